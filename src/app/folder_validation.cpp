@@ -1,0 +1,88 @@
+#include "app/folder_validation.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/settings.h"
+
+namespace qm::app {
+namespace {
+
+void ShowInputStep(MainView& view, bool visible) {
+  for (const Control c : {Control::lblBulle0, Control::LineBulle0, Control::lblBulle1, Control::LineBulle1}) {
+    view.SetVisible(c, visible);
+  }
+}
+
+void ShowOutputStep(MainView& view, bool visible) {
+  for (const Control c : {Control::lblBulle2, Control::LineBulle2, Control::lblBulle3, Control::LineBulle3,
+                          Control::LineBulle4}) {
+    view.SetVisible(c, visible);
+  }
+}
+
+void ShowRunStep(MainView& view, bool visible) {
+  view.SetVisible(Control::lblBulle5, visible);
+  view.SetVisible(Control::LineBulle5, visible);
+}
+
+// Reports an unknown folder, then forgets it in the state and in its label.
+void ForgetUnknownFolder(AppState& state, MainView& view, std::string& folder, const char* what, Control label) {
+  view.Beep();
+  view.ShowMessage({std::string("Unknown ") + what + " folder\n" + folder, AppTitle(state),
+                    MessageIcon::kExclamation, MessageButtons::kOk});
+  folder.clear();
+  view.SetCaption(label, "");
+}
+
+void SetEnabledAll(MainView& view, std::initializer_list<Control> controls, bool enabled) {
+  for (const Control c : controls) view.SetEnabled(c, enabled);
+}
+
+}  // namespace
+
+bool FolderExists(std::string_view path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  return std::filesystem::is_directory(std::filesystem::path(path), ec) && !ec;
+}
+
+bool ValidateFolders(AppState& state, MainView& view) {
+  bool result = true;
+
+  // Each step sets its buttons and guide first, then reports an unknown folder; cmdRun keeps the last step's
+  // state.
+  const bool input_set = !state.InputFolder.empty();
+  const bool input_exists = input_set && FolderExists(state.InputFolder);
+  SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles0}, input_exists);
+  ShowInputStep(view, !input_exists);
+  if (!input_exists) {
+    if (input_set) ForgetUnknownFolder(state, view, state.InputFolder, "input", Control::lblFolder0);
+    result = false;
+  }
+
+  if (state.UseArchive) {
+    const bool archive_set = !state.ArchiveFolder.empty();
+    const bool archive_exists = archive_set && FolderExists(state.ArchiveFolder);
+    SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles1, Control::cmdReprocess}, archive_exists);
+    if (!archive_exists) {
+      if (archive_set) ForgetUnknownFolder(state, view, state.ArchiveFolder, "archive", Control::lblFolder1);
+      result = false;
+    }
+  }
+
+  const bool output_set = !state.OutputFolder.empty();
+  const bool output_exists = output_set && FolderExists(state.OutputFolder);
+  SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles2, Control::cmdClearOutput}, output_exists);
+  ShowOutputStep(view, !output_exists);
+  if (!output_exists) {
+    if (output_set) ForgetUnknownFolder(state, view, state.OutputFolder, "output", Control::lblFolder2);
+    result = false;
+  }
+
+  ShowRunStep(view, !input_exists || !output_exists);
+  return result;
+}
+
+}  // namespace qm::app

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+
+namespace qm::app {
+
+// Where the program finds its own files. This is the one place that asks the operating system for them.
+
+/// The folder that holds the running executable, or an empty path when the system does not tell.
+std::filesystem::path ExecutableFolder();
+
+/// The settings file: Quillmark.ini in `program_folder` when that folder (or the file in it) can be written.
+/// Otherwise, on Linux, Quillmark/Quillmark.ini under $XDG_CONFIG_HOME (~/.config by default), so that an
+/// installed program keeps its settings per user.
+std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder);
+
+/// The platform's folder separator as a folder setting ends with it: "/" on Linux, "\" on Windows.
+inline constexpr char kFolderSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+}  // namespace qm::app

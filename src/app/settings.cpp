@@ -1,0 +1,25 @@
+#include "app/settings.h"
+
+#include "app/ini_file.h"
+#include "app/number_reading.h"
+
+namespace qm::app {
+
+std::string AppTitle(const AppState& state) { return std::string(kProgramName) + " " + state.AppVersion; }
+
+std::string ReadSetting(const AppState& state, std::string_view section, std::string_view key) {
+  std::string value = ReadIniValue(state.IniPath, section, key);
+  if (value.size() > 254) value.resize(254);
+  return value;
+}
+
+void WriteSetting(const AppState& state, std::string_view section, std::string_view key, std::string_view value) {
+  WriteIniValue(state.IniPath, section, key, value);
+}
+
+std::int16_t WaitFromSetting(std::string_view value) {
+  if (value.empty()) return 10;
+  return RoundToInt16(ReadLeadingNumber(value));
+}
+
+}  // namespace qm::app

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/app_state.h"
+
+namespace qm::app {
+
+inline constexpr std::string_view kFoldersSection = "Folders";
+inline constexpr std::string_view kOptionsSection = "Options";
+
+/// One value of the settings file at `state.IniPath`, cut to 254 characters. A missing file, section or key,
+/// and an empty value, all give the empty text.
+std::string ReadSetting(const AppState& state, std::string_view section, std::string_view key);
+
+/// Writes one value of the settings file, creating what is missing. A failure is not reported: the setting
+/// still changes for the running program.
+void WriteSetting(const AppState& state, std::string_view section, std::string_view key, std::string_view value);
+
+/// Reads a Wait value: empty gives the default 10, otherwise the leading number rounded half to even and
+/// clamped to the 16-bit range ("15abc" gives 15, "abc" gives 0).
+std::int16_t WaitFromSetting(std::string_view value);
+
+}  // namespace qm::app

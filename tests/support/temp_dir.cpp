@@ -1,0 +1,55 @@
+#include "temp_dir.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <system_error>
+
+namespace qm::test {
+
+TempDir::TempDir() {
+  std::random_device random;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("quillmark-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary folder under " + base.string());
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Tests take write rights away from files and folders; give them back so everything can go.
+  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (!it->is_symlink(ec)) {
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ec);
+    }
+  }
+  std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::Folder(std::string_view name) const {
+  const auto folder = path_ / name;
+  std::filesystem::create_directories(folder);
+  std::string text = folder.string();
+  text.push_back(static_cast<char>(std::filesystem::path::preferred_separator));
+  return text;
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace qm::test
