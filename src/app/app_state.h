@@ -5,7 +5,11 @@
 #include <memory>
 #include <string>
 
+#include <chrono>
+#include <functional>
+
 #include "coding/accent_tables.h"
+#include "engine/iptc_fields.h"
 
 namespace qm::engine {
 class XmpDocument;
@@ -41,6 +45,12 @@ struct AppState {
   /// The XML document of the current run. Shared, so that a scan keeps the document it started with when the
   /// run is stopped between two of its images.
   std::shared_ptr<engine::XmpDocument> XmpDocument;
+
+  /// The IPTC fields of the image processed or inspected last.
+  engine::IptcFields IptcFields;
+
+  /// The clock that stamps runs and scans; tests replace it.
+  std::function<std::chrono::system_clock::time_point()> Now = [] { return std::chrono::system_clock::now(); };
 
   coding::AccentTable MacToWindows = coding::IdentityTable();
   coding::AccentTable WindowsToMac = coding::IdentityTable();
