@@ -6,11 +6,12 @@ JOBS ?= $(shell nproc)
 .PHONY: run test deps configure build clean
 
 run: build
-	@if [ -x $(BUILD)/src/ui/quillmark ]; then \
-	  exec $(BUILD)/src/ui/quillmark; \
-	else \
-	  echo "Built; the window is not part of this build yet. The command line is $(BUILD)/cli/quillmark-cli."; \
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
+	  echo "Built. No display is set (DISPLAY or WAYLAND_DISPLAY), so the window cannot open here;"; \
+	  echo "the command line works without one: $(BUILD)/cli/quillmark-cli --help"; \
+	  exit 1; \
 	fi
+	exec $(BUILD)/src/ui/quillmark
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -7,6 +7,10 @@
 
 namespace qm::app {
 
+/// Reads every setting of the file at `state.IniPath` into the state, with the defaults and normalisations of
+/// start-up, without writing anything or touching a window.
+void ReadSettings(AppState& state);
+
 /// Loads the main window: reads every setting from the file at `ini_path` into the state, sets the controls
 /// (running each option's handler, so `UseArchive` and `Accents` are written back in normalised form), shows
 /// the wait time, builds the accent tables and validates the folders. A missing or unreadable settings file
