@@ -8,10 +8,10 @@ JOBS ?= $(shell nproc)
 run: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
 	  echo "Built. No display is set (DISPLAY or WAYLAND_DISPLAY), so the window cannot open here;"; \
-	  echo "the command line works without one: $(BUILD)/cli/quillmark-cli --help"; \
+	  echo "the command line works without one: $(BUILD)/bin/quillmark-cli --help"; \
 	  exit 1; \
 	fi
-	exec $(BUILD)/src/ui/quillmark
+	exec $(BUILD)/bin/quillmark
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
