@@ -8,10 +8,10 @@
 
 namespace qm::app {
 
-// The file-system services of the batch run and the folder commands: folder listings, the kind and readiness of
-// an entry, deletes and moves. These are the only functions of the core that call the operating system for a
-// folder entry (file_operations_posix.cpp, file_operations_windows.cpp). None of them throws; each failure comes
-// back as a value that says what went wrong.
+// The file-system services of the batch run and the folder commands: folder listings, the kind and readiness
+// of an entry, deletes and moves. These are the only functions of the core that call the operating system for
+// a folder entry (file_operations_posix.cpp, file_operations_windows.cpp). None of them throws; each failure
+// comes back as a value that says what went wrong.
 
 enum class FileStatus {
   kOk,
@@ -44,8 +44,8 @@ struct FolderEntry {
   int TypeHint = 0;  ///< the system's type code from the listing; 0 when unknown
 };
 
-/// One pass over a folder's entries in the order the system returns them, without sorting and without building
-/// a list. Entries may be deleted or moved away during the pass.
+/// One pass over a folder's entries in the order the system returns them, without sorting and without
+/// building a list. Entries may be deleted or moved away during the pass.
 class FolderListing {
  public:
   /// Opens the listing of `folder` (a folder setting, ending with the separator); see `IsOpen`.
@@ -64,7 +64,8 @@ class FolderListing {
   std::unique_ptr<Impl> impl_;
 };
 
-/// The kind of the entry `entry` of `folder`, from the listing's hint when it tells, else from the file system.
+/// The kind of the entry `entry` of `folder`, from the listing's hint when it tells, else from the file
+/// system.
 EntryKind KindOf(std::string_view folder, const FolderEntry& entry);
 
 /// Whether a file may be read now.
@@ -79,8 +80,8 @@ enum class Readiness {
 /// another process still holds it open for writing.
 inline constexpr std::chrono::seconds kQuietPeriod{2};
 
-/// Whether the file at `path` is complete. A file that another process holds open for writing is not: the test
-/// takes a read lease, which the system refuses while any writer has the file open. Where leases are not
+/// Whether the file at `path` is complete. A file that another process holds open for writing is not: the
+/// test takes a read lease, which the system refuses while any writer has the file open. Where leases are not
 /// granted (a file of another user, a file system without them), a file whose status changed less than
 /// `kQuietPeriod` before `now` is taken as still being written. Never blocks, also not on a FIFO.
 Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::time_point now);
@@ -109,6 +110,11 @@ FileOutcome RemoveEntry(const std::string& path);
 /// by size, given its final name and only then deleted at `from`; on any failure `from` stays as it was and
 /// nothing is left under `to`.
 FileOutcome MoveEntry(const std::string& from, const std::string& to);
+
+/// Moves the entry to `to` like `MoveEntry`, but replaces a file already there in one step, unless that file
+/// could not be deleted: it is read-only (`kReadOnly`) or a folder. So no failure loses the file at `to`
+/// before the source has taken its place; on any failure the source stays where it was.
+FileOutcome ReplaceEntry(const std::string& from, const std::string& to);
 
 /// Flushes the folder's own entries (names created, renamed or removed) to the device.
 FileOutcome FlushFolder(std::string_view folder);

@@ -1,8 +1,6 @@
 // The file operations on Linux and other POSIX systems; file_operations_windows.cpp holds the other side.
 #ifndef _WIN32
 
-#include "app/file_operations.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,6 +13,8 @@
 #include <random>
 #include <system_error>
 #include <vector>
+
+#include "app/file_operations.h"
 
 namespace qm::app {
 namespace {
@@ -97,7 +97,8 @@ std::string TemporaryName(const std::string& folder) {
 // Copies the rest of `in` to `out`; false with errno set on failure.
 bool CopyContent(int in, int out) {
   for (;;) {
-    const ssize_t n = Retry([&] { return ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0); });
+    const ssize_t n =
+        Retry([&] { return ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0); });
     if (n > 0) continue;
     if (n == 0) return true;
     // Older systems and pairs of file systems the call does not handle: copy through a buffer instead.
@@ -144,7 +145,8 @@ FileOutcome CopyLinkTo(const std::string& from, const std::string& temp, const s
   std::string target(static_cast<std::size_t>(source.st_size > 0 ? source.st_size : 4096) + 1, '\0');
   const ssize_t n = ::readlink(from.c_str(), target.data(), target.size());
   if (n < 0) return FromErrno("read link", errno);
-  if (static_cast<std::size_t>(n) >= target.size()) return Failure(FileStatus::kFailed, "read link", "it grew");
+  if (static_cast<std::size_t>(n) >= target.size())
+    return Failure(FileStatus::kFailed, "read link", "it grew");
   target.resize(static_cast<std::size_t>(n));
   if (::symlink(target.c_str(), temp.c_str()) != 0) return FromErrno("create link", errno);
   return {};
@@ -226,8 +228,9 @@ Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::tim
   }
   if (errno == EAGAIN) return Readiness::kBeingWritten;
 #endif
-  const auto changed = std::chrono::system_clock::time_point(std::chrono::duration_cast<
-      std::chrono::system_clock::duration>(std::chrono::nanoseconds(Nanoseconds(st.st_ctim))));
+  const auto changed =
+      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::nanoseconds(Nanoseconds(st.st_ctim))));
   return now - changed < kQuietPeriod ? Readiness::kBeingWritten : Readiness::kReady;
 }
 
@@ -253,8 +256,16 @@ FileOutcome RemoveEntry(const std::string& path) {
   return {};
 }
 
-FileOutcome MoveEntry(const std::string& from, const std::string& to) {
-  const int error = RenameNoReplace(from, to);
+namespace {
+
+// Gives `from` the name `to`, replacing what is there when `replace`, never otherwise; 0 or the errno.
+int Rename(const std::string& from, const std::string& to, bool replace) {
+  if (!replace) return RenameNoReplace(from, to);
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+FileOutcome MoveOrReplace(const std::string& from, const std::string& to, bool replace) {
+  const int error = Rename(from, to, replace);
   if (error == 0) return {};
   if (error != EXDEV) return FromErrno("move", error);
 
@@ -266,25 +277,39 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to) {
   }
   const std::string folder = FolderOf(to);
   const std::string temp = TemporaryName(folder);
-  FileOutcome made = S_ISLNK(source.st_mode) ? CopyLinkTo(from, temp, source) : CopyFileTo(from, temp, source);
+  FileOutcome made =
+      S_ISLNK(source.st_mode) ? CopyLinkTo(from, temp, source) : CopyFileTo(from, temp, source);
   if (made.Ok()) {
-    if (const int e = RenameNoReplace(temp, to); e != 0) made = FromErrno("move copy into place", e);
+    if (const int e = Rename(temp, to, replace); e != 0) made = FromErrno("move copy into place", e);
   }
   if (!made.Ok()) {
     ::unlink(temp.c_str());
     return made;
   }
-  if (FileOutcome flushed = FlushFolder(folder); !flushed.Ok()) {
-    ::unlink(to.c_str());
-    return flushed;
+  // The copy's name must be on the device before the source goes. Should either step fail, the source stays;
+  // a copy that took an empty place goes again, one that replaced a file stays in its place.
+  FileOutcome done = FlushFolder(folder);
+  if (done.Ok() && ::unlink(from.c_str()) != 0) done = FromErrno("delete after copy", errno);
+  if (!done.Ok() && !replace) ::unlink(to.c_str());
+  return done;
+}
+
+}  // namespace
+
+FileOutcome MoveEntry(const std::string& from, const std::string& to) {
+  return MoveOrReplace(from, to, false);
+}
+
+FileOutcome ReplaceEntry(const std::string& from, const std::string& to) {
+  struct stat st;
+  if (::lstat(to.c_str(), &st) != 0) {
+    return errno == ENOENT ? MoveOrReplace(from, to, false) : FromErrno("replace", errno);
   }
-  if (::unlink(from.c_str()) != 0) {
-    // The source stays, so the copy goes: a failed move changes nothing.
-    const int e = errno;
-    ::unlink(to.c_str());
-    return FromErrno("delete after copy", e);
+  if (S_ISDIR(st.st_mode)) return Failure(FileStatus::kFailed, "replace", "a folder has the name");
+  if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    return Failure(FileStatus::kReadOnly, "replace", "the file there is read-only");
   }
-  return {};
+  return MoveOrReplace(from, to, true);
 }
 
 FileOutcome FlushFolder(std::string_view folder) {

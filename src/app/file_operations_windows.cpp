@@ -95,12 +95,12 @@ FileOutcome RemoveEntry(const std::string& path) {
   return {};
 }
 
-FileOutcome MoveEntry(const std::string& from, const std::string& to) {
-  const fs::path source = fs::path(from);
-  const fs::path target = fs::path(to);
-  if (Exists(target)) return {FileStatus::kTargetExists, "move: the target exists"};
+namespace {
+
+FileOutcome MoveOrReplace(const fs::path& source, const fs::path& target, bool replace) {
+  if (!replace && Exists(target)) return {FileStatus::kTargetExists, "move: the target exists"};
   std::error_code ec;
-  fs::rename(source, target, ec);
+  fs::rename(source, target, ec);  // replaces a file at the target
   if (!ec) return {};
   if (ec != std::errc::cross_device_link) return FromError("move", ec);
 
@@ -112,7 +112,7 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to) {
     fs::remove(temp, ec);
     return {FileStatus::kFailed, "copy: the copy is incomplete"};
   }
-  if (Exists(target)) {
+  if (!replace && Exists(target)) {
     fs::remove(temp, ec);
     return {FileStatus::kTargetExists, "move: the target exists"};
   }
@@ -124,10 +124,27 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to) {
   }
   if (!fs::remove(source, ec) || ec) {
     const FileOutcome failed = FromError("delete after copy", ec);
-    fs::remove(target, ec);
+    if (!replace) fs::remove(target, ec);
     return failed;
   }
   return {};
+}
+
+}  // namespace
+
+FileOutcome MoveEntry(const std::string& from, const std::string& to) {
+  return MoveOrReplace(fs::path(from), fs::path(to), false);
+}
+
+FileOutcome ReplaceEntry(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(fs::path(to), ec);
+  if (!fs::exists(status)) return MoveOrReplace(fs::path(from), fs::path(to), false);
+  if (fs::is_directory(status)) return {FileStatus::kFailed, "replace: a folder has the name"};
+  if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+    return {FileStatus::kReadOnly, "replace: the file there is read-only"};
+  }
+  return MoveOrReplace(fs::path(from), fs::path(to), true);
 }
 
 FileOutcome FlushFolder(std::string_view /*folder*/) { return {}; }

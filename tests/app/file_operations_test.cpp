@@ -1,7 +1,7 @@
 #include "app/file_operations.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -20,7 +20,9 @@ using test::WriteFile;
 // A folder on another file system than the temporary folder: /dev/shm is a tmpfs.
 class OtherDevice {
  public:
-  OtherDevice() : path_("/dev/shm/quillmark-test-" + std::to_string(::getpid())) { fs::create_directories(path_); }
+  OtherDevice() : path_("/dev/shm/quillmark-test-" + std::to_string(::getpid())) {
+    fs::create_directories(path_);
+  }
   ~OtherDevice() { fs::remove_all(path_); }
   std::string File(const char* name) const { return (path_ / name).string(); }
   bool Empty() const { return fs::is_empty(path_); }
@@ -54,11 +56,17 @@ TEST_F(FileOperationsTest, RemoveEntryKeepsReadOnlyFilesAndFoldersAndRemovesLink
   EXPECT_TRUE(fs::exists(Path("locked.jpg")) && fs::is_directory(Path("folder")) && !fs::exists(target));
 }
 
-TEST_F(FileOperationsTest, MoveEntryNeverReplacesAFile) {
+TEST_F(FileOperationsTest, MoveNeverReplacesAndReplaceOnlyReplacesWhatCouldBeDeleted) {
   const FileOutcome moved = MoveEntry(Make("a.jpg", "new"), Make("b.jpg", "old"));
   EXPECT_EQ(moved.Status, FileStatus::kTargetExists) << moved.Detail;
+  fs::permissions(Make("locked.jpg", "locked"), fs::perms::owner_read);
+  EXPECT_EQ(ReplaceEntry(Path("a.jpg"), Path("locked.jpg")).Status, FileStatus::kReadOnly);
   EXPECT_EQ(ReadFile(Path("a.jpg")), "new");
   EXPECT_EQ(ReadFile(Path("b.jpg")), "old");
+  EXPECT_EQ(ReadFile(Path("locked.jpg")), "locked");
+  EXPECT_TRUE(ReplaceEntry(Path("a.jpg"), Path("b.jpg")).Ok());
+  EXPECT_EQ(ReadFile(Path("b.jpg")), "new");
+  EXPECT_FALSE(fs::exists(Path("a.jpg")));
 }
 
 TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeavesNothingBehind) {
@@ -69,7 +77,8 @@ TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeaves
   ASSERT_EQ(::utimensat(AT_FDCWD, from.c_str(), times, 0), 0);
   fs::create_symlink("a.jpg", Path("link.jpg"));
 
-  ASSERT_TRUE(MoveEntry(from, other.File("a.jpg")).Ok());
+  WriteFile(other.File("a.jpg"), "an older copy");
+  ASSERT_TRUE(ReplaceEntry(from, other.File("a.jpg")).Ok());
   ASSERT_TRUE(MoveEntry(Path("link.jpg"), other.File("link.jpg")).Ok());
 
   EXPECT_FALSE(fs::exists(fs::symlink_status(from)) || fs::exists(fs::symlink_status(Path("link.jpg"))));
@@ -102,8 +111,9 @@ TEST_F(FileOperationsTest, KindOfTellsWhatGoesToTheEngine) {
   fs::create_symlink(Path("folder"), Path("to-folder"));
   fs::create_symlink(Path("nowhere"), Path("dangling"));
   const std::pair<const char*, EntryKind> cases[] = {
-      {"file.jpg", EntryKind::kRegular}, {"folder", EntryKind::kDirectory},   {"fifo", EntryKind::kOther},
-      {"to-file", EntryKind::kRegular},  {"to-folder", EntryKind::kDirectory}, {"dangling", EntryKind::kOther},
+      {"file.jpg", EntryKind::kRegular},    {"folder", EntryKind::kDirectory},
+      {"fifo", EntryKind::kOther},          {"to-file", EntryKind::kRegular},
+      {"to-folder", EntryKind::kDirectory}, {"dangling", EntryKind::kOther},
       {"gone", EntryKind::kMissing},
   };
   const std::string folder = dir_.Path().string() + "/";
@@ -139,12 +149,13 @@ TEST_F(FileOperationsTest, AFileOpenForWritingIsNotReadyUntilItsWriterClosesIt) 
 TEST_F(FileOperationsTest, WithoutALeaseAFileIsReadyOnceItHasBeenLeftAlone) {
   // A file of another user: no lease for an unprivileged process, so the time of its last change decides.
   const std::string file = "/etc/passwd";
-  const auto changed = std::chrono::system_clock::time_point(
-      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+  const auto changed =
+      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::nanoseconds(IdentifyFile(file).Changed)));
   const int status = test::RunInChild({.Unprivileged = true}, [&] {
     const bool busy = CheckReadiness(file, changed + std::chrono::seconds(1)) == Readiness::kBeingWritten;
-    const bool ready = CheckReadiness(file, changed + kQuietPeriod + std::chrono::seconds(1)) == Readiness::kReady;
+    const bool ready =
+        CheckReadiness(file, changed + kQuietPeriod + std::chrono::seconds(1)) == Readiness::kReady;
     return busy && ready ? 0 : 1;
   });
   EXPECT_EQ(status, 0);

@@ -12,8 +12,8 @@
 
 namespace qm::test {
 
-// Fault injection by process: a child that may not write big files, or that runs without root's power to ignore
-// permission bits (the tests run as root in CI).
+// Fault injection by process: a child that may not write big files, or that runs without root's power to
+// ignore permission bits (the tests run as root in CI).
 
 struct ChildLimits {
   /// Drop to nobody:nogroup when running as root, so permission bits count.
@@ -36,7 +36,8 @@ inline int RunInChild(const ChildLimits& limits, const std::function<int()>& bod
       const group* nogroup = ::getgrnam("nogroup");
       const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
       const gid_t gid = nogroup != nullptr ? nogroup->gr_gid : 65534;
-      if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 || ::setresuid(uid, uid, uid) != 0) {
+      if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+          ::setresuid(uid, uid, uid) != 0) {
         ::_exit(102);
       }
     }
