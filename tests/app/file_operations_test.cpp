@@ -39,19 +39,6 @@ class FileOperationsTest : public testing::Test {
   TempDir dir_;
 };
 
-TEST_F(FileOperationsTest, MoveNeverReplacesAndReplaceOnlyReplacesWhatCouldBeDeleted) {
-  const FileOutcome moved = MoveEntry(Make("a.jpg", "new"), Make("b.jpg", "old"));
-  EXPECT_EQ(moved.Status, FileStatus::kTargetExists) << moved.Detail;
-  fs::permissions(Make("locked.jpg", "locked"), fs::perms::owner_read);
-  EXPECT_EQ(ReplaceEntry(Path("a.jpg"), Path("locked.jpg")).Status, FileStatus::kReadOnly);
-  EXPECT_EQ(ReadFile(Path("a.jpg")), "new");
-  EXPECT_EQ(ReadFile(Path("b.jpg")), "old");
-  EXPECT_EQ(ReadFile(Path("locked.jpg")), "locked");
-  EXPECT_TRUE(ReplaceEntry(Path("a.jpg"), Path("b.jpg")).Ok());
-  EXPECT_EQ(ReadFile(Path("b.jpg")), "new");
-  EXPECT_FALSE(fs::exists(Path("a.jpg")));
-}
-
 TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeavesNothingBehind) {
   OtherDevice other;
   const std::string from = Make("a.jpg", "camera bytes");
