@@ -39,6 +39,11 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attem
   return path.parent_path() / name;
 }
 
+// The system calls would read such a path only up to the zero byte, and write somewhere else.
+bool HoldsZeroByte(const std::filesystem::path& path) {
+  return path.native().find(std::filesystem::path::value_type{}) != std::filesystem::path::string_type::npos;
+}
+
 // The output's pieces in order, as ranges of the image.
 struct Range {
   std::size_t Begin;
@@ -129,6 +134,10 @@ InputImageFile::~InputImageFile() {
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
                                             std::vector<std::uint8_t>& buffer) {
+  if (HoldsZeroByte(path)) {
+    detail_ = "the path holds a zero byte";
+    return Status::kNothingToRead;
+  }
   // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file.
   descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor_ < 0) {
@@ -164,6 +173,7 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
 
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile& input, bool durable) {
+  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   std::filesystem::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {

@@ -226,8 +226,12 @@ TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas
     EXPECT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten);
     EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows), std::string(padding, '\0')}));
   }
-  settings_.OutputFolder = out_ + "missing/";
-  EXPECT_EQ(ProcessImage("a.jpg", settings_, fields_, buffer_, view_).Outcome, ProcessOutcome::kOutputFailed);
+  for (const std::string& folder : {out_ + "missing/", out_ + "\0/"s}) {
+    settings_.OutputFolder = folder;
+    EXPECT_EQ(ProcessImage("a.jpg", settings_, fields_, buffer_, view_).Outcome,
+              ProcessOutcome::kOutputFailed);
+  }
+  EXPECT_EQ(FilesInOutput(), 1u);
 }
 
 }  // namespace
