@@ -20,13 +20,6 @@
 namespace qm::engine {
 namespace {
 
-// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
-constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
-
-std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
-  return what + " " + path.string() + ": " + std::generic_category().message(error);
-}
-
 std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attempt) {
   static std::atomic<unsigned> counter{0};
 #if defined(_WIN32)
@@ -64,6 +57,13 @@ std::vector<Range> OutputRanges(std::size_t size, const OutputPlan& plan) {
 #if !defined(_WIN32)
 
 namespace {
+
+// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
+constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
+
+std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
+  return what + " " + path.string() + ": " + std::generic_category().message(error);
+}
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -216,7 +216,7 @@ InputImageFile::~InputImageFile() = default;
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
                                             std::vector<std::uint8_t>& buffer) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  if (HoldsZeroByte(path) || !std::filesystem::is_regular_file(path, ec)) {
     detail_ = path.string() + ": not a regular file";
     return Status::kNothingToRead;
   }
@@ -243,6 +243,7 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
 
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile&, bool) {
+  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   const std::filesystem::path temporary = TemporaryPath(path, 0);
   std::error_code ec;
   {
