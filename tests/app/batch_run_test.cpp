@@ -1,7 +1,5 @@
 #include "app/batch_run.h"
 
-#include <sys/stat.h>
-
 #include "app/batch_fixture.h"
 #include "app/ini_file.h"
 #include "app/startup.h"
@@ -9,7 +7,6 @@
 namespace qm::app {
 namespace {
 
-namespace fs = std::filesystem;
 using test::Names;
 using N = std::vector<std::string>;
 

@@ -1,3 +1,6 @@
+// POSIX only: other file systems, file-size limits and unprivileged children.
+#ifndef _WIN32
+
 #include "app/file_operations.h"
 
 #include <fcntl.h>
@@ -90,3 +93,5 @@ TEST_F(FileOperationsTest, WithoutALeaseAFileIsReadyOnceItHasBeenLeftAlone) {
 
 }  // namespace
 }  // namespace qm::app
+
+#endif  // _WIN32
