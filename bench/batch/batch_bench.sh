@@ -8,21 +8,21 @@
 # about 5.5 MB) and 1,000 small ones (800 x 600, about 220 KB), each with Mac OS Roman IPTC, an Exif segment and
 # an XMP packet with ExifTool's padding.
 #
-# Jobs, each reading every file of the corpus and writing a result into a fresh folder:
-#   cp -r       cp -r work/source work/copy, work/source being a fresh copy of the corpus, as work/in is
-#   quillmark   quillmark-cli --accents mac-to-windows --xmp sync --after archive run   (on work/in, with the
-#               archive on the same file system; also --after delete, which flushes each output to the device)
+# Jobs, each reading a fresh copy of the corpus and writing into a folder of its own:
+#   cp -r       cp -r source copy
+#   quillmark   quillmark-cli --accents mac-to-windows --xmp sync --after archive run   (the archive on the same
+#               file system); once also with --after delete, which flushes each output to the device
 #   ExifTool    exiftool -q -m -charset iptc=MacRoman -tagsFromFile @ -@ iptc2xmp.args -iptc:all
-#                        -codedcharacterset=utf8 -o work/exif/ work/in/
+#                        -codedcharacterset=utf8 -o out/ in/
 #               (reads the Macintosh-coded IPTC, writes it back recoded, and writes the XMP from the IPTC)
-# cp -r and quillmark: the median of REPEATS runs (default 6) in turns, with the page cache warm and written
-# back before each timing. ExifTool and the delete run: one run. This machine's figures are noisy; compare
-# ratios of the same run only.
+# cp -r and quillmark: the median of REPEATS runs (default 4), taking turns. ExifTool and the delete run: one
+# run. All copies are made before the timings and kept until the corpus is done: the camera corpus needs about
+# 5 GB of disk per repetition, plus 4 GB. Figures on a shared machine are noisy; compare the ratios of one run.
 set -euo pipefail
 
 cli=$(realpath "$1")
 cache=$2
-repeats=${3:-6}
+repeats=${3:-4}
 args_file=/usr/share/libimage-exiftool-perl/iptc2xmp.args
 [ -f "$args_file" ] || args_file=/usr/share/doc/libimage-exiftool-perl/arg_files/iptc2xmp.args
 for tool in convert exiftool; do
@@ -60,53 +60,53 @@ timed() { # runs the command; prints its wall time and its CPU time (user + syst
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-fresh_work() {
-  rm -rf "$work"
-  mkdir -p "$work/out" "$work/archive"
-  : >"$work/Quillmark.ini"
-  sync
+quillmark() { # FOLDER AFTER: processes FOLDER/in into FOLDER/out, archive or delete
+  "$cli" --ini "$1/Quillmark.ini" --input "$1/in" --output "$1/out" --archive "$1/archive" --after "$2" \
+    --accents mac-to-windows --xmp sync run
 }
 
-quillmark() { # AFTER: archive or delete; work/in must hold the corpus
-  "$cli" --ini "$work/Quillmark.ini" --input "$work/in" --output "$work/out" --archive "$work/archive" \
-    --after "$1" --accents mac-to-windows --xmp sync run
+prepare() { # FOLDER: a fresh copy of the corpus as FOLDER/in, and one as FOLDER/source for cp -r
+  mkdir -p "$1/out" "$1/archive"
+  : >"$1/Quillmark.ini"
+  cp -r "$corpus" "$1/in"
+  cp -r "$corpus" "$1/source"
 }
 
 bench() { # NAME
-  local corpus=$cache/$1 files size cp_wall=() cp_cpu=() qm_wall=() qm_cpu=() t
+  corpus=$cache/$1
+  local files size cp_wall=() cp_cpu=() qm_wall=() qm_cpu=() t r
   files=$(find "$corpus" -name '*.jpg' | wc -l)
   size=$(du -sm "$corpus" | cut -f1)
-  cat "$corpus"/*.jpg >/dev/null
+  # Every job reads a fresh copy of the corpus made the same way (files just written copy more slowly than
+  # files long in the page cache), and writes into a folder of its own. The copies are made first and kept to
+  # the end: ext4 creates files slowly near inodes deleted in the last minute or so.
+  rm -rf "$work"
+  for ((r = 0; r < repeats; r++)); do prepare "$work/$r"; done
+  prepare "$work/delete"
+  prepare "$work/exif"
+  sync
+  echo "batch_bench: $1: copies made; waiting 70 s so that no deleted inode is recent" >&2
+  sleep 70
   for ((r = 0; r < repeats; r++)); do
-    # Each job reads its own fresh copy of the corpus, made the same way: files just written copy more slowly
-    # than files long in the page cache. The job that runs second is slower, so the two take turns.
-    fresh_work
-    cp -r "$corpus" "$work/source"
-    cp -r "$corpus" "$work/in"
-    sync
+    # The job that runs second is slower, so the two take turns.
     for job in $( ((r % 2)) && echo "quillmark cp" || echo "cp quillmark"); do
       if [ "$job" = cp ]; then
-        read -r -a t <<<"$(timed cp -r "$work/source" "$work/copy")"
+        read -r -a t <<<"$(timed cp -r "$work/$r/source" "$work/$r/copy")"
         cp_wall+=("${t[0]}") cp_cpu+=("${t[1]}")
       else
-        read -r -a t <<<"$(timed quillmark archive)"
+        read -r -a t <<<"$(timed quillmark "$work/$r" archive)"
         qm_wall+=("${t[0]}") qm_cpu+=("${t[1]}")
       fi
       sync
     done
-    [ "$(find "$work/out" -name '*.jpg' | wc -l)" -eq "$files" ] || { echo "batch_bench: outputs missing" >&2; exit 1; }
+    [ "$(find "$work/$r/out" -name '*.jpg' | wc -l)" -eq "$files" ] || { echo "batch_bench: outputs missing" >&2; exit 1; }
   done
-  fresh_work
-  cp -r "$corpus" "$work/in"
-  sync
   local delete exif
-  read -r -a delete <<<"$(timed quillmark delete)"
-  fresh_work
-  cp -r "$corpus" "$work/in"
-  mkdir -p "$work/exif"
+  read -r -a delete <<<"$(timed quillmark "$work/delete" delete)"
   sync
   read -r -a exif <<<"$(timed exiftool -q -m -charset iptc=MacRoman -tagsFromFile @ -@ "$args_file" -iptc:all \
-    -codedcharacterset=utf8 -o "$work/exif/" "$work/in/")"
+    -codedcharacterset=utf8 -o "$work/exif/out/" "$work/exif/in/")"
+  rm -rf "$work"
   awk -v name="$1" -v files="$files" -v size="$size" -v cw="$(median "${cp_wall[@]}")" \
     -v cc="$(median "${cp_cpu[@]}")" -v qw="$(median "${qm_wall[@]}")" -v qc="$(median "${qm_cpu[@]}")" \
     -v dw="${delete[0]}" -v dc="${delete[1]}" -v ew="${exif[0]}" -v ec="${exif[1]}" 'BEGIN {
