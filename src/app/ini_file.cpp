@@ -155,7 +155,7 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
   }
   const Line& anchor = lines[after];
   out.append(text.substr(0, anchor.End));
-  if (anchor.End == anchor.Begin + anchor.Content.size()) out.append(eol);  // the anchor had no line end
+  if (text[anchor.End - 1] != '\n') out.append(eol);  // the anchor is a last line without a complete line end
   out.append(key).append("=").append(value).append(eol);
   out.append(text.substr(anchor.End));
   return out;
