@@ -39,6 +39,7 @@ TEST(IniFile, AddsAMissingKeyAfterTheSectionsLastSettingInTheFilesLineEnds) {
   const std::string cut = ReplaceIniValue("[Options]\r\nWait=3\r", "Options", "Accents", "0");
   EXPECT_EQ(FindIniValue(cut, "Options", "Wait"), "3");
   EXPECT_EQ(FindIniValue(cut, "Options", "Accents"), "0");
+  EXPECT_EQ(ReplaceIniValue("[Folders]\r", "Options", "Wait", "1"), "[Folders]\r\n[Options]\nWait=1\n");
 }
 
 TEST(IniFile, AppendsAMissingSection) {
