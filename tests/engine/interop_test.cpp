@@ -1,0 +1,104 @@
+// ExifTool and ImageMagick write real files; ExifTool and djpeg read ours back.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/process_image.h"
+#include "engine/xmp_document.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
+
+namespace qm::engine {
+namespace {
+
+// The command's standard output and errors; the test fails when it exits with an error.
+std::string Shell(const std::string& command) {
+  std::string out;
+  char chunk[4096];
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  for (std::size_t n; pipe && (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+  EXPECT_TRUE(pipe && pclose(pipe) == 0) << command << "\n" << out;
+  return out;
+}
+
+class Interop : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* tool : {"exiftool", "convert", "djpeg"}) {
+      ASSERT_EQ(std::system((std::string("command -v ") + tool + " >/dev/null").c_str()), 0)
+          << tool << " is missing: scripts/install-deps installs it";
+    }
+    // A real JPEG with camera data, Macintosh-coded IPTC and an XMP packet with ExifTool's padding.
+    Shell("convert -size 160x120 gradient:orange-navy -quality 90 " + in_ + "a.jpg");
+    Shell(
+        "exiftool -q -overwrite_original -charset iptc=MacRoman \"-IPTC:ObjectName=Vue d'été\" "
+        "-IPTC:City=Orléans '-IPTC:Caption-Abstract=Café à Paris, « ça » & <b>' -IPTC:Keywords=été "
+        "-IPTC:Keywords=b -IPTC:By-line=Anne -IPTC:By-line=Bruno -IPTC:DateCreated=2003:12:25 "
+        "-XMP-dc:Title=Old "
+        "-XMP-photoshop:City=Old -XMP-dc:Subject=x -XMP-dc:Format=image/jpeg -EXIF:Artist=Jean "
+        "-EXIF:Make=Camera " +
+        in_ + "a.jpg");
+    settings_.InputFolder = in_;
+    settings_.OutputFolder = out_;
+    settings_.ActiveAccentTable = &table_;
+    settings_.Document = document_.get();
+  }
+
+  ProcessOutcome Process(std::string_view name) {
+    return ProcessImage(name, settings_, fields_, buffer_, view_).Outcome;
+  }
+
+  // The tags as ExifTool reads them in one run, tab-separated: IPTC in the Windows coding, "-" for none.
+  std::string Tags(const std::string& file, const std::string& tags) {
+    const std::string line = Shell("exiftool -T -sep '|' -charset iptc=cp1252 " + tags + " " + file);
+    return line.substr(0, line.find_last_not_of('\n') + 1);
+  }
+
+  std::string Pixels(const std::string& file) { return Shell("djpeg -pnm " + file); }
+
+  test::TempDir dir_;
+  std::string in_ = dir_.Folder("in");
+  std::string out_ = dir_.Folder("out");
+  coding::AccentTable table_ = coding::BuildMacToWindows();
+  std::shared_ptr<XmpDocument> document_ = CreateXmpDocument();
+  ProcessSettings settings_;
+  IptcFields fields_;
+  std::vector<std::uint8_t> buffer_;
+  test::RecordingView view_;
+};
+
+TEST_F(Interop, ExifToolReadsTheRecodedIptcAndTheSynchronisedPacketAndThePixelsStay) {
+  settings_.SynchronizeXMP = true;
+  ASSERT_EQ(Process("a.jpg"), ProcessOutcome::kWritten);
+  EXPECT_EQ(std::filesystem::file_size(out_ + "a.jpg"), std::filesystem::file_size(in_ + "a.jpg"));
+  EXPECT_EQ(Tags(out_ + "a.jpg",
+                 "-IPTC:City -IPTC:ObjectName -IPTC:Caption-Abstract -IPTC:Keywords -XMP-dc:Title "
+                 "-XMP-photoshop:City -XMP-dc:Description -XMP-dc:Subject -XMP-dc:Creator "
+                 "-XMP-photoshop:DateCreated "
+                 "-XMP-dc:Format -EXIF:Artist -Warning"),
+            "Orléans\tVue d'été\tCafé à Paris, « ça » & <b>\tété|b\tVue d'été\tOrléans\tCafé à Paris, « ça » "
+            "& <b>\t"
+            "été|b\tAnne; Bruno\t2003:12:25\timage/jpeg\tJean\t-");
+  EXPECT_EQ(Pixels(in_ + "a.jpg"), Pixels(out_ + "a.jpg"));
+
+  // The packet ExifTool wrote survives our round trip: a second run without recoding changes no byte.
+  const std::string first = test::ReadFile(out_ + "a.jpg");
+  std::filesystem::rename(out_ + "a.jpg", in_ + "b.jpg");
+  const coding::AccentTable identity = coding::IdentityTable();
+  settings_.ActiveAccentTable = &identity;
+  ASSERT_EQ(Process("b.jpg"), ProcessOutcome::kWritten);
+  EXPECT_EQ(test::ReadFile(out_ + "b.jpg"), first);
+}
+
+TEST_F(Interop, AfterRemovalExifToolFindsNoPacketAndTheCameraDataIntact) {
+  settings_.RemoveXMP = true;
+  ASSERT_EQ(Process("a.jpg"), ProcessOutcome::kWritten);
+  EXPECT_EQ(Tags(in_ + "a.jpg", "-XMP-dc:Title"), "Old");
+  EXPECT_EQ(Shell("exiftool -XMP:all " + out_ + "a.jpg"), "");
+  EXPECT_EQ(Tags(out_ + "a.jpg", "-EXIF:Artist -EXIF:Make -IPTC:City -Warning"), "Jean\tCamera\tOrléans\t-");
+  EXPECT_EQ(Pixels(in_ + "a.jpg"), Pixels(out_ + "a.jpg"));
+}
+
+}  // namespace
+}  // namespace qm::engine

@@ -1,0 +1,71 @@
+#include "engine/xmp_document.h"
+
+#include <gtest/gtest.h>
+
+namespace qm::engine {
+namespace {
+
+using namespace std::string_literals;
+
+std::string RoundTrip(const std::string& packet) {
+  XmpDocument document;
+  const auto error = document.Load(packet);
+  EXPECT_FALSE(error) << error->Reason;
+  return document.Xml();
+}
+
+TEST(XmpDocument, WritesTextsAndValuesBackAsTheyWereReadAndOnlyTheMarkupChanges) {
+  const std::string body =
+      "<x:xmpmeta xmlns:x='adobe:ns:meta/'>\r\n <r>\r\n  <li lang='x'>Caf&#233; &amp; th\xC3\xA9 &lt;b&gt; "
+      "&u;\r\n"
+      " line</li>\t\n<![CDATA[<raw> & ]]><!-- note --><?app data?><e/><g a='&#10;&quot;' b='  two  '/>\n "
+      "</r>\n"
+      "</x:xmpmeta>";
+  EXPECT_EQ(
+      RoundTrip("<?xpacket begin='\xEF\xBB\xBF' id='W5M'?>\n" + body + "\n   \n   \n<?xpacket end='w'?>"),
+      "<?xpacket begin='\xEF\xBB\xBF' id='W5M'?>\n" + body + "\n<?xpacket end='w'?>\n");
+  // Attributes all take the quote most of the packet uses; whitespace between them becomes one space.
+  EXPECT_EQ(RoundTrip("<?xml version='1.0'?><a\n  x='1' y=\"it's\"></a>"),
+            "<?xml version='1.0'?>\n<a x='1' y='it&apos;s'/>\n");
+  EXPECT_EQ(RoundTrip("<a x=\"1\" y='\"q\"' z=\"3\"/>"), "<a x=\"1\" y=\"&quot;q&quot;\" z=\"3\"/>\n");
+}
+
+TEST(XmpDocument, RefusesWhatDoesNotParseAndSaysWhereAndWhy) {
+  const std::string doctype = "DOCTYPE and entity declarations are not allowed in an XMP packet";
+  for (const auto& [packet, line, position, source, reason] :
+       {std::tuple{"<a>\r\n   <b></c>  \r\n</a>"s, 2, 9, "<b></c>"s, "Start-end tags mismatch"s},
+        {"<a>\n  <b x=1></b>\n</a>", 2, 8, "<b x=1></b>", "Error parsing element attribute"},
+        {"<?xpacket begin=''?>\n   ", 2, 4, "", "No document element found"},
+        {"<a/>\n junk <b/>", 2, 2, "junk <b/>", "Text is not allowed outside the document element"},
+        {"<a>x\0y</a>"s, 1, 5, "<a>x\0y</a>"s, "A zero byte is not allowed in an XMP packet"},
+        {"<?xpacket?>\n<!DOCTYPE a [<!ENTITY e 'x'>]>\n<a>&e;</a>", 2, 1, "<!DOCTYPE a [<!ENTITY e 'x'>]>",
+         doctype},
+        {"<a>\n <!ENTITY e 'x'>\n</a>", 2, 2, "<!ENTITY e 'x'>", doctype}}) {
+    XmpDocument document;
+    const auto error = document.Load(packet);
+    ASSERT_TRUE(error) << packet;
+    EXPECT_EQ(std::tie(error->Line, error->Position, error->SourceText, error->Reason),
+              std::tie(line, position, source, reason));
+    EXPECT_EQ(document.Xml(), "");
+  }
+}
+
+TEST(XmpDocument, SelectsByNamespaceNameWhateverThePrefix) {
+  for (const auto& [packet, matches] :
+       {std::pair{"<r xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title/></r>", true},
+        {"<r xmlns:purl='http://purl.org/dc/elements/1.1/'><purl:title/></r>", true},
+        {"<r><title xmlns='http://purl.org/dc/elements/1.1/'/></r>", true},
+        {"<r xmlns:dc='http://purl.org/dc/elements/1.0/'><dc:title/></r>", false},
+        {"<r><dc:title/></r>", false},
+        {"<r xmlns:dc='http://purl.org/dc/elements/1.1/'><dc:title xmlns:dc='other'/></r>", false}}) {
+    XmpDocument document;
+    ASSERT_FALSE(document.Load(packet));
+    EXPECT_EQ(static_cast<bool>(SelectChild(document.DocumentElement(), "dc:title")), matches) << packet;
+  }
+  XmpDocument document;
+  ASSERT_FALSE(document.Load("<r xmlns:ps='http://ns.adobe.com/photoshop/1.0/' City='a' ps:City='b'/>"));
+  EXPECT_STREQ(SelectAttribute(document.DocumentElement(), "photoshop:City").value(), "b");
+}
+
+}  // namespace
+}  // namespace qm::engine

@@ -1,0 +1,115 @@
+#include "engine/xmp_sync.h"
+
+#include <gtest/gtest.h>
+
+#include "support/image_builders.h"
+
+namespace qm::engine {
+namespace {
+
+using test::Description;
+using test::XmpPacket;
+
+const std::string kDc(test::kDc);
+const std::string kPhotoshop(test::kPhotoshop);
+const std::string kTitle =
+    "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Old</rdf:li><rdf:li "
+    "xml:lang='fr'>Vieux</rdf:li></rdf:Alt>"
+    "</dc:title>";
+
+// The packet after synchronisation; a packet left alone comes back as Expected(body).
+std::string Sync(const std::string& body, const IptcFields& fields, const IptcLists& lists = {},
+                 bool utf8 = false) {
+  XmpDocument document;
+  EXPECT_FALSE(document.Load(XmpPacket(body, 0)));
+  SynchronizeXmp(document, fields, lists, utf8);
+  return document.Xml();
+}
+
+std::string Expected(const std::string& body) { return XmpPacket(body, 0) + "\n"; }
+
+using Field = std::string IptcFields::*;
+
+IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
+  IptcFields fields;
+  for (const auto& [field, value] : values) fields.*field = value;
+  return fields;
+}
+
+TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLanguage) {
+  using F = IptcFields;
+  // clang-format off
+  const IptcFields f = With({{&F::ObjectName, "t"}, {&F::Byline, "Anne; Bruno"}, {&F::Caption, "c"},
+      {&F::Copyright, "r"}, {&F::CaptionWriter, "w"}, {&F::Category, "SPO"}, {&F::CreatedDate, "20031225"},
+      {&F::City, "S\xE9te"}, {&F::ProvinceState, "s"}, {&F::Country, "n"}, {&F::Credit, "cr"},
+      {&F::Source, "so"}, {&F::Headline, "R&D <b>"}, {&F::SpecialInstructions, "i"},
+      {&F::OriginalTransmissionReference, "o"}, {&F::Priority, "5"}, {&F::BylineTitle, "p"}});
+  const std::pair<const char*, const char*> simple_rows[] = {{"CaptionWriter", "w"}, {"Category", "SPO"},
+      {"DateCreated", "2003-12-25"}, {"City", "S\xC3\xA9te"}, {"State", "s"}, {"Country", "n"},
+      {"Credit", "cr"}, {"Source", "so"}, {"Headline", "R&amp;D &lt;b&gt;"}, {"Instructions", "i"},
+      {"TransmissionReference", "o"}, {"Urgency", "5"}, {"AuthorsPosition", "p"}};
+  // clang-format on
+  std::string simple;
+  for (const auto& [p, v] : simple_rows)
+    simple += "<photoshop:" + std::string(p) + ">" + v + "</photoshop:" + p + ">";
+  const auto item = [](const std::string& p, const std::string& c, const std::string& items) {
+    return "<" + p + "><rdf:" + c + ">" + items + "</rdf:" + c + "></" + p + ">";
+  };
+  const std::string both = kDc + " " + kPhotoshop;
+  EXPECT_EQ(Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1"}}),
+            Expected(Description(
+                both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
+                          item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
+                          item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
+                          item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") +
+                          item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") +
+                          simple + item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li>"))));
+  EXPECT_EQ(IptcDateToXmp("2003"), "2003--");
+}
+
+TEST(SynchronizeXmp, ReplacesTheFirstItemOrRemovesWhatIptcDoesNotHold) {
+  EXPECT_EQ(Sync(Description(kDc, kTitle), With({{&IptcFields::ObjectName, "Vue"}})),
+            Expected(Description(kDc, std::string(kTitle).replace(kTitle.find("Old"), 3, "Vue"))));
+  // Elements of the expected shape go; other shapes and other properties stay; bags are rebuilt.
+  const std::string kept = "<dc:format>f</dc:format><dc:rights>plain, not an Alt</dc:rights>";
+  const std::string bag = "<dc:subject><rdf:Bag><rdf:li>x</rdf:li><rdf:li>y</rdf:li></rdf:Bag></dc:subject>";
+  EXPECT_EQ(
+      Sync(Description(kDc, kTitle + bag + kept) +
+               Description(kPhotoshop,
+                           "<photoshop:City>P</photoshop:City><photoshop:Credit>c</photoshop:Credit>"),
+           {}, {{"a"}, {}}),
+      Expected(Description(kDc, kept + "<dc:subject><rdf:Bag><rdf:li>a</rdf:li></rdf:Bag></dc:subject>") +
+               "<rdf:Description rdf:about='' " + kPhotoshop + "/>"));
+}
+
+TEST(SynchronizeXmp, UpdatesOrRemovesAPropertyWrittenAsAnAttribute) {
+  const std::string attributes = kPhotoshop + " photoshop:City='Old' photoshop:State='X'";
+  EXPECT_EQ(Sync(Description(attributes, "\n"), With({{&IptcFields::City, "it's"}})),
+            Expected(Description(kPhotoshop + " photoshop:City='it&apos;s'", "\n")));
+}
+
+TEST(SynchronizeXmp, ChangesOnlyTheLastDescriptionDeclaringTheUsualPrefix) {
+  const std::string purl = "xmlns:purl='http://purl.org/dc/elements/1.1/'";
+  const std::string title = "<purl:title><rdf:Alt><rdf:li>Old</rdf:li></rdf:Alt></purl:title>";
+  const std::string first = Description(kDc, "<dc:format>f</dc:format>");
+  EXPECT_EQ(Sync(Description(purl, title), With({{&IptcFields::ObjectName, "Vue"}})),
+            Expected(Description(purl, title)));
+  EXPECT_EQ(Sync(first + Description(kDc + " " + purl, title), With({{&IptcFields::ObjectName, "Vue"}})),
+            Expected(first + Description(kDc + " " + purl,
+                                         "<purl:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt>"
+                                         "</purl:title>")));
+  XmpDocument rdf_only;  // no wrapping element: no description
+  const std::string packet = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
+                             Description(kDc, kTitle) + "</rdf:RDF>";
+  ASSERT_FALSE(rdf_only.Load(packet));
+  SynchronizeXmp(rdf_only, With({{&IptcFields::ObjectName, "Vue"}}), {}, false);
+  EXPECT_EQ(rdf_only.Xml(), packet + "\n");
+}
+
+TEST(SynchronizeXmp, WritesTheValuesOfAUtf8BlockAsTheyAre) {
+  EXPECT_EQ(Sync(Description(kPhotoshop, "\n"), With({{&IptcFields::City, "S\xC3\xA9te"}}), {}, true),
+            Expected(Description(kPhotoshop, "\n<photoshop:City>S\xC3\xA9te</photoshop:City>")));
+}
+
+}  // namespace
+}  // namespace qm::engine
