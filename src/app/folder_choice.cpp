@@ -67,7 +67,8 @@ int VolumeOf(std::string_view path, const std::vector<std::string>& roots) {
     if (root.empty() || path.substr(0, root.size()) != root) continue;
     // A root ending with a separator ("/", "C:/") holds everything that starts with it; another root holds
     // only paths that go on with a separator.
-    const bool holds = path.size() == root.size() || IsSeparator(root.back()) || IsSeparator(path[root.size()]);
+    const bool holds =
+        path.size() == root.size() || IsSeparator(root.back()) || IsSeparator(path[root.size()]);
     if (holds && (best < 0 || root.size() > best_size)) {
       best = static_cast<int>(i);
       best_size = root.size();

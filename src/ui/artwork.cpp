@@ -7,7 +7,8 @@ namespace {
 
 QIcon IconOfSizes(const char* stem, std::initializer_list<int> sizes) {
   QIcon icon;
-  for (const int size : sizes) icon.addFile(QString(":/pictures/%1-%2.png").arg(stem).arg(size), QSize(size, size));
+  for (const int size : sizes)
+    icon.addFile(QString(":/pictures/%1-%2.png").arg(stem).arg(size), QSize(size, size));
   return icon;
 }
 

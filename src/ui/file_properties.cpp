@@ -66,7 +66,10 @@ FileProperties::FileProperties(const QString& path, QWidget* parent) : QWidget(p
     const QSize size = reader.size();
     if (size.isValid()) {
       AddRow(form, "Dimensions", "Dimensions:",
-             QString("%1 x %2 pixels (%3)").arg(size.width()).arg(size.height()).arg(QString(reader.format()).toUpper()));
+             QString("%1 x %2 pixels (%3)")
+                 .arg(size.width())
+                 .arg(size.height())
+                 .arg(QString(reader.format()).toUpper()));
     }
   } else {
     AddRow(form, "Size", "Size:", "the file no longer exists");
@@ -80,7 +83,8 @@ FileProperties::FileProperties(const QString& path, QWidget* parent) : QWidget(p
   adjustSize();
 }
 
-void FileProperties::AddRow(QFormLayout* form, const char* name, const QString& caption, const QString& value) {
+void FileProperties::AddRow(QFormLayout* form, const char* name, const QString& caption,
+                            const QString& value) {
   auto* label = new QLabel(value, this);
   label->setObjectName(name);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -111,11 +111,13 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
   // The tree fills and sorts itself in the background: keep the current directory in sight as folders
   // arrive, until the user moves in the tree.
   const auto follow = [this] {
-    if (follow_current_) dirList->scrollTo(model_->index(current_directory_), QAbstractItemView::PositionAtCenter);
+    if (follow_current_)
+      dirList->scrollTo(model_->index(current_directory_), QAbstractItemView::PositionAtCenter);
   };
   connect(model_, &QFileSystemModel::directoryLoaded, this, follow);
   connect(model_, &QAbstractItemModel::layoutChanged, this, follow);
-  connect(dirList->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { follow_current_ = false; });
+  connect(dirList->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+          [this] { follow_current_ = false; });
   connect(drvList, &QComboBox::activated, this, &frmDossier::drvList_Change);
   connect(dirList, &QTreeView::expanded, this, [this](const QModelIndex& index) {
     follow_current_ = false;

@@ -50,7 +50,8 @@ int NeededWidth(const QWidget* widget) {
     if (button->text().isEmpty()) return 0;
     return button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) + 8;
   }
-  if (qobject_cast<const QCheckBox*>(widget) != nullptr || qobject_cast<const QRadioButton*>(widget) != nullptr) {
+  if (qobject_cast<const QCheckBox*>(widget) != nullptr ||
+      qobject_cast<const QRadioButton*>(widget) != nullptr) {
     return widget->sizeHint().width();
   }
   if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {

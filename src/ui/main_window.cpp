@@ -59,7 +59,7 @@ struct HintLayout {
   QRect Place;  // in twips
 };
 
-// The run step's hint is 15 twips narrower than drawn first, so that its border stays inside the window.
+// The run step's hint ends 15 twips short of the window's right edge, so that its border stays inside.
 constexpr HintLayout kHints[] = {
     {0, "1 - select input folder containing images to process", {1080, 300, 4845, 255}},
     {1, "and choose after process option", {1860, 540, 3165, 255}},
@@ -116,7 +116,8 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
   ConnectHandlers();
 
   FitFormFont(this);
-  setFixedSize(client->width(), menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
+  setFixedSize(client->width(),
+               menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
   CentreOnScreen(this);
 
   app::Form_Load(state_, *this, ini_path);
@@ -136,7 +137,8 @@ void frmQuillmark::BuildFolderRows(QWidget* client) {
 
     cmdBrowse[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdBrowse0, i)));
     cmdBrowse[i]->setText("Select");
-    PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 315);
+    // 300 twips tall, so that it ends where the row's View images button begins.
+    PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 300);
 
     cmdFiles[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdFiles0, i)));
     cmdFiles[i]->setText("View images");
@@ -363,7 +365,8 @@ bool frmQuillmark::event(QEvent* event) {
   // Queued, so the window is drawn before an automatic run's first scan; the core acts on the first
   // activation only.
   if (event->type() == QEvent::WindowActivate) {
-    QMetaObject::invokeMethod(this, [this] { app::Form_Activate(state_, *this); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { app::Form_Activate(state_, *this); }, Qt::QueuedConnection);
   }
   return handled;
 }

@@ -21,8 +21,9 @@ bool IsAddress(const QString& text) {
 
 bool ShellOpen(const QString& path_or_address) {
   if (path_or_address.isEmpty()) return false;
-  const QUrl url = IsAddress(path_or_address) ? QUrl(path_or_address, QUrl::StrictMode)
-                                              : QUrl::fromLocalFile(QDir::fromNativeSeparators(path_or_address));
+  const QUrl url = IsAddress(path_or_address)
+                       ? QUrl(path_or_address, QUrl::StrictMode)
+                       : QUrl::fromLocalFile(QDir::fromNativeSeparators(path_or_address));
   return url.isValid() && QDesktopServices::openUrl(url);
 }
 

@@ -30,7 +30,7 @@ frmTempo::frmTempo(app::AppState& state, app::MainView& view, QWidget* parent)
 
   Text1 = new QLineEdit(QString::number(state.Wait), this);
   Text1->setObjectName("Text1");
-  PlaceTwips(Text1, 1440, 120, 975, 345);
+  PlaceTwips(Text1, 1440, 120, 960, 345);  // ends where the arrows begin
 
   // Two arrows of their own beside the box, not a spin box: they step the text, whatever was typed in it.
   UpDown1 = new QWidget(this);

@@ -10,9 +10,9 @@
 #include <QTreeView>
 
 #include "app/ini_file.h"
-#include "ui_test_support.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
+#include "ui_test_support.h"
 
 namespace qm::ui {
 namespace {
@@ -48,11 +48,15 @@ TEST_F(FolderChooserTest, OkStoresTheFolderLastOpenedNotTheOneHighlighted) {
   frmDossier chooser(state_, view_);
   EXPECT_EQ(chooser.windowTitle(), "Quillmark - Output folder");
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a"));
+  test::ExpectNothingOverlapsOrClips(&chooser);
 
   auto* tree = Find<QTreeView>(&chooser, "dirList");
   tree->setCurrentIndex(Index(chooser, Path("a/c")));
-  EXPECT_EQ(chooser.CurrentDirectory(), Path("a"));
-  tree->expand(Index(chooser, Path("a/b")));
+  EXPECT_EQ(chooser.CurrentDirectory(), Path("a"));  // highlighted only
+  tree->expand(Index(chooser, Path("a/c")));
+  EXPECT_EQ(chooser.CurrentDirectory(), Path("a/c"));
+  tree->setCurrentIndex(Index(chooser, Path("a/b")));
+  QTest::keyClick(tree, Qt::Key_Return);  // activating opens too
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a/b"));
 
   QTest::mouseClick(Find<QPushButton>(&chooser, "cmdOK"), Qt::LeftButton);
@@ -61,14 +65,6 @@ TEST_F(FolderChooserTest, OkStoresTheFolderLastOpenedNotTheOneHighlighted) {
   EXPECT_EQ(app::ReadIniValue(state_.IniPath, "Folders", "Output"), stored);
   EXPECT_EQ(view_.Caption(app::Control::lblFolder2), stored);
   EXPECT_EQ(chooser.result(), QDialog::Accepted);
-}
-
-TEST_F(FolderChooserTest, EnterOnAFolderOpensIt) {
-  frmDossier chooser(state_, view_);
-  auto* tree = Find<QTreeView>(&chooser, "dirList");
-  tree->setCurrentIndex(Index(chooser, Path("a/c")));
-  QTest::keyClick(tree, Qt::Key_Return);
-  EXPECT_EQ(chooser.CurrentDirectory(), Path("a/c"));
 }
 
 TEST_F(FolderChooserTest, ARootKeepsItsSingleSeparator) {

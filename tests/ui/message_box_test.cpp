@@ -12,20 +12,6 @@
 namespace qm::ui {
 namespace {
 
-TEST(MessageBoxTest, AScriptAnswersInOrderThenNoOrOk) {
-  MessageBox::Script({app::Answer::kYes});
-  const app::Message question{"Quit Quillmark", "Quillmark 1.0.0", app::MessageIcon::kQuestion,
-                              app::MessageButtons::kYesNo};
-  EXPECT_EQ(MessageBox::Show(nullptr, question), app::Answer::kYes);
-  EXPECT_EQ(MessageBox::Show(nullptr, question), app::Answer::kNo);
-  EXPECT_EQ(MessageBox::Show(nullptr, {"Unknown input folder\n/x", "t", app::MessageIcon::kExclamation}),
-            app::Answer::kOk);
-  MessageBox::Beep();
-  EXPECT_EQ(MessageBox::Shown().size(), 3u);
-  EXPECT_EQ(MessageBox::Beeps(), 1);
-  MessageBox::Unscript();
-}
-
 TEST(MessageBoxTest, WithoutAScriptARealBoxShowsTheCoresWords) {
   QString text, title;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -37,9 +23,9 @@ TEST(MessageBoxTest, WithoutAScriptARealBoxShowsTheCoresWords) {
     icon = box->icon();
     box->button(QMessageBox::No)->click();
   });
-  const app::Answer answer = MessageBox::Show(
-      nullptr, {"Remove all images\nin output folder", "Quillmark 1.0.0", app::MessageIcon::kQuestion,
-                app::MessageButtons::kYesNo});
+  const app::Answer answer =
+      MessageBox::Show(nullptr, {"Remove all images\nin output folder", "Quillmark 1.0.0",
+                                 app::MessageIcon::kQuestion, app::MessageButtons::kYesNo});
   EXPECT_EQ(answer, app::Answer::kNo);
   EXPECT_EQ(text, "Remove all images\nin output folder");
   EXPECT_EQ(title, "Quillmark 1.0.0");

@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
   ok &= Save(&window, out, "main-configured");
 
   for (int i = 1; i <= 12; ++i) {
-    WritePhoto(std::filesystem::path(input) / ("AFP_2026120" + std::to_string(i % 10) + "_" + std::to_string(i) +
-                                               ".jpg"),
+    WritePhoto(std::filesystem::path(input) /
+                   ("AFP_2026120" + std::to_string(i % 10) + "_" + std::to_string(i) + ".jpg"),
                QColor::fromHsv(i * 30 % 360, 120, 200));
   }
   window.findChild<QAbstractButton*>("cmdRun")->click();

@@ -3,14 +3,46 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <memory>
 
 namespace qm::test {
 
-OpenedUrls::OpenedUrls(const char* scheme) : scheme_(scheme) { QDesktopServices::setUrlHandler(scheme_, this, "Open"); }
+OpenedUrls::OpenedUrls(const char* scheme) : scheme_(scheme) {
+  QDesktopServices::setUrlHandler(scheme_, this, "Open");
+}
 
 OpenedUrls::~OpenedUrls() { QDesktopServices::unsetUrlHandler(scheme_); }
+
+void ExpectNothingOverlapsOrClips(const QWidget* parent) {
+  QList<const QWidget*> shown;
+  for (const QWidget* child : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child->isVisibleTo(parent)) shown.push_back(child);
+  }
+  for (int i = 0; i < shown.size(); ++i) {
+    for (int j = i + 1; j < shown.size(); ++j) {
+      EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+          << shown[i]->objectName().toStdString() << " overlaps " << shown[j]->objectName().toStdString();
+    }
+    const QWidget* w = shown[i];
+    int needed = 0;
+    if (qobject_cast<const QCheckBox*>(w) || qobject_cast<const QRadioButton*>(w))
+      needed = w->sizeHint().width();
+    if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+      needed = button->fontMetrics().boundingRect(QRect(), 0, button->text()).width();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(w); label != nullptr && !label->wordWrap()) {
+      needed = label->sizeHint().width();
+    }
+    EXPECT_LE(needed, w->width()) << w->objectName().toStdString() << " clips its caption";
+    if (qobject_cast<const QGroupBox*>(w) != nullptr) ExpectNothingOverlapsOrClips(w);
+  }
+}
 
 }  // namespace qm::test
 

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTest>
 #include <QUrl>
+#include <QWidget>
 
 namespace qm::test {
 
@@ -33,6 +34,10 @@ class OpenedUrls : public QObject {
  private:
   QString scheme_;
 };
+
+/// Every visible control under `parent`, and under its frames: none overlaps a sibling, and every caption
+/// fits its place.
+void ExpectNothingOverlapsOrClips(const QWidget* parent);
 
 /// A left click near the button's left end, on its box or the start of its caption, where a click counts.
 inline void Click(QAbstractButton* button) {
