@@ -55,6 +55,34 @@ struct AppState {
   coding::AccentTable MacToWindows = coding::IdentityTable();
   coding::AccentTable WindowsToMac = coding::IdentityTable();
   coding::AccentTable ActiveAccentTable = coding::IdentityTable();
+
+  // The batch run's guards, and what a front end hears of each entry (batch_run.cpp, maintenance.cpp).
+
+  /// What became of one entry that a scan or a folder command acted on.
+  enum class EntryFate {
+    kArchived,      ///< its output is written and the input moved into the archive folder
+    kDeleted,       ///< its output is written and the input deleted; or deleted by Clear output folder
+    kMovedToInput,  ///< moved from the archive folder back into the input folder
+    kKept,          ///< left where it was; `Reason` says why
+  };
+  struct EntryReport {
+    std::string Name;
+    EntryFate Fate = EntryFate::kKept;
+    bool Processed = false;      ///< handed to the engine, and counted
+    bool OutputWritten = false;  ///< the engine left a complete output file
+    std::string Reason;          ///< why the entry was kept; empty otherwise
+  };
+  /// Told of every entry a scan or a folder command acted on or kept back; skipped entries are not told.
+  std::function<void(const EntryReport&)> OnEntry;
+
+  /// A folder operation (a scan, Clear output folder, Re-process archive folder) is in progress.
+  bool FolderOperation = false;
+  /// Counts the starts of runs, so that a start returning from its first scan knows whether it is current.
+  std::uint32_t RunNumber = 0;
+  /// The main window has been activated before: later activations start nothing.
+  bool Activated = false;
+  /// The front end is closing: a folder operation in progress ends after its current entry.
+  bool Closing = false;
 };
 
 /// "Quillmark", a blank and the version: the main window's caption and the title of its message boxes.

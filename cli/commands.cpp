@@ -1,0 +1,182 @@
+#include "cli/commands.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "app/folder_validation.h"
+#include "app/platform_paths.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "version.h"
+
+namespace qm::cli {
+
+extern const Command kRunCommand;
+extern const Command kWatchCommand;
+extern const Command kClearOutputCommand;
+extern const Command kReprocessArchiveCommand;
+
+std::span<const Command* const> Commands() {
+  static const Command* const table[] = {
+      &kRunCommand,
+      &kWatchCommand,
+      &kClearOutputCommand,
+      &kReprocessArchiveCommand,
+  };
+  return table;
+}
+
+namespace {
+
+constexpr std::string_view kProgram = "quillmark-cli";
+
+const Command* FindCommand(std::string_view name) {
+  for (const Command* command : Commands()) {
+    if (command->Name == name) return command;
+  }
+  return nullptr;
+}
+
+void Usage(std::ostream& err, std::string_view problem) {
+  err << kProgram << ": " << problem << "\nTry '" << kProgram << " --help'.\n";
+}
+
+// Whether the folder setting of the folder `name` is set; otherwise says how to set it.
+bool IsSet(Context& context, const std::string& folder, std::string_view name) {
+  if (!folder.empty()) return true;
+  std::string key(name);
+  key[0] = static_cast<char>(key[0] - 'a' + 'A');
+  Complain(context, "no " + std::string(name) + " folder is set: give --" + std::string(name) +
+                        " DIR, or set " + key + " in [Folders] of " + context.State.IniPath.string());
+  return false;
+}
+
+}  // namespace
+
+std::string HelpText() {
+  std::string text;
+  text += "Usage: quillmark-cli [options] COMMAND\n\n";
+  text +=
+      "Processes the files of the input folder as the Quillmark window does, without a display: the accents "
+      "of\n"
+      "each image's IPTC fields are converted, its XMP packet is kept, synchronised with the IPTC fields or\n"
+      "removed, the result is written under the same name into the output folder, and the input file is "
+      "then\n"
+      "moved into the archive folder or deleted.\n\nCommands:\n";
+  for (const Command* command : Commands()) {
+    std::string usage = "  " + std::string(command->Name);
+    if (!command->Synopsis.empty()) usage += " " + std::string(command->Synopsis);
+    usage.resize(std::max<std::size_t>(usage.size() + 2, 30), ' ');
+    text += usage + std::string(command->Summary) + "\n";
+  }
+  text +=
+      "\nOptions override the settings file for this invocation only; the file is never written:\n"
+      "  --ini FILE                    the settings file; without it, Quillmark.ini beside the program, or\n"
+      "                                ~/.config/Quillmark/Quillmark.ini where the program's folder is not\n"
+      "                                writable (as the window finds it)\n"
+      "  --input DIR                   the input folder (Input in [Folders])\n"
+      "  --archive DIR                 the archive folder (Archive)\n"
+      "  --output DIR                  the output folder (Output)\n"
+      "  --after delete|archive        what becomes of an input file once its output is written "
+      "(UseArchive)\n"
+      "  --accents mac-to-windows|windows-to-mac|none\n"
+      "                                the conversion of the IPTC accents (Accents in [Options])\n"
+      "  --xmp keep|sync|remove        keep the XMP packet, synchronise it with the IPTC fields, or remove "
+      "it\n"
+      "                                (SynchronizeXMP, RemoveXMP)\n"
+      "  --wait SECONDS                seconds between two scans of watch, 1 to 32000 (Wait)\n"
+      "  --yes                         answer yes to the question of clear-output and reprocess-archive\n"
+      "  --help                        show this text\n"
+      "\nWhat is printed:\n"
+      "  On the standard output, one line per file: its name and what became of it, for example\n"
+      "    photo.jpg: written, archived\n"
+      "    photo.jpg: written, deleted\n"
+      "    photo.jpg: not written, kept in the input folder: its XMP packet does not parse\n"
+      "    photo.jpg: kept in the input folder: it is still being written\n"
+      "  and after each scan the two status lines of the window:\n"
+      "    Since: 12/06/2026 - 14:05 - processed: 12\n"
+      "    Last: 12/06/2026 - 14:07 - processed: 2\n"
+      "  Messages go to the standard error, after their title; on a terminal a progress line shows there "
+      "too.\n"
+      "  Names beginning with \".\", folders, FIFOs, sockets and devices are left alone. A file that "
+      "another\n"
+      "  program is still writing waits for the next scan. An input file is deleted only once its output is "
+      "on\n"
+      "  the device; one whose output could not be written stays in the input folder.\n"
+      "\nQuestions are asked on the terminal; --yes answers yes; without a terminal and without --yes the "
+      "answer\n"
+      "is no.\n"
+      "\nSIGINT or SIGTERM stops a scan after the file in hand, never inside one, and ends watch; a second "
+      "signal\n"
+      "ends the program at once.\n"
+      "\nExit status:\n"
+      "  0  every file got its output (clear-output, reprocess-archive: every file was deleted or moved)\n"
+      "  1  a file was kept where it was (watch: by its last scan), a signal cut a run's scan short, or the\n"
+      "     question was answered no\n"
+      "  2  the arguments are wrong, or the folders the command needs are not valid\n";
+  return text;
+}
+
+void Complain(Context& context, std::string_view what) {
+  context.Io.Err << kProgram << ": " << what << '\n' << std::flush;
+}
+
+bool RunFoldersAreSet(Context& context) {
+  const app::AppState& s = context.State;
+  bool set = IsSet(context, s.InputFolder, "input");
+  if (s.UseArchive) set = IsSet(context, s.ArchiveFolder, "archive") && set;
+  return IsSet(context, s.OutputFolder, "output") && set;
+}
+
+bool FolderIsThere(Context& context, const std::string& folder, std::string_view name) {
+  if (!IsSet(context, folder, name)) return false;
+  if (app::FolderExists(folder)) return true;
+  Complain(context, "the " + std::string(name) + " folder " + folder + " does not exist");
+  return false;
+}
+
+int Main(const std::vector<std::string>& arguments, Console& io) {
+  const ParsedOptions parsed = ParseOptions(arguments);
+  if (!parsed.Error.empty()) {
+    Usage(io.Err, parsed.Error);
+    return kExitInvalid;
+  }
+  const Options& options = parsed.Value;
+  if (options.Help) {
+    io.Out << HelpText() << std::flush;
+    return kExitDone;
+  }
+  if (options.Command.empty()) {
+    Usage(io.Err, "no command given");
+    return kExitInvalid;
+  }
+  const Command* command = FindCommand(options.Command);
+  if (command == nullptr) {
+    Usage(io.Err, "unknown command '" + options.Command + "'");
+    return kExitInvalid;
+  }
+  if (!command->TakesArguments && !options.Arguments.empty()) {
+    Usage(io.Err, std::string(command->Name) + ": unexpected argument '" + options.Arguments.front() + "'");
+    return kExitInvalid;
+  }
+
+  app::AppState state;
+  state.AppVersion = kAppVersion;
+  state.IniPath = options.Ini ? *options.Ini : app::DefaultIniPath(io.ProgramFolder);
+  std::error_code ec;
+  if (options.Ini && !std::filesystem::is_regular_file(*options.Ini, ec)) {
+    Usage(io.Err, "--ini: the settings file " + options.Ini->string() + " does not exist");
+    return kExitInvalid;
+  }
+  app::ReadSettings(state);
+  // A file that holds both XMP options synchronises, as the window's start-up decides.
+  if (state.SynchronizeXMP) state.RemoveXMP = false;
+  ApplyOptions(options, state);
+
+  ConsoleView view(state, io, options.Yes);
+  Context context{state, view, io, options};
+  return command->Run(context);
+}
+
+}  // namespace qm::cli

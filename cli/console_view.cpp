@@ -1,0 +1,158 @@
+#include "cli/console_view.h"
+
+#include <istream>
+#include <ostream>
+
+namespace qm::cli {
+namespace {
+
+using EntryFate = app::AppState::EntryFate;
+
+// Lines after the first are indented under the title.
+std::string Indented(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    out.push_back(c);
+    if (c == '\n') out += "  ";
+  }
+  return out;
+}
+
+bool IsYes(std::string line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+  while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.erase(0, 1);
+  for (char& c : line) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return line == "y" || line == "yes";
+}
+
+}  // namespace
+
+std::string EntryLine(const app::AppState::EntryReport& report, std::string_view kept_folder) {
+  std::string line = report.Name + ": ";
+  switch (report.Fate) {
+    case EntryFate::kArchived:
+      return line + "written, archived";
+    case EntryFate::kDeleted:
+      return line + (report.Processed ? "written, deleted" : "deleted");
+    case EntryFate::kMovedToInput:
+      return line + "moved to the input folder";
+    case EntryFate::kKept:
+      break;
+  }
+  if (report.Processed) line += report.OutputWritten ? "written, " : "not written, ";
+  line += "kept in the " + std::string(kept_folder) + " folder";
+  if (!report.Reason.empty()) line += ": " + report.Reason;
+  return line;
+}
+
+ConsoleView::ConsoleView(app::AppState& state, Console& console, bool assume_yes)
+    : state_(state), console_(console), assume_yes_(assume_yes) {}
+
+ConsoleView::~ConsoleView() { ClearProgress(); }
+
+void ConsoleView::ListEntries(const char* folder) {
+  kept_folder_ = folder;
+  state_.OnEntry = [this](const app::AppState::EntryReport& report) { PrintEntry(report); };
+}
+
+void ConsoleView::PrintEntry(const app::AppState::EntryReport& report) {
+  ClearProgress();
+  console_.Out << EntryLine(report, kept_folder_) << '\n' << std::flush;
+  if (report.Fate == EntryFate::kKept) {
+    ++kept_total_;
+    ++kept_in_scan_;
+  }
+}
+
+app::Answer ConsoleView::ShowMessage(const app::Message& message) {
+  const app::Answer answer = Show(message);
+  if (message.Buttons == app::MessageButtons::kYesNo) {
+    asked_ = true;
+    last_answer_ = answer;
+  }
+  return answer;
+}
+
+app::Answer ConsoleView::Show(const app::Message& message) {
+  ClearProgress();
+  std::ostream& err = console_.Err;
+  err << message.Title << ": " << Indented(message.Text);
+  if (message.Buttons == app::MessageButtons::kOk) {
+    err << '\n' << std::flush;
+    return app::Answer::kOk;
+  }
+  err << " [y/N] ";
+  if (assume_yes_) {
+    err << "yes (--yes)\n" << std::flush;
+    return app::Answer::kYes;
+  }
+  if (!console_.InTerminal) {
+    err << "no (no terminal; --yes answers yes)\n" << std::flush;
+    return app::Answer::kNo;
+  }
+  err << std::flush;
+  std::string line;
+  // End of input, or a stop signal while waiting, answers No.
+  if (!std::getline(console_.In, line)) {
+    err << '\n' << std::flush;
+    return app::Answer::kNo;
+  }
+  return IsYes(line) ? app::Answer::kYes : app::Answer::kNo;
+}
+
+void ConsoleView::Beep() {
+  if (console_.ErrTerminal) console_.Err << '\a' << std::flush;
+}
+
+void ConsoleView::SetCaption(app::Control control, std::string_view text) {
+  // During a run the label counts the wait down.
+  if (control == app::Control::lblMaxAttente && timer_enabled_ && state_.Running) {
+    ShowProgress("next scan in " + std::string(text));
+  }
+}
+
+void ConsoleView::SetTimerEnabled(bool enabled) {
+  timer_enabled_ = enabled;
+  if (!enabled) ClearProgress();
+}
+
+void ConsoleView::SetStatusText(int panel, std::string_view text) {
+  if (text.empty()) return;  // the Run command empties both panels before anything is known
+  ClearProgress();
+  console_.Out << text << '\n' << std::flush;
+  if (panel == 2) {  // the scan's last word
+    kept_by_last_scan_ = kept_in_scan_;
+    kept_in_scan_ = 0;
+  }
+}
+
+void ConsoleView::ProcessPendingEvents() {
+  if (console_.StopRequested()) state_.Closing = true;
+  if (!console_.ErrTerminal) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!state_.FolderOperation) {
+    operation_seen_ = {};
+    return;
+  }
+  if (operation_seen_ == std::chrono::steady_clock::time_point{}) operation_seen_ = now;
+  // Only a long operation gets a progress line, redrawn ten times a second at most.
+  using std::chrono::milliseconds;
+  if (now - operation_seen_ < milliseconds(500) || now - progress_drawn_ < milliseconds(100)) return;
+  progress_drawn_ = now;
+  ShowProgress(state_.ScanProcessed > 0 ? "scanning: " + std::to_string(state_.ScanProcessed) + " processed"
+                                        : std::string("working..."));
+}
+
+void ConsoleView::ShowProgress(const std::string& text) {
+  if (!console_.ErrTerminal) return;
+  console_.Err << "\r\033[K" << text << std::flush;
+  progress_shown_ = true;
+}
+
+void ConsoleView::ClearProgress() {
+  if (!progress_shown_) return;
+  console_.Err << "\r\033[K" << std::flush;
+  progress_shown_ = false;
+}
+
+}  // namespace qm::cli

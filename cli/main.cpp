@@ -1,0 +1,20 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/platform_paths.h"
+#include "cli/commands.h"
+#include "cli/platform_console.h"
+
+int main(int argc, char** argv) {
+  qm::cli::InstallStopSignals();
+  qm::cli::Console console{.In = std::cin,
+                           .Out = std::cout,
+                           .Err = std::cerr,
+                           .InTerminal = qm::cli::IsTerminal(0),
+                           .ErrTerminal = qm::cli::IsTerminal(2),
+                           .StopRequested = qm::cli::StopSignalReceived,
+                           .WaitOneSecond = qm::cli::SleepOneSecond,
+                           .ProgramFolder = qm::app::ExecutableFolder()};
+  return qm::cli::Main(std::vector<std::string>(argv + 1, argv + argc), console);
+}

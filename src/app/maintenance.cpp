@@ -1,0 +1,82 @@
+// Clear output folder and Re-process archive folder.
+#include <string>
+
+#include "app/batch_run.h"
+#include "app/folder_scan.h"
+#include "app/folder_validation.h"
+
+namespace qm::app {
+namespace {
+
+using EntryFate = AppState::EntryFate;
+using EntryReport = AppState::EntryReport;
+
+// Both commands act on whole folders and yield between entries, so a click during a scan (or during the other
+// command) would walk a folder under another walk: it is refused with a word of explanation.
+bool RefuseWhileBusy(const AppState& state, MainView& view) {
+  if (!state.FolderOperation) return false;
+  view.ShowMessage({"Another folder operation is in progress; try again when it has ended.", AppTitle(state),
+                    MessageIcon::kExclamation, MessageButtons::kOk});
+  return true;
+}
+
+bool Confirm(const AppState& state, MainView& view, const char* question) {
+  return view.ShowMessage({question, AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo}) ==
+         Answer::kYes;
+}
+
+// Walks `folder` with the scan's entry rule, doing `act` for each entry and telling the front end.
+template <typename Act>
+void WalkFolder(AppState& state, MainView& view, const std::string& folder, Act act) {
+  FolderOperationScope operation(state);
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (!state.Closing && listing.Next(entry)) {
+    if (!IsWalkedEntry(folder, entry)) continue;
+    EntryReport report;
+    report.Name = entry.Name;
+    act(entry.Name, report);
+    Report(state, report);
+    view.ProcessPendingEvents();
+  }
+}
+
+}  // namespace
+
+void cmdClearOutput_Click(AppState& state, MainView& view) {
+  if (!FolderExists(state.OutputFolder)) return;
+  if (RefuseWhileBusy(state, view)) return;
+  if (!Confirm(state, view, "Remove all images in output folder")) return;
+  if (RefuseWhileBusy(state, view)) return;
+  const std::string output = state.OutputFolder;
+  WalkFolder(state, view, output, [&](const std::string& name, EntryReport& report) {
+    const FileOutcome removed = RemoveEntry(output + name);
+    if (removed.Ok()) {
+      report.Fate = EntryFate::kDeleted;
+    } else {
+      report.Reason = removed.Detail;
+    }
+  });
+}
+
+void cmdReprocess_Click(AppState& state, MainView& view) {
+  if (!FolderExists(state.ArchiveFolder) || !FolderExists(state.InputFolder)) return;
+  if (RefuseWhileBusy(state, view)) return;
+  // One folder for both would delete each archived image as the same-named "input" of itself.
+  if (!CheckDistinctFolders(state, view, state.InputFolder, "input", state.ArchiveFolder, "archive")) return;
+  if (!Confirm(state, view, "Move all images from archive folder to input folder")) return;
+  if (RefuseWhileBusy(state, view)) return;
+  const std::string archive = state.ArchiveFolder;
+  const std::string input = state.InputFolder;
+  WalkFolder(state, view, archive, [&](const std::string& name, EntryReport& report) {
+    // A same-named file waiting in the input folder is replaced, unless it is read-only.
+    const FileOutcome moved = ReplaceEntry(archive + name, input + name);
+    if (moved.Ok()) {
+      report.Fate = EntryFate::kMovedToInput;
+    } else {
+      report.Reason = moved.Detail;
+    }
+  });
+}
+
+}  // namespace qm::app

@@ -1,0 +1,260 @@
+#include "engine/image_file.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <process.h>
+
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qm::engine {
+namespace {
+
+// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
+constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
+
+std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
+  return what + " " + path.string() + ": " + std::generic_category().message(error);
+}
+
+std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attempt) {
+  static std::atomic<unsigned> counter{0};
+#if defined(_WIN32)
+  const int pid = _getpid();
+#else
+  const int pid = static_cast<int>(getpid());
+#endif
+  const std::string name = ".quillmark-" + std::to_string(pid) + "-" + std::to_string(counter++) + "-" +
+                           std::to_string(attempt) + ".tmp";
+  return path.parent_path() / name;
+}
+
+// The output's pieces in order, as ranges of the image.
+struct Range {
+  std::size_t Begin;
+  std::size_t End;
+};
+
+std::vector<Range> OutputRanges(std::size_t size, const OutputPlan& plan) {
+  std::vector<Range> ranges;
+  const std::size_t cut_begin = std::min(plan.CutBegin, size);
+  const std::size_t cut_end = std::min(std::max(plan.CutEnd, cut_begin), size);
+  if (cut_begin > 0) ranges.push_back({0, cut_begin});
+  if (cut_end < size) ranges.push_back({cut_end, size});
+  return ranges;
+}
+
+}  // namespace
+
+#if !defined(_WIN32)
+
+namespace {
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+enum class CopyResult { kCopied, kUnsupported, kFailed };
+
+// Copies `size` bytes of the input from `offset` to the output's position, in the kernel. kUnsupported leaves
+// `copied` bytes done and the rest for the caller to write; the file system or kernel cannot do it, or the
+// input is shorter than when it was read.
+CopyResult KernelCopy(int in, std::size_t offset, int out, std::size_t size, std::size_t& copied) {
+  copied = 0;
+#if defined(__linux__)
+  auto in_offset = static_cast<off_t>(offset);
+  while (copied < size) {
+    const ssize_t n = ::copy_file_range(in, &in_offset, out, nullptr, size - copied, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int e = errno;
+      if (e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF || e == ETXTBSY ||
+          e == EPERM || e == EISDIR) {
+        return CopyResult::kUnsupported;
+      }
+      return CopyResult::kFailed;
+    }
+    if (n == 0) return CopyResult::kUnsupported;
+    copied += static_cast<std::size_t>(n);
+  }
+  return CopyResult::kCopied;
+#else
+  (void)in, (void)offset, (void)out, (void)size;
+  return CopyResult::kUnsupported;
+#endif
+}
+
+// Writes the pieces: what the edit changed from the image, the rest from the input file.
+bool WritePieces(int fd, std::span<const std::uint8_t> image, const OutputPlan& plan, int input) {
+  for (const Range& range : OutputRanges(image.size(), plan)) {
+    const std::size_t split = std::clamp(plan.ChangedEnd, range.Begin, range.End);
+    std::size_t from = range.Begin;
+    if (input >= 0 && range.End - split >= kKernelCopyMinimum) {
+      if (!WriteAll(fd, image.data() + from, split - from)) return false;
+      std::size_t copied = 0;
+      const CopyResult copy = KernelCopy(input, split, fd, range.End - split, copied);
+      if (copy == CopyResult::kFailed) return false;
+      from = split + copied;
+    }
+    if (!WriteAll(fd, image.data() + from, range.End - from)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+InputImageFile::~InputImageFile() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
+                                            std::vector<std::uint8_t>& buffer) {
+  // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file.
+  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor_ < 0) {
+    detail_ = ErrnoText("cannot open", path, errno);
+    return Status::kNothingToRead;
+  }
+  struct stat info {};
+  if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) {
+    detail_ = path.string() + ": not a regular file with content";
+    return Status::kNothingToRead;
+  }
+  const auto size = static_cast<std::size_t>(info.st_size);
+  try {
+    if (buffer.size() < size) buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    detail_ = path.string() + ": " + std::to_string(size) + " bytes do not fit in memory";
+    return Status::kNothingToRead;
+  }
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = ::read(descriptor_, buffer.data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  if (done < size) {
+    detail_ = path.string() + ": read " + std::to_string(done) + " of " + std::to_string(size) + " bytes";
+    return Status::kShortRead;
+  }
+  size_ = size;
+  return Status::kRead;
+}
+
+std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
+                             const OutputPlan& plan, const InputImageFile& input, bool durable) {
+  std::filesystem::path temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = TemporaryPath(path, attempt);
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return ErrnoText("cannot create", temporary, errno);
+  }
+  if (fd < 0) return ErrnoText("cannot create", temporary, EEXIST);
+
+  const auto fail = [&](const char* what, int error) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(temporary.c_str());
+    return ErrnoText(what, temporary, error);
+  };
+  if (!WritePieces(fd, image, plan, input.Descriptor())) return fail("cannot write", errno);
+  if (durable && ::fsync(fd) != 0) return fail("cannot flush", errno);
+  const int closed = ::close(fd);
+  fd = -1;
+  if (closed != 0) return fail("cannot close", errno);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    return ErrnoText("cannot rename " + temporary.string() + " to", path, error);
+  }
+  if (durable) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool flushed = dir >= 0 && ::fsync(dir) == 0;
+    const int error = errno;
+    if (dir >= 0) ::close(dir);
+    if (!flushed) return ErrnoText("cannot flush the folder", folder, error);
+  }
+  return {};
+}
+
+#else  // Windows: the standard streams, without the kernel copy or the flush to the device.
+
+InputImageFile::~InputImageFile() = default;
+
+InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
+                                            std::vector<std::uint8_t>& buffer) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    detail_ = path.string() + ": not a regular file";
+    return Status::kNothingToRead;
+  }
+  std::ifstream in(path, std::ios::binary);
+  const auto size = std::filesystem::file_size(path, ec);
+  if (!in || ec || size < 1) {
+    detail_ = path.string() + ": cannot be opened or is empty";
+    return Status::kNothingToRead;
+  }
+  try {
+    if (buffer.size() < size) buffer.resize(size);
+  } catch (const std::bad_alloc&) {
+    detail_ = path.string() + ": does not fit in memory";
+    return Status::kNothingToRead;
+  }
+  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
+  if (static_cast<std::uintmax_t>(in.gcount()) < size) {
+    detail_ = path.string() + ": read fell short";
+    return Status::kShortRead;
+  }
+  size_ = static_cast<std::size_t>(size);
+  return Status::kRead;
+}
+
+std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
+                             const OutputPlan& plan, const InputImageFile&, bool) {
+  const std::filesystem::path temporary = TemporaryPath(path, 0);
+  std::error_code ec;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    for (const Range& range : OutputRanges(image.size(), plan)) {
+      out.write(reinterpret_cast<const char*>(image.data() + range.Begin),
+                static_cast<std::streamsize>(range.End - range.Begin));
+    }
+    out.close();
+    if (!out) {
+      std::filesystem::remove(temporary, ec);
+      return "cannot write " + temporary.string();
+    }
+  }
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    return "cannot rename " + temporary.string() + " to " + path.string();
+  }
+  return {};
+}
+
+#endif
+
+}  // namespace qm::engine

@@ -1,0 +1,44 @@
+#include "engine/process_image.h"
+
+#include <filesystem>
+
+#include "engine/image_edit.h"
+#include "engine/image_file.h"
+
+namespace qm::engine {
+namespace {
+
+// The name as the folder listing gives it, cut at its first NUL; a name without one is kept whole.
+std::string StripAtNul(std::string_view name) { return std::string(name.substr(0, name.find('\0'))); }
+
+}  // namespace
+
+ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
+                           std::vector<std::uint8_t>& image_buffer, app::MainView& view) {
+  fields.Clear();
+  const std::string name = StripAtNul(file_name);
+  InputImageFile input;
+  switch (input.Read(std::filesystem::path(std::string(settings.InputFolder) + name), image_buffer)) {
+    case InputImageFile::Status::kNothingToRead:
+      return {ProcessOutcome::kNothingToRead, input.Detail()};
+    case InputImageFile::Status::kShortRead:
+      view.ShowMessage(
+          {"Error reading file ...", kMessageTitle, app::MessageIcon::kNone, app::MessageButtons::kOk});
+      return {ProcessOutcome::kShortRead, input.Detail()};
+    case InputImageFile::Status::kRead:
+      break;
+  }
+
+  const std::span<std::uint8_t> image(image_buffer.data(), input.Size());
+  OutputPlan plan;
+  ProcessResult result = EditImage(image, settings, fields, view, plan);
+  if (!OutputWritten(result.Outcome)) return result;
+  const std::filesystem::path output(std::string(settings.OutputFolder) + name);
+  if (std::string failure = WriteOutputImage(output, image, plan, input, settings.DurableOutput);
+      !failure.empty()) {
+    return {ProcessOutcome::kOutputFailed, std::move(failure)};
+  }
+  return result;
+}
+
+}  // namespace qm::engine

@@ -1,0 +1,186 @@
+#include "app/batch_run.h"
+
+#include <sys/stat.h>
+
+#include "app/batch_fixture.h"
+#include "app/ini_file.h"
+#include "app/startup.h"
+
+namespace qm::app {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Names;
+using N = std::vector<std::string>;
+
+class BatchRunTest : public test::BatchFixture {};
+
+TEST_F(BatchRunTest, StartingARunScansOnceLocksTheFolderControlsAndStartsTheTimer) {
+  cmdRun_Click(state_, view_);
+  EXPECT_TRUE(state_.Running);
+  EXPECT_EQ(state_.RunStart, "12/06/2026 - 14:05");
+  EXPECT_EQ(view_.StatusText[1], "Since: 12/06/2026 - 14:05 - processed: 0");
+  EXPECT_EQ(view_.StatusText[2], "Last: 12/06/2026 - 14:05 - processed: 0");
+  for (Control c : {Control::cmdBrowse0, Control::cmdBrowse1, Control::cmdBrowse2, Control::mnuExit,
+                    Control::cmdQuit, Control::mnuWaitTime}) {
+    EXPECT_FALSE(view_.IsEnabled(c)) << ControlName(c);
+  }
+  EXPECT_TRUE(view_.IsEnabled(Control::cmdClearOutput));
+  EXPECT_EQ(view_.Face, RunFace::kRunning);
+  EXPECT_EQ(view_.TimerInterval, 1000);
+  EXPECT_TRUE(view_.TimerEnabled);
+  EXPECT_EQ(state_.Countdown, 10);
+  EXPECT_NE(state_.XmpDocument, nullptr);
+}
+
+TEST_F(BatchRunTest, StoppingRestoresTheIdleStateAndTheNextStartCountsFromZero) {
+  Put(input_, {"a.jpg"});
+  cmdRun_Click(state_, view_);
+  cmdRun_Click(state_, view_);
+  EXPECT_FALSE(state_.Running || view_.TimerEnabled);
+  EXPECT_EQ(view_.StatusText[1], "");
+  EXPECT_EQ(view_.StatusText[2], "");
+  EXPECT_EQ(view_.ProgressValue, 0);
+  EXPECT_EQ(view_.Caption(Control::lblMaxAttente), "10 sec.");
+  EXPECT_EQ(view_.Face, RunFace::kIdle);
+  EXPECT_TRUE(view_.IsEnabled(Control::cmdBrowse0) && view_.IsEnabled(Control::cmdQuit));
+  EXPECT_EQ(state_.XmpDocument, nullptr);
+
+  Put(input_, {"b.jpg", "c.jpg"});
+  now_ += std::chrono::minutes(62);
+  cmdRun_Click(state_, view_);
+  EXPECT_EQ(view_.StatusText[1], "Since: 12/06/2026 - 15:07 - processed: 2");
+}
+
+TEST_F(BatchRunTest, CountersAddUpOverTheScansOfARun) {
+  Put(input_, {"a.jpg", "b.jpg", "c.jpg"});
+  cmdRun_Click(state_, view_);
+  Put(input_, {"d.jpg", "e.jpg"});
+  now_ += std::chrono::minutes(1);
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(view_.StatusText[1], "Since: 12/06/2026 - 14:05 - processed: 5");
+  EXPECT_EQ(view_.StatusText[2], "Last: 12/06/2026 - 14:06 - processed: 2");
+  EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}));
+  EXPECT_EQ(Names(input_), N{});
+}
+
+TEST_F(BatchRunTest, AnUnknownOutputFolderIsReportedAndNoRunStarts) {
+  state_.OutputFolder = (dir_.Path() / "gone").string() + "/";
+  cmdRun_Click(state_, view_);
+  EXPECT_EQ(view_.MessageTexts(), N{"Unknown output folder\n" + (dir_.Path() / "gone").string() + "/"});
+  EXPECT_FALSE(state_.Running || view_.TimerEnabled);
+  EXPECT_EQ(Logged("face running"), 0);
+  EXPECT_EQ(state_.XmpDocument, nullptr);
+}
+
+TEST_F(BatchRunTest, OneFolderForInputAndOutputIsRefused) {
+  Put(input_, {"only-copy.jpg"});
+  state_.OutputFolder = input_ + "./";
+  cmdRun_Click(state_, view_);
+  EXPECT_EQ(view_.MessageTexts(), N{"The input folder is also the output folder\n" + input_});
+  EXPECT_FALSE(state_.Running);
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(test::ReadFile(input_ + "only-copy.jpg"), "only-copy.jpg");
+}
+
+struct Schedule {
+  int Wait;
+  N Labels;                 // lblMaxAttente after ticks 1..8
+  std::vector<int> Values;  // the progress bar after them
+  int Scans;                // scans by those ticks
+};
+
+class ScheduleTest : public BatchRunTest, public testing::WithParamInterface<Schedule> {};
+
+TEST_P(ScheduleTest, TicksCountTheWaitDownAndScanWhenItHasRunOut) {
+  state_.Wait = static_cast<std::int16_t>(GetParam().Wait);
+  cmdRun_Click(state_, view_);
+  N labels;
+  std::vector<int> values;
+  for (int tick = 0; tick < 8; ++tick) {
+    Timer1_Timer(state_, view_);
+    labels.push_back(view_.Caption(Control::lblMaxAttente));
+    values.push_back(view_.ProgressValue);
+  }
+  EXPECT_EQ(labels, GetParam().Labels);
+  EXPECT_EQ(values, GetParam().Values);
+  EXPECT_EQ(Logged("status2 Last:"), 1 + GetParam().Scans);
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, ScheduleTest,
+                         testing::Values(Schedule{3,
+                                                  {"3 sec.", "2 sec.", "1 sec.", "3 sec.", "2 sec.", "1 sec.",
+                                                   "3 sec.", "2 sec."},
+                                                  {0, 1, 2, 0, 1, 2, 0, 1},
+                                                  2},
+                                         Schedule{1, N(8, "1 sec."), std::vector<int>(8, 0), 7},
+                                         Schedule{0, N(8, "0 sec."), std::vector<int>(8, 0), 8}));
+
+TEST_F(BatchRunTest, ATickDuringAScanNeitherScansNorShiftsTheSchedule) {
+  state_.Wait = 3;
+  cmdRun_Click(state_, view_);
+  for (int tick = 0; tick < 3; ++tick) Timer1_Timer(state_, view_);
+  Put(input_, {"a.jpg", "b.jpg"});
+  view_.OnPendingEvents = [this] { Timer1_Timer(state_, view_); };
+  Timer1_Timer(state_, view_);
+  EXPECT_EQ(Logged("status2 Last:"), 2);
+  EXPECT_EQ(state_.ScanProcessed, 2);
+  EXPECT_EQ(view_.Caption(Control::lblMaxAttente), "3 sec.");
+  EXPECT_EQ(state_.Countdown, 2);
+}
+
+TEST_F(BatchRunTest, AStopDuringTheFirstScanLeavesTheRunStoppedAndTheScanFinishes) {
+  Put(input_, {"a.jpg", "b.jpg", "c.jpg"});
+  int clicks = 0;
+  view_.OnPendingEvents = [&] {
+    if (state_.ScanProcessed == 1 && clicks++ == 0) cmdRun_Click(state_, view_);
+  };
+  cmdRun_Click(state_, view_);
+  EXPECT_FALSE(state_.Running || view_.TimerEnabled);
+  EXPECT_EQ(view_.Face, RunFace::kIdle);
+  EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg", "c.jpg"}));
+}
+
+TEST_F(BatchRunTest, FolderCommandsDuringAScanAreRefused) {
+  Put(input_, {"a.jpg"});
+  Put(output_, {"old.jpg"});
+  view_.Answers = {Answer::kYes, Answer::kYes, Answer::kYes, Answer::kYes};  // should a question slip through
+  view_.OnPendingEvents = [this] {
+    if (state_.ScanProcessed != 1 || !view_.Messages.empty()) return;
+    cmdClearOutput_Click(state_, view_);
+    cmdReprocess_Click(state_, view_);
+  };
+  state_.UseArchive = true;
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(view_.MessageTexts(),
+            N(2, "Another folder operation is in progress; try again when it has ended."));
+  EXPECT_EQ(Names(output_), (N{"a.jpg", "old.jpg"}));
+  EXPECT_EQ(Names(archive_), N{"a.jpg"});
+}
+
+TEST_F(BatchRunTest, TheAutomaticRunStartsOnTheFirstActivationOnly) {
+  WriteIniValue(state_.IniPath, "Folders", "Input", input_);
+  WriteIniValue(state_.IniPath, "Folders", "Output", output_);
+  WriteIniValue(state_.IniPath, "Options", "Automatic", "1");
+  Form_Load(state_, view_, state_.IniPath);
+  Put(input_, {"a.jpg"});
+  Form_Activate(state_, view_);
+  EXPECT_TRUE(state_.Running);
+  EXPECT_EQ(view_.Face, RunFace::kRunning);
+  EXPECT_EQ(Names(output_), N{"a.jpg"});
+  Form_Activate(state_, view_);  // a dialog closed
+  EXPECT_TRUE(state_.Running);
+}
+
+TEST_F(BatchRunTest, AnAutomaticStartWithAnUnknownOutputFolderReportsItOnceAndStartsNothing) {
+  WriteIniValue(state_.IniPath, "Folders", "Input", input_);
+  WriteIniValue(state_.IniPath, "Folders", "Output", (dir_.Path() / "gone/").string());
+  WriteIniValue(state_.IniPath, "Options", "Automatic", "1");
+  Form_Load(state_, view_, state_.IniPath);
+  Form_Activate(state_, view_);
+  EXPECT_EQ(view_.MessageTexts(), N{"Unknown output folder\n" + (dir_.Path() / "gone/").string()});
+  EXPECT_FALSE(state_.Running);
+}
+
+}  // namespace
+}  // namespace qm::app

@@ -1,0 +1,165 @@
+#include "app/file_operations.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "app/forked_child.h"
+#include "support/temp_dir.h"
+
+namespace qm::app {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+// A folder on another file system than the temporary folder: /dev/shm is a tmpfs.
+class OtherDevice {
+ public:
+  OtherDevice() : path_("/dev/shm/quillmark-test-" + std::to_string(::getpid())) {
+    fs::create_directories(path_);
+  }
+  ~OtherDevice() { fs::remove_all(path_); }
+  std::string File(const char* name) const { return (path_ / name).string(); }
+  bool Empty() const { return fs::is_empty(path_); }
+
+ private:
+  fs::path path_;
+};
+
+class FileOperationsTest : public testing::Test {
+ protected:
+  std::string Path(const char* name) const { return (dir_.Path() / name).string(); }
+  std::string Make(const char* name, const char* bytes = "bytes") const {
+    WriteFile(Path(name), bytes);
+    return Path(name);
+  }
+  TempDir dir_;
+};
+
+TEST_F(FileOperationsTest, RemoveEntryKeepsReadOnlyFilesAndFoldersAndRemovesLinksNotTargets) {
+  const std::string target = Make("target.jpg");
+  fs::create_symlink(target, Path("link.jpg"));
+  fs::permissions(Make("locked.jpg"), fs::perms::owner_read | fs::perms::group_read);
+  fs::create_directory(Path("folder"));
+
+  EXPECT_TRUE(RemoveEntry(Path("link.jpg")).Ok());
+  EXPECT_EQ(ReadFile(target), "bytes");
+  EXPECT_EQ(RemoveEntry(Path("locked.jpg")).Status, FileStatus::kReadOnly);
+  EXPECT_EQ(RemoveEntry(Path("folder")).Status, FileStatus::kFailed);
+  EXPECT_EQ(RemoveEntry(Path("missing.jpg")).Status, FileStatus::kNotFound);
+  EXPECT_TRUE(RemoveEntry(target).Ok());
+  EXPECT_TRUE(fs::exists(Path("locked.jpg")) && fs::is_directory(Path("folder")) && !fs::exists(target));
+}
+
+TEST_F(FileOperationsTest, MoveNeverReplacesAndReplaceOnlyReplacesWhatCouldBeDeleted) {
+  const FileOutcome moved = MoveEntry(Make("a.jpg", "new"), Make("b.jpg", "old"));
+  EXPECT_EQ(moved.Status, FileStatus::kTargetExists) << moved.Detail;
+  fs::permissions(Make("locked.jpg", "locked"), fs::perms::owner_read);
+  EXPECT_EQ(ReplaceEntry(Path("a.jpg"), Path("locked.jpg")).Status, FileStatus::kReadOnly);
+  EXPECT_EQ(ReadFile(Path("a.jpg")), "new");
+  EXPECT_EQ(ReadFile(Path("b.jpg")), "old");
+  EXPECT_EQ(ReadFile(Path("locked.jpg")), "locked");
+  EXPECT_TRUE(ReplaceEntry(Path("a.jpg"), Path("b.jpg")).Ok());
+  EXPECT_EQ(ReadFile(Path("b.jpg")), "new");
+  EXPECT_FALSE(fs::exists(Path("a.jpg")));
+}
+
+TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeavesNothingBehind) {
+  OtherDevice other;
+  const std::string from = Make("a.jpg", "camera bytes");
+  fs::permissions(from, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const timespec times[2] = {{1'000'000'000, 0}, {1'234'567'890, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, from.c_str(), times, 0), 0);
+  fs::create_symlink("a.jpg", Path("link.jpg"));
+
+  WriteFile(other.File("a.jpg"), "an older copy");
+  ASSERT_TRUE(ReplaceEntry(from, other.File("a.jpg")).Ok());
+  ASSERT_TRUE(MoveEntry(Path("link.jpg"), other.File("link.jpg")).Ok());
+
+  EXPECT_FALSE(fs::exists(fs::symlink_status(from)) || fs::exists(fs::symlink_status(Path("link.jpg"))));
+  EXPECT_EQ(ReadFile(other.File("a.jpg")), "camera bytes");
+  struct stat st;
+  ASSERT_EQ(::stat(other.File("a.jpg").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1'234'567'890);
+  EXPECT_EQ(fs::read_symlink(other.File("link.jpg")), "a.jpg");
+  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(other.File(""))), fs::directory_iterator()), 2);
+}
+
+TEST_F(FileOperationsTest, AMoveAcrossFileSystemsThatCannotBeWrittenLeavesTheSourceAndNoPartialCopy) {
+  OtherDevice other;
+  const std::string from = Make("big.jpg", std::string(256 * 1024, 'x').c_str());
+  const int status = test::RunInChild({.FileSizeLimit = 64 * 1024}, [&] {
+    const FileOutcome moved = MoveEntry(from, other.File("big.jpg"));
+    return moved.Status == FileStatus::kFailed ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(ReadFile(from).size(), 256u * 1024);
+  EXPECT_TRUE(other.Empty());
+}
+
+TEST_F(FileOperationsTest, KindOfTellsWhatGoesToTheEngine) {
+  Make("file.jpg");
+  fs::create_directory(Path("folder"));
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+  fs::create_symlink(Path("file.jpg"), Path("to-file"));
+  fs::create_symlink(Path("folder"), Path("to-folder"));
+  fs::create_symlink(Path("nowhere"), Path("dangling"));
+  const std::pair<const char*, EntryKind> cases[] = {
+      {"file.jpg", EntryKind::kRegular},    {"folder", EntryKind::kDirectory},
+      {"fifo", EntryKind::kOther},          {"to-file", EntryKind::kRegular},
+      {"to-folder", EntryKind::kDirectory}, {"dangling", EntryKind::kOther},
+      {"gone", EntryKind::kMissing},
+  };
+  const std::string folder = dir_.Path().string() + "/";
+  FolderListing listing(folder);
+  ASSERT_TRUE(listing.IsOpen());
+  FolderEntry entry;
+  int seen = 0;
+  while (listing.Next(entry)) {
+    for (const auto& [name, kind] : cases) {
+      if (entry.Name != name) continue;
+      EXPECT_EQ(KindOf(folder, entry), kind) << name;
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, 6);
+  EXPECT_EQ(KindOf(folder, {"gone", 0}), EntryKind::kMissing);
+}
+
+TEST_F(FileOperationsTest, AFileOpenForWritingIsNotReadyUntilItsWriterClosesIt) {
+  const auto now = std::chrono::system_clock::now();
+  std::ofstream writer(Path("copying.jpg"), std::ios::binary);
+  writer << "first half";
+  writer.flush();
+  EXPECT_EQ(CheckReadiness(Path("copying.jpg"), now), Readiness::kBeingWritten);
+  writer.close();
+  EXPECT_EQ(CheckReadiness(Path("copying.jpg"), now), Readiness::kReady);
+
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0666), 0);
+  EXPECT_EQ(CheckReadiness(Path("fifo"), now), Readiness::kNotRegular);  // and the open did not hang
+  EXPECT_EQ(CheckReadiness(Path("gone"), now), Readiness::kGone);
+}
+
+TEST_F(FileOperationsTest, WithoutALeaseAFileIsReadyOnceItHasBeenLeftAlone) {
+  // A file of another user: no lease for an unprivileged process, so the time of its last change decides.
+  const std::string file = "/etc/passwd";
+  const auto changed =
+      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+          std::chrono::nanoseconds(IdentifyFile(file).Changed)));
+  const int status = test::RunInChild({.Unprivileged = true}, [&] {
+    const bool busy = CheckReadiness(file, changed + std::chrono::seconds(1)) == Readiness::kBeingWritten;
+    const bool ready =
+        CheckReadiness(file, changed + kQuietPeriod + std::chrono::seconds(1)) == Readiness::kReady;
+    return busy && ready ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace qm::app

@@ -1,0 +1,120 @@
+// The real program under signals: whatever moment a signal picks, no input is lost and no output is partial.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/batch_fixture.h"
+#include "support/temp_dir.h"
+
+namespace qm::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
+using N = std::vector<std::string>;
+
+class CliSignalsTest : public testing::Test {
+ protected:
+  CliSignalsTest() : input_(dir_.Folder("in")), output_(dir_.Folder("out")) {
+    WriteFile(ini_, "[Folders]\nInput=" + input_ + "\nOutput=" + output_ + "\n");
+    for (int i = 0; i < 500; ++i) {
+      std::string bytes(20'000 + i * 997 % 50'000, '\0');
+      for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = static_cast<char>((b * 31 + i) % 251);
+      const std::string name = "photo-" + std::to_string(1000 + i) + ".jpg";
+      WriteFile(input_ + name, bytes);
+      originals_.emplace_back(name, std::move(bytes));
+    }
+  }
+
+  // Starts the program with its output into files of the temporary folder and nothing on its input.
+  pid_t Start(const N& arguments) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int null = ::open("/dev/null", O_RDONLY);
+      const int out = ::open((dir_.Path() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = ::open((dir_.Path() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(null, 0);
+      ::dup2(out, 1);
+      ::dup2(err, 2);
+      std::vector<char*> argv = {const_cast<char*>(QUILLMARK_CLI_PROGRAM)};
+      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
+  static int Wait(pid_t pid) {
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  // Waits until the output folder holds `count` files.
+  void AwaitOutputs(std::size_t count) const {
+    for (int i = 0; i < 60'000 && test::Names(output_).size() < count; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  // Every file under a final name in the output folder is complete, and every input is somewhere.
+  void ExpectNothingLostOrPartial() const {
+    for (const auto& [name, bytes] : originals_) {
+      const bool in_input = fs::exists(input_ + name);
+      const bool in_output = fs::exists(output_ + name);
+      EXPECT_TRUE(in_input || in_output) << name << " is lost";
+      if (in_output) {
+        EXPECT_TRUE(ReadFile(output_ + name) == bytes) << name << " is not complete";
+      }
+      if (in_input) {
+        EXPECT_TRUE(ReadFile(input_ + name) == bytes) << name << " changed in the input folder";
+      }
+    }
+  }
+
+  test::TempDir dir_;
+  std::string input_;
+  std::string output_;
+  std::string ini_ = (dir_.Path() / "Quillmark.ini").string();
+  std::vector<std::pair<std::string, std::string>> originals_;
+};
+
+TEST_F(CliSignalsTest, AWatchKilledInTheMiddleLosesNothingAndTheNextRunFinishesTheJob) {
+  const pid_t watch = Start({"--ini", ini_, "--accents", "none", "watch"});
+  AwaitOutputs(50);
+  ASSERT_EQ(::kill(watch, SIGKILL), 0);
+  EXPECT_EQ(Wait(watch), 128 + SIGKILL);
+  ExpectNothingLostOrPartial();
+
+  EXPECT_EQ(Wait(Start({"--ini", ini_, "--accents", "none", "run"})), 0) << ReadFile(dir_.Path() / "stderr");
+  ExpectNothingLostOrPartial();
+  for (const std::string& name : test::Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
+}
+
+TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
+  const pid_t watch = Start({"--ini", ini_, "--accents", "none", "watch"});
+  AwaitOutputs(5);
+  ASSERT_EQ(::kill(watch, SIGTERM), 0);
+  const int status = Wait(watch);
+  EXPECT_TRUE(status == 0 || status == 1) << status;
+  ExpectNothingLostOrPartial();
+  // Every image it began was finished and told.
+  const std::string out = ReadFile(dir_.Path() / "stdout");
+  std::size_t written = 0;
+  for (std::size_t at = out.find(": written, deleted\n"); at != std::string::npos;
+       at = out.find(": written, deleted\n", at + 1)) {
+    ++written;
+  }
+  std::size_t outputs = 0;
+  for (const std::string& name : test::Names(output_)) outputs += name[0] != '.';
+  EXPECT_EQ(written, outputs);
+  EXPECT_NE(out.rfind("\nLast: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm::cli

@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "app/batch_fixture.h"
+#include "app/ini_file.h"
+#include "cli/commands.h"
+#include "support/temp_dir.h"
+#include "version.h"
+
+namespace qm::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Names;
+using test::ReadFile;
+using test::WriteFile;
+using N = std::vector<std::string>;
+
+class CliTest : public testing::Test {
+ protected:
+  CliTest() : input_(dir_.Folder("in")), archive_(dir_.Folder("archive")), output_(dir_.Folder("out")) {
+    io_.ProgramFolder = dir_.Folder("bin");
+    WriteFile(ini_, "; the desk's settings\n[Folders]\nInput=" + input_ + "\nOutput=" + output_ + "\n");
+  }
+  int Run(std::vector<std::string> arguments) {
+    out_.str("");
+    err_.str("");
+    return Main(arguments, io_);
+  }
+
+  test::TempDir dir_;
+  std::string input_;
+  std::string archive_;
+  std::string output_;
+  std::string ini_ = (dir_.Path() / "Quillmark.ini").string();
+  std::istringstream in_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+  Console io_{.In = in_, .Out = out_, .Err = err_};
+};
+
+TEST_F(CliTest, HelpDocumentsEveryCommandOptionAndExitStatus) {
+  EXPECT_EQ(Run({"--help"}), 0);
+  for (const char* word :
+       {"run", "watch", "clear-output", "reprocess-archive", "--ini FILE", "--input DIR", "--archive DIR",
+        "--output DIR", "--after delete|archive", "--accents mac-to-windows|windows-to-mac|none",
+        "--xmp keep|sync|remove", "--wait SECONDS", "--yes", "SIGTERM", "Exit status"}) {
+    EXPECT_NE(out_.str().find(word), std::string::npos) << word;
+  }
+}
+
+class WrongArgumentsTest : public CliTest, public testing::WithParamInterface<std::pair<N, std::string>> {};
+
+TEST_P(WrongArgumentsTest, AreReportedWithStatus2) {
+  EXPECT_EQ(Run(GetParam().first), 2);
+  EXPECT_NE(err_.str().find(GetParam().second), std::string::npos) << err_.str();
+  EXPECT_EQ(out_.str(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WrongArgumentsTest,
+    testing::Values(
+        std::pair{N{}, "no command given"}, std::pair{N{"frobnicate"}, "unknown command 'frobnicate'"},
+        std::pair{N{"--bogus", "run"}, "unknown option '--bogus'"},
+        std::pair{N{"run", "--input"}, "--input: a value is missing"},
+        std::pair{N{"--after", "move", "run"}, "--after: expected delete or archive, found 'move'"},
+        std::pair{N{"--accents=latin1", "run"}, "expected mac-to-windows, windows-to-mac or none"},
+        std::pair{N{"--wait", "0", "watch"}, "--wait: expected whole seconds from 1 to 32000"},
+        std::pair{N{"--wait=5s", "watch"}, "found '5s'"},
+        std::pair{N{"run", "extra"}, "run: unexpected argument 'extra'"},
+        std::pair{N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"}));
+
+TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
+  const std::string settings = ReadFile(ini_);
+  WriteFile(input_ + "a.jpg", "a");
+  EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
+  EXPECT_EQ(out_.str().substr(0, 25), "a.jpg: written, archived\n");
+  EXPECT_NE(out_.str().find("\nSince: "), std::string::npos);
+  EXPECT_NE(out_.str().find(" - processed: 1\nLast: "), std::string::npos);
+  EXPECT_EQ(Names(archive_), N{"a.jpg"});
+  EXPECT_EQ(ReadFile(ini_), settings);
+
+  // Without --ini the file beside the program is read; a missing one is not made.
+  WriteFile(input_ + "b.jpg", "b");
+  EXPECT_EQ(Run({"--input", input_, "--output", output_, "run"}), 0);
+  EXPECT_EQ(Names(io_.ProgramFolder.string()), N{});
+  EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1) {
+  WriteFile(input_ + "locked.jpg", "x");
+  fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
+  EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
+  EXPECT_EQ(
+      out_.str().substr(0, out_.str().find('\n')),
+      "locked.jpg: written, kept in the input folder: it cannot be deleted (delete: the file is read-only)");
+}
+
+TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
+  EXPECT_EQ(Run({"--ini", ini_, "--after", "archive", "run"}), 2);
+  EXPECT_EQ(err_.str(),
+            "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " +
+                ini_ + "\n");
+  EXPECT_EQ(Run({"--ini", ini_, "--input", input_ + "gone", "watch"}), 2);
+  EXPECT_EQ(err_.str(),
+            "Quillmark " + std::string(kAppVersion) + ": Unknown input folder\n  " + input_ + "gone/\n");
+}
+
+struct Question {
+  N Arguments;
+  bool Terminal;
+  const char* Typed;
+  int Status;
+  N LeftInOutput;
+};
+
+class QuestionTest : public CliTest, public testing::WithParamInterface<Question> {};
+
+TEST_P(QuestionTest, IsAnsweredByYesOrOnTheTerminalOrElseNo) {
+  WriteFile(output_ + "a.jpg", "a");
+  io_.InTerminal = GetParam().Terminal;
+  in_.str(GetParam().Typed);
+  N arguments = {"--ini", ini_, "clear-output"};
+  arguments.insert(arguments.end(), GetParam().Arguments.begin(), GetParam().Arguments.end());
+  EXPECT_EQ(Run(arguments), GetParam().Status);
+  EXPECT_EQ(Names(output_), GetParam().LeftInOutput);
+  EXPECT_EQ(err_.str().rfind(
+                "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
+            0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest,
+                         testing::Values(Question{{}, false, "y\n", 1, {"a.jpg"}},
+                                         Question{{"--yes"}, false, "", 0, {}},
+                                         Question{{}, true, "yes\n", 0, {}},
+                                         Question{{}, true, "n\n", 1, {"a.jpg"}},
+                                         Question{{}, true, "", 1, {"a.jpg"}}));
+
+TEST_F(CliTest, ReprocessArchiveMovesTheArchiveBack) {
+  WriteFile(archive_ + "a.jpg", "a");
+  EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "reprocess-archive", "--yes"}), 0);
+  EXPECT_EQ(out_.str(), "a.jpg: moved to the input folder\n");
+  EXPECT_EQ(Names(input_), N{"a.jpg"});
+}
+
+TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImages) {
+  int seconds = 0;
+  io_.WaitOneSecond = [&] {
+    if (++seconds == 2) WriteFile(input_ + "late.jpg", "late");
+  };
+  io_.StopRequested = [&] { return seconds >= 4; };
+  EXPECT_EQ(Run({"--ini", ini_, "--wait", "1", "watch"}), 0);
+  EXPECT_EQ(out_.str().find("late.jpg: written, deleted\n"), out_.str().find("late.jpg"));
+  EXPECT_EQ(Names(output_), N{"late.jpg"});
+
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteFile(input_ + name, name);
+  io_.StopRequested = [&] { return out_.str().find(": written") != std::string::npos; };
+  EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
+  EXPECT_EQ(Names(input_).size(), 2u);
+  EXPECT_NE(out_.str().find("Last: "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qm::cli
