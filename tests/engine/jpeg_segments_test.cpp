@@ -69,6 +69,18 @@ TEST(FindIptcResource, ALengthReachingTheEndOfTheFileEndsTheWholeSearch) {
   EXPECT_FALSE(FindSignature(no_signature));
 }
 
+TEST(FindIptcResource, ACandidateExactlyTheLargestLengthBeforeTheSignatureReachesIt) {
+  const std::size_t signature = 150000;
+  for (const std::size_t distance : {std::size_t{65535}, std::size_t{65536}}) {
+    std::string image(200000, '\0');
+    image.replace(0, 6, "\xFF\xD8\xFF\xED\x00\x10"s);  // an early candidate that does not reach it
+    image.replace(signature - distance, 4, "\xFF\xED\xFF\xFF");
+    image.replace(signature, 6, "8BIM\x04\x04");
+    const auto found = FindSignature(image);
+    EXPECT_EQ(found, distance == 65535 ? std::optional<std::size_t>(signature) : std::nullopt) << distance;
+  }
+}
+
 TEST(FindIptcResource, ASignatureEndingAtTheLastByteIsNotFound) {
   const std::string head = "\xFF\xD8\xFF\xED\x00\x10"s;
   EXPECT_FALSE(FindSignature(head + "abcd8BIM\x04\x04"));
@@ -176,6 +188,33 @@ TEST(Searches, AgreeWithTheByteByByteRuleOnRandomImages) {
         ASSERT_EQ(xmp->Start, *expected_xmp) << testing::PrintToString(image);
       }
     }
+  }
+}
+
+TEST(Searches, AgreeWithTheRuleOnLargeImagesWithLongSegmentsAndFewSignatures) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 40; ++round) {
+    std::string image(200000 + random() % 100000, '\0');
+    for (int i = 0; i < 60; ++i) {
+      const std::size_t at = random() % (image.size() - 4);
+      image.replace(at, 4,
+                    {'\xFF', '\xED', static_cast<char>(random() % 256), static_cast<char>(random() % 256)});
+    }
+    for (int i = static_cast<int>(random() % 4); i > 0; --i)
+      image.replace(random() % (image.size() - 6), 6, "8BIM\x04\x04");
+    for (int i = static_cast<int>(random() % 3); i > 0; --i) {
+      image.replace(random() % (image.size() - 60), 2, "\xFF\xE1")
+          .replace(random() % (image.size() - 20), 16, "<?xpacket begin=");
+    }
+    const auto bytes = Bytes(image);
+    const auto iptc = FindIptcResource(bytes, true);
+    const auto expected = NaiveIptcSearch(image, true);
+    ASSERT_EQ(iptc.has_value(), expected.has_value()) << "round " << round;
+    if (iptc) {
+      ASSERT_EQ(iptc->Signature, *expected) << "round " << round;
+    }
+    const auto xmp = FindXmpSegment(bytes, true);
+    ASSERT_EQ(xmp.has_value(), NaiveXmpSearch(image, true).has_value()) << "round " << round;
   }
 }
 
