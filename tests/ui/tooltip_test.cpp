@@ -16,13 +16,6 @@ namespace {
 
 class TooltipTest : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "tooltip_test";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-  }
-
   void SetUp() override {
     form_ = std::make_unique<QWidget>();
     form_->resize(300, 200);
