@@ -20,6 +20,7 @@
 #include "coding/accent_tables.h"
 #include "support/image_builders.h"
 #include "support/temp_dir.h"
+#include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/tooltip.h"
 #include "ui_test_support.h"
@@ -309,6 +310,28 @@ TEST_F(InspectorWindowTest, ShowInspectorOpensAFreshModalWindowEachTime) {
   ShowInspector(state_, nullptr);
   EXPECT_EQ(title, "Quillmark - Output folder");
   EXPECT_EQ(listed, 1);
+}
+
+TEST_F(InspectorWindowTest, TheArchiveRowsViewImagesButtonOpensTheArchive) {
+  Put(state_.ArchiveFolder, "archived.jpg", Picture(8, 8));
+  const auto ini = temp_.Path() / "Quillmark.ini";
+  test::WriteFile(ini, "[Folders]\nInput=" + state_.InputFolder + "\nArchive=" + state_.ArchiveFolder +
+                           "\nUseArchive=1\nOutput=" + state_.OutputFolder + "\n");
+  frmQuillmark main_window(ini, temp_.Path());
+  main_window.show();
+  QString title;
+  QStringList listed;
+  QTimer::singleShot(0, [&] {
+    auto* window = qobject_cast<frmFiles*>(QApplication::activeModalWidget());
+    ASSERT_NE(window, nullptr);
+    title = window->windowTitle();
+    for (int i = 0; i < window->lstFiles->count(); ++i) listed.push_back(window->lstFiles->item(i)->text());
+    window->close();
+  });
+  test::Click(test::Find<QPushButton>(&main_window, "cmdFiles(1)"));
+  EXPECT_EQ(title, "Quillmark - Archive folder");
+  EXPECT_EQ(listed, QStringList{"archived.jpg"});
+  EXPECT_EQ(main_window.State().FolderIndex, 1);
 }
 
 }  // namespace
