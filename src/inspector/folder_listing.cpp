@@ -1,9 +1,8 @@
 #include "inspector/folder_listing.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
+#include "app/file_operations.h"
 #include "app/folder_validation.h"
 
 namespace qm::inspector {
@@ -39,14 +38,13 @@ InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state) {
 std::vector<std::string> ListInspectedFolder(std::string_view folder) {
   std::vector<std::string> names;
   if (!app::FolderExists(folder)) return names;
-  std::error_code ec;
-  std::filesystem::directory_iterator it(std::filesystem::path(folder), ec);
-  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.empty() || name.front() == '.') continue;
-    std::error_code type_ec;
-    if (it->is_directory(type_ec)) continue;
-    names.push_back(std::move(name));
+  // A listing of its own, so that a scan under way keeps its place in the same folder.
+  app::FolderListing listing(folder);
+  app::FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (entry.Name.empty() || entry.Name.front() == '.') continue;  // also "." and ".."
+    if (app::KindOf(folder, entry) == app::EntryKind::kDirectory) continue;
+    names.push_back(entry.Name);
   }
   std::sort(names.begin(), names.end(), ListedBefore);
   return names;
