@@ -28,7 +28,6 @@
 namespace qm::ui {
 namespace {
 
-using test::Dataset;
 using test::Iptc;
 
 class InspectorWindowTest : public testing::Test {
@@ -53,10 +52,6 @@ class InspectorWindowTest : public testing::Test {
     std::string bytes(jpeg.constData(), static_cast<std::size_t>(jpeg.size()));
     if (!iptc.empty()) bytes.insert(2, test::App13(test::Irb(iptc)));
     return bytes;
-  }
-
-  void Put(const std::string& folder, const std::string& name, const std::string& bytes) {
-    test::WriteFile(folder + name, bytes);
   }
 
   // The window, built and shown as the main window opens it.
@@ -96,12 +91,14 @@ class InspectorWindowTest : public testing::Test {
 
   static void ExpectVerdict(const frmFiles& window, const char* caption, const char* icon, bool enabled) {
     EXPECT_EQ(window.lblIPTC->text(), caption);
-    EXPECT_EQ(window.ImageQuillmark->isVisible(), std::string(icon) == "ImageQuillmark");
-    EXPECT_EQ(window.ImageMac->isVisible(), std::string(icon) == "ImageMac");
-    EXPECT_EQ(window.ImageWin->isVisible(), std::string(icon) == "ImageWin");
-    EXPECT_EQ(window.cmdClipboard->isEnabled(), enabled);
-    EXPECT_EQ(window.lblHexDec1->isEnabled(), enabled);
-    EXPECT_EQ(window.lblHexDec2->isEnabled(), enabled);
+    for (const QLabel* image : {window.ImageQuillmark, window.ImageMac, window.ImageWin}) {
+      EXPECT_EQ(image->isVisible(), image->objectName() == icon) << image->objectName().toStdString();
+    }
+    for (const QWidget* control :
+         {static_cast<QWidget*>(window.cmdClipboard), static_cast<QWidget*>(window.lblHexDec1),
+          static_cast<QWidget*>(window.lblHexDec2)}) {
+      EXPECT_EQ(control->isEnabled(), enabled) << control->objectName().toStdString();
+    }
   }
 
   test::TempDir temp_;
@@ -109,39 +106,28 @@ class InspectorWindowTest : public testing::Test {
 };
 
 TEST_F(InspectorWindowTest, ListsTheChosenFolderUnderItsTitle) {
-  Put(state_.ArchiveFolder, "a.jpg", Picture(8, 8));
-  Put(state_.ArchiveFolder, "notes.txt", "text");
-  Put(state_.ArchiveFolder, ".DS_Store", "x");
+  test::WriteFile(state_.ArchiveFolder + "a.jpg", Picture(8, 8));
+  test::WriteFile(state_.ArchiveFolder + "notes.txt", "text");
+  test::WriteFile(state_.ArchiveFolder + ".DS_Store", "x");
   temp_.Folder("archive/sub");
-  Put(state_.InputFolder, "input.jpg", "x");
-
   const auto window = Open(1);
   EXPECT_EQ(window->windowTitle(), "Quillmark - Archive folder");
-  EXPECT_EQ(window->InspectedFolder(), state_.ArchiveFolder);
   ASSERT_EQ(window->lstFiles->count(), 2);
   EXPECT_EQ(window->lstFiles->item(0)->text(), "a.jpg");
-  EXPECT_EQ(window->lstFiles->item(1)->text(), "notes.txt");
   EXPECT_EQ(window->lblFiles->text(), "2 images");
-  // Nothing selected yet: the window's first state.
   EXPECT_FALSE(window->cmdProperties->isEnabled());
   ExpectVerdict(*window, "IPTC metadata", "ImageQuillmark", false);
   test::ExpectNothingOverlapsOrClips(window.get());
-}
-
-TEST_F(InspectorWindowTest, AnUnknownIndexOrAMissingFolderListsNothing) {
-  const auto unknown = Open(7);
-  EXPECT_EQ(unknown->windowTitle(), "???");
-  EXPECT_EQ(unknown->lblFiles->text(), "0 images");
 
   std::filesystem::remove_all(state_.OutputFolder);
-  const auto missing = Open(2);
-  EXPECT_EQ(missing->windowTitle(), "Quillmark - Output folder");
-  EXPECT_EQ(missing->lblFiles->text(), "0 images");
+  EXPECT_EQ(Open(2)->lblFiles->text(), "0 images");
+  EXPECT_EQ(Open(7)->windowTitle(), "???");
 }
 
 TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbnail) {
-  Put(state_.InputFolder, "mac.jpg", Picture(348, 220, Iptc({{2, 5, "Paris"}, {2, 120, "Caf\x8E"}})));
-  Put(state_.InputFolder, "win.jpg", Picture(40, 30, Iptc({{2, 120, "Caf\xE9 \x92"}})));
+  test::WriteFile(state_.InputFolder + "mac.jpg",
+                  Picture(348, 220, Iptc({{2, 5, "Paris"}, {2, 120, "Caf\x8E"}})));
+  test::WriteFile(state_.InputFolder + "win.jpg", Picture(40, 30, Iptc({{2, 120, "Caf\xE9 \x92"}})));
   const auto window = Open();
 
   Select(*window, "mac.jpg");
@@ -149,14 +135,11 @@ TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbna
   EXPECT_EQ(state_.IptcFields.Caption, "Caf\x8E");
   ExpectVerdict(*window, "IPTC metadata (expected Macintosh coding)", "ImageMac", true);
   EXPECT_TRUE(window->cmdProperties->isEnabled());
-  EXPECT_EQ(window->Image1->size(), QSize(174, 110));
-  EXPECT_FALSE(window->Image1->pixmap().isNull());
+  EXPECT_EQ(window->Image1->pixmap().size(), QSize(174, 110));
 
   Select(*window, "win.jpg");
-  EXPECT_EQ(window->txtIPTC->toPlainText(), QString::fromUtf8("Caption: Caf\xC3\xA9 \xE2\x80\x99\n"));
   ExpectVerdict(*window, "IPTC metadata (expected Windows coding)", "ImageWin", true);
-  EXPECT_EQ(window->Image1->size(), QSize(40, 30));
-  EXPECT_EQ(window->Image1->pos(), QPoint(8, 200));
+  EXPECT_EQ(window->Image1->geometry(), QRect(8, 200, 40, 30));
 
   window->lstFiles->clearSelection();
   EXPECT_EQ(window->txtIPTC->toPlainText(), "");
@@ -164,85 +147,55 @@ TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbna
   ExpectVerdict(*window, "No IPTC metadata", "ImageQuillmark", false);
 }
 
-TEST_F(InspectorWindowTest, ThumbnailsFitTheBoxKeepingTheirProportions) {
-  const struct {
-    const char* Name;
-    QSize Natural;
-    QSize Shown;
-  } pictures[] = {{"wide.jpg", {348, 110}, {174, 55}},
-                  {"tall.jpg", {66, 220}, {33, 110}},
-                  {"square.jpg", {200, 200}, {110, 110}},
-                  {"small.jpg", {133, 66}, {133, 66}}};
-  for (const auto& p : pictures)
-    Put(state_.InputFolder, p.Name, Picture(p.Natural.width(), p.Natural.height()));
-  const auto window = Open();
-  for (const auto& p : pictures) {
-    Select(*window, p.Name);
-    EXPECT_EQ(window->Image1->size(), p.Shown) << p.Name;
-    EXPECT_EQ(window->Image1->pixmap().size(), p.Shown) << p.Name;
-  }
-}
-
 TEST_F(InspectorWindowTest, AFileThatIsNoPictureOrHasGoneShowsNoThumbnailAndNoFields) {
-  Put(state_.InputFolder, "a.jpg", Picture(20, 20, Iptc({{2, 5, "Paris"}})));
-  Put(state_.InputFolder, "notes.txt", "just text");
-  Put(state_.InputFolder, "gone.jpg", Picture(20, 20, Iptc({{2, 5, "Lyon"}})));
+  test::WriteFile(state_.InputFolder + "a.jpg", Picture(20, 20, Iptc({{2, 5, "Paris"}})));
+  test::WriteFile(state_.InputFolder + "notes.txt", "just text");
+  test::WriteFile(state_.InputFolder + "gone.jpg", Picture(20, 20, Iptc({{2, 5, "Lyon"}})));
   const auto window = Open();
   std::filesystem::remove(state_.InputFolder + "gone.jpg");
-
   for (const char* name : {"notes.txt", "gone.jpg"}) {
     Select(*window, "a.jpg");
     Select(*window, name);
     EXPECT_TRUE(window->Image1->pixmap().isNull()) << name;
-    EXPECT_EQ(window->txtIPTC->toPlainText(), "") << name;
     EXPECT_TRUE(window->cmdProperties->isEnabled()) << name;
     ExpectVerdict(*window, "No IPTC metadata", "ImageQuillmark", false);
   }
   EXPECT_TRUE(MessageBox::Shown().empty());
 }
 
-TEST_F(InspectorWindowTest, OpensAndShowsPropertiesOnlyOfASelectedFile) {
+TEST_F(InspectorWindowTest, OpensCopiesAndShowsPropertiesOfTheSelectedFileOnly) {
   test::OpenedUrls opened("file");
-  Put(state_.InputFolder, "my photo.jpg", Picture(8, 8));
+  test::WriteFile(state_.InputFolder + "my photo.jpg", Picture(8, 8, Iptc({{2, 5, "Paris"}, {2, 12, "x"}})));
   const auto window = Open();
   window->lstFiles_DblClick();
   window->cmdProperties_Click();
   EXPECT_TRUE(opened.Urls.isEmpty());
   EXPECT_TRUE(TakePropertiesWindows().isEmpty());
 
-  QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {},
-                    window->lstFiles->visualItemRect(window->lstFiles->item(0)).center());
-  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, {},
-                     window->lstFiles->visualItemRect(window->lstFiles->item(0)).center());
+  const QPoint item = window->lstFiles->visualItemRect(window->lstFiles->item(0)).center();
+  QTest::mouseClick(window->lstFiles->viewport(), Qt::LeftButton, {}, item);
+  QTest::mouseDClick(window->lstFiles->viewport(), Qt::LeftButton, {}, item);
   QTest::mouseClick(window->cmdProperties, Qt::LeftButton);
-  const std::string folder = state_.InputFolder.substr(0, state_.InputFolder.size() - 1);
-  EXPECT_EQ(opened.Urls,
-            QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(state_.InputFolder + "my photo.jpg"))});
-  EXPECT_EQ(TakePropertiesWindows(), QStringList{QString::fromStdString("my photo.jpg in " + folder)});
-}
+  const std::string path = state_.InputFolder + "my photo.jpg";
+  EXPECT_EQ(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(path))});
+  EXPECT_EQ(TakePropertiesWindows(),
+            QStringList{
+                QString::fromStdString("my photo.jpg in " + state_.InputFolder.substr(0, path.rfind('/')))});
 
-TEST_F(InspectorWindowTest, CopiesTheFieldTextWithItsLineEnds) {
-  Put(state_.InputFolder, "a.jpg", Picture(8, 8, Iptc({{2, 5, "Paris"}, {2, 12, "x"}})));
-  const auto window = Open();
-  Select(*window, "a.jpg");
-  QApplication::clipboard()->setText("before");
   QTest::mouseClick(window->cmdClipboard, Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text(), "Object Name: Paris\r\nOthers: Segment 12: x\r\n\r\n");
 }
 
 TEST_F(InspectorWindowTest, SelectedCharactersGetATipWithTheirCodes) {
-  Put(state_.InputFolder, "a.jpg",
-      Picture(8, 8, Iptc({{2, 5, "Caf\x8E"}, {2, 90, "abcdefghijklmnopqrstuvwxyz"}})));
+  test::WriteFile(state_.InputFolder + "a.jpg",
+                  Picture(8, 8, Iptc({{2, 5, "Caf\x8E"}, {2, 90, "abcdefghijklmnopqrstuvwxyz"}})));
   const auto window = Open();
   Select(*window, "a.jpg");
   // shown: "Object Name: Caf\x8E\nCity: abc..."; the 0x8E is at 16, the line break at 17
-  EXPECT_EQ(window->CharacterTip(), nullptr);
-
   SelectText(*window, 16, 17);
   cTooltip* tip = window->CharacterTip();
   ASSERT_NE(tip, nullptr);
   EXPECT_EQ(tip->ToolText(window->txtIPTC), QString::fromUtf8("\xC5\xBD = 142 / 8E -> \xC3\xA9"));
-  EXPECT_EQ(tip->ToolCount(), 1);
   EXPECT_EQ(tip->MaxTipWidth(), 240);
   EXPECT_EQ(tip->DelayTime(cTooltip::kAutopop), 32760);
 
@@ -250,88 +203,50 @@ TEST_F(InspectorWindowTest, SelectedCharactersGetATipWithTheirCodes) {
   QPointer<QLabel> first_window = tip->hWnd();
   SelectText(*window, 17, 18);
   EXPECT_TRUE(first_window.isNull());
-  ASSERT_NE(window->CharacterTip()->hWnd(), nullptr);
   EXPECT_EQ(window->CharacterTip()->ToolText(window->txtIPTC),
             QString::fromUtf8("\xC2\xB6 = 13 / D\r\n\xC2\xB6 = 10 / A"));
 
-  const int city = 18 + 6;
-  SelectText(*window, city, city + 15);
-  const QString fifteen = window->CharacterTip()->ToolText(window->txtIPTC);
-  EXPECT_EQ(fifteen.count("\r\n"), 14);
-  EXPECT_TRUE(fifteen.endsWith("o = 111 / 6F"));
-  SelectText(*window, city, city + 16);
+  SelectText(*window, 24, 40);
   const QString sixteen = window->CharacterTip()->ToolText(window->txtIPTC);
-  EXPECT_EQ(sixteen, fifteen + "\r\n...");
+  EXPECT_EQ(sixteen.count("\r\n"), 15);
+  EXPECT_TRUE(sixteen.endsWith("o = 111 / 6F\r\n..."));
 
   // A click that selects nothing leaves the last tip in place.
   QPointer<QLabel> last_window = window->CharacterTip()->hWnd();
-  window->txtIPTC->setToolTip("own tip");
   SelectText(*window, 3, 3);
   EXPECT_FALSE(last_window.isNull());
   EXPECT_EQ(window->CharacterTip()->ToolText(window->txtIPTC), sixteen);
-  EXPECT_EQ(window->txtIPTC->toolTip(), "");
-}
-
-TEST_F(InspectorWindowTest, WithoutConversionNoTipLineHasAnArrow) {
-  state_.ActiveAccentTable = coding::IdentityTable();
-  Put(state_.InputFolder, "a.jpg", Picture(8, 8, Iptc({{2, 5, "\x8E\xE9"}})));
-  const auto window = Open();
-  Select(*window, "a.jpg");
-  SelectText(*window, 13, 15);
-  EXPECT_EQ(window->CharacterTip()->ToolText(window->txtIPTC),
-            QString::fromUtf8("\xC5\xBD = 142 / 8E\r\n\xC3\xA9 = 233 / E9"));
 }
 
 TEST_F(InspectorWindowTest, ExitIsTheDefaultAndCancelButton) {
   const auto window = Open();
   EXPECT_TRUE(window->cmdOK->isDefault());
-  EXPECT_EQ(window->cmdOK->text(), "&Exit");
   QTest::keyClick(window.get(), Qt::Key_Escape);
   EXPECT_FALSE(window->isVisible());
-
   const auto again = Open();
   QTest::mouseClick(again->cmdOK, Qt::LeftButton);
-  EXPECT_FALSE(again->isVisible());
   EXPECT_EQ(again->result(), QDialog::Accepted);
 }
 
-TEST_F(InspectorWindowTest, ShowInspectorOpensAFreshModalWindowEachTime) {
-  Put(state_.OutputFolder, "out.jpg", Picture(8, 8));
-  state_.FolderIndex = 2;
-  QString title;
-  int listed = -1;
-  QTimer::singleShot(0, [&] {
-    auto* window = qobject_cast<frmFiles*>(QApplication::activeModalWidget());
-    ASSERT_NE(window, nullptr);
-    title = window->windowTitle();
-    listed = window->lstFiles->count();
-    window->cmdOK->click();
-  });
-  ShowInspector(state_, nullptr);
-  EXPECT_EQ(title, "Quillmark - Output folder");
-  EXPECT_EQ(listed, 1);
-}
-
 TEST_F(InspectorWindowTest, TheArchiveRowsViewImagesButtonOpensTheArchive) {
-  Put(state_.ArchiveFolder, "archived.jpg", Picture(8, 8));
+  test::WriteFile(state_.ArchiveFolder + "archived.jpg", Picture(8, 8));
   const auto ini = temp_.Path() / "Quillmark.ini";
   test::WriteFile(ini, "[Folders]\nInput=" + state_.InputFolder + "\nArchive=" + state_.ArchiveFolder +
                            "\nUseArchive=1\nOutput=" + state_.OutputFolder + "\n");
   frmQuillmark main_window(ini, temp_.Path());
   main_window.show();
   QString title;
-  QStringList listed;
+  int listed = 0;
   QTimer::singleShot(0, [&] {
     auto* window = qobject_cast<frmFiles*>(QApplication::activeModalWidget());
     ASSERT_NE(window, nullptr);
     title = window->windowTitle();
-    for (int i = 0; i < window->lstFiles->count(); ++i) listed.push_back(window->lstFiles->item(i)->text());
+    listed = window->lstFiles->count();
     window->close();
   });
   test::Click(test::Find<QPushButton>(&main_window, "cmdFiles(1)"));
   EXPECT_EQ(title, "Quillmark - Archive folder");
-  EXPECT_EQ(listed, QStringList{"archived.jpg"});
-  EXPECT_EQ(main_window.State().FolderIndex, 1);
+  EXPECT_EQ(listed, 1);
 }
 
 }  // namespace
