@@ -61,8 +61,8 @@ int Inspect(Context& context) {
     }
     const inspector::ReadResult read =
         inspector::ReadIptcFields(file, context.State.IptcFields, context.View);
-    if (read.File == inspector::FileRead::kShortRead) {
-      Complain(context, file + ": the file ended before its size; the fields of the bytes read follow");
+    if (read.File == engine::InputImageFile::Status::kShortRead) {
+      Complain(context, file + ": the file ended before its size; the fields follow as far as it goes");
       status = kExitKept;
     }
     if (read.Walk.End == engine::IptcWalkEnd::kDatasetPastEnd) {

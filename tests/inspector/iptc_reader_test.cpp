@@ -44,7 +44,7 @@ TEST_F(ReadIptcFieldsTest, KeepsTheBytesAsStoredAndChangesNothingInTheFile) {
   fs::permissions(path, fs::perms::owner_read);
   const std::string before = test::ReadFile(path);
 
-  EXPECT_EQ(ReadIptcFields(path, fields_, view_).File, FileRead::kComplete);
+  EXPECT_EQ(ReadIptcFields(path, fields_, view_).File, engine::InputImageFile::Status::kRead);
   IptcFields expected;
   expected.ObjectName = "Paris";
   expected.Caption = "Caf\x8E";
@@ -92,7 +92,7 @@ TEST_F(ReadIptcFieldsTest, NeverWaitsOnAPipeOrADeviceAndClosesWhatItOpens) {
 
 TEST_F(ReadIptcFieldsTest, AFileThatEndsBeforeItsSizeIsReported) {
   // The kernel's attribute files claim a page and give a few bytes.
-  EXPECT_EQ(ReadIptcFields("/sys/devices/system/cpu/online", fields_, view_).File, FileRead::kShortRead);
+  EXPECT_EQ(ReadIptcFields("/sys/devices/system/cpu/online", fields_, view_).File, engine::InputImageFile::Status::kShortRead);
   ASSERT_EQ(view_.Messages.size(), 1u);
   EXPECT_EQ(view_.Messages[0].Text, "Error reading file ...");
   EXPECT_EQ(view_.Messages[0].Title, "Quillmark");
