@@ -5,7 +5,7 @@
 
 #include "engine/image_edit.h"
 #include "engine/xmp_document.h"
-#include "support/null_view.h"
+#include "support/recording_view.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::uint8_t> input(data + 1, data + size);
   std::vector<std::uint8_t> image = input;
   qm::engine::IptcFields fields;
-  qm::test::NullView view;
+  qm::test::RecordingView view;
   qm::engine::OutputPlan plan;
   const auto result = qm::engine::EditImage(image, settings, fields, view, plan);
   if (!qm::engine::OutputWritten(result.Outcome)) return 0;

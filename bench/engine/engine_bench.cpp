@@ -18,7 +18,7 @@
 #include "engine/process_image.h"
 #include "engine/xmp_document.h"
 #include "support/image_builders.h"
-#include "support/null_view.h"
+#include "support/recording_view.h"
 #include "support/temp_dir.h"
 
 namespace qm::engine {
@@ -154,7 +154,7 @@ ProcessResult ProcessCamera(const std::string& in, const std::string& out, std::
   settings.RemoveXMP = remove;
   settings.Document = document.get();
   IptcFields fields;
-  test::NullView view;
+  test::RecordingView view;
   return ProcessImage("camera.jpg", settings, fields, buffer, view);
 }
 

@@ -20,13 +20,6 @@
 namespace qm::engine {
 namespace {
 
-// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
-constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
-
-std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
-  return what + " " + path.string() + ": " + std::generic_category().message(error);
-}
-
 std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attempt) {
   static std::atomic<unsigned> counter{0};
 #if defined(_WIN32)
@@ -37,6 +30,11 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attem
   const std::string name = ".quillmark-" + std::to_string(pid) + "-" + std::to_string(counter++) + "-" +
                            std::to_string(attempt) + ".tmp";
   return path.parent_path() / name;
+}
+
+// The system calls would read such a path only up to the zero byte, and write somewhere else.
+bool HoldsZeroByte(const std::filesystem::path& path) {
+  return path.native().find(std::filesystem::path::value_type{}) != std::filesystem::path::string_type::npos;
 }
 
 // The output's pieces in order, as ranges of the image.
@@ -59,6 +57,13 @@ std::vector<Range> OutputRanges(std::size_t size, const OutputPlan& plan) {
 #if !defined(_WIN32)
 
 namespace {
+
+// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
+constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
+
+std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
+  return what + " " + path.string() + ": " + std::generic_category().message(error);
+}
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
   while (size > 0) {
@@ -129,6 +134,10 @@ InputImageFile::~InputImageFile() {
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
                                             std::vector<std::uint8_t>& buffer) {
+  if (HoldsZeroByte(path)) {
+    detail_ = "the path holds a zero byte";
+    return Status::kNothingToRead;
+  }
   // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file.
   descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor_ < 0) {
@@ -164,6 +173,7 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
 
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile& input, bool durable) {
+  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   std::filesystem::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -206,7 +216,7 @@ InputImageFile::~InputImageFile() = default;
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
                                             std::vector<std::uint8_t>& buffer) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  if (HoldsZeroByte(path) || !std::filesystem::is_regular_file(path, ec)) {
     detail_ = path.string() + ": not a regular file";
     return Status::kNothingToRead;
   }
@@ -233,6 +243,7 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
 
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile&, bool) {
+  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   const std::filesystem::path temporary = TemporaryPath(path, 0);
   std::error_code ec;
   {
