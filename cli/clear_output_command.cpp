@@ -6,11 +6,7 @@ namespace {
 
 int ClearOutput(Context& context) {
   if (!FolderIsThere(context, context.State.OutputFolder, "output")) return kExitInvalid;
-  context.View.ListEntries("output");
-  app::cmdClearOutput_Click(context.State, context.View);
-  if (!context.View.Asked()) return kExitInvalid;
-  if (context.View.LastAnswer() != app::Answer::kYes || context.State.Closing) return kExitKept;
-  return context.View.KeptTotal() > 0 ? kExitKept : kExitDone;
+  return RunFolderCommand(context, app::cmdClearOutput_Click, "output");
 }
 
 }  // namespace

@@ -138,6 +138,14 @@ bool FolderIsThere(Context& context, const std::string& folder, std::string_view
   return false;
 }
 
+int RunFolderCommand(Context& context, void (*command)(app::AppState&, app::MainView&), const char* folder) {
+  context.View.ListEntries(folder);
+  command(context.State, context.View);
+  if (!context.View.Asked()) return kExitInvalid;
+  if (context.View.LastAnswer() != app::Answer::kYes || context.State.Closing) return kExitKept;
+  return context.View.KeptTotal() > 0 ? kExitKept : kExitDone;
+}
+
 int Main(const std::vector<std::string>& arguments, Console& io) {
   const ParsedOptions parsed = ParseOptions(arguments);
   if (!parsed.Error.empty()) {

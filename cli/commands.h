@@ -52,6 +52,11 @@ void Complain(Context& context, std::string_view what);
 /// which is not and how to set it. Set folders that do not exist are the Run command's to report.
 bool RunFoldersAreSet(Context& context);
 
+/// Performs a folder command of the window (`cmdClearOutput_Click`, `cmdReprocess_Click`), listing what
+/// becomes of each file as kept in the `folder` folder, and returns its exit status: 2 when no question came
+/// (the core refused the folders), 1 when the answer was No, a signal cut it short or a file stayed, else 0.
+int RunFolderCommand(Context& context, void (*command)(app::AppState&, app::MainView&), const char* folder);
+
 /// Whether `folder` (the setting of the `name` folder: "output") names an existing folder; otherwise says so.
 bool FolderIsThere(Context& context, const std::string& folder, std::string_view name);
 

@@ -18,7 +18,7 @@ namespace {
 
 volatile std::sig_atomic_t stop_signal = 0;
 
-extern "C" void NoteStop(int /*signal_number*/) { stop_signal = 1; }
+void NoteStop(int /*signal_number*/) { stop_signal = 1; }
 
 }  // namespace
 

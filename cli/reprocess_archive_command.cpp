@@ -9,12 +9,7 @@ int ReprocessArchive(Context& context) {
       !FolderIsThere(context, context.State.InputFolder, "input")) {
     return kExitInvalid;
   }
-  context.View.ListEntries("archive");
-  app::cmdReprocess_Click(context.State, context.View);
-  // No question: the two settings name one folder, which the core has reported.
-  if (!context.View.Asked()) return kExitInvalid;
-  if (context.View.LastAnswer() != app::Answer::kYes || context.State.Closing) return kExitKept;
-  return context.View.KeptTotal() > 0 ? kExitKept : kExitDone;
+  return RunFolderCommand(context, app::cmdReprocess_Click, "archive");
 }
 
 }  // namespace

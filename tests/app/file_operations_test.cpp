@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include "app/forked_child.h"
 #include "support/temp_dir.h"
 
@@ -40,21 +38,6 @@ class FileOperationsTest : public testing::Test {
   }
   TempDir dir_;
 };
-
-TEST_F(FileOperationsTest, RemoveEntryKeepsReadOnlyFilesAndFoldersAndRemovesLinksNotTargets) {
-  const std::string target = Make("target.jpg");
-  fs::create_symlink(target, Path("link.jpg"));
-  fs::permissions(Make("locked.jpg"), fs::perms::owner_read | fs::perms::group_read);
-  fs::create_directory(Path("folder"));
-
-  EXPECT_TRUE(RemoveEntry(Path("link.jpg")).Ok());
-  EXPECT_EQ(ReadFile(target), "bytes");
-  EXPECT_EQ(RemoveEntry(Path("locked.jpg")).Status, FileStatus::kReadOnly);
-  EXPECT_EQ(RemoveEntry(Path("folder")).Status, FileStatus::kFailed);
-  EXPECT_EQ(RemoveEntry(Path("missing.jpg")).Status, FileStatus::kNotFound);
-  EXPECT_TRUE(RemoveEntry(target).Ok());
-  EXPECT_TRUE(fs::exists(Path("locked.jpg")) && fs::is_directory(Path("folder")) && !fs::exists(target));
-}
 
 TEST_F(FileOperationsTest, MoveNeverReplacesAndReplaceOnlyReplacesWhatCouldBeDeleted) {
   const FileOutcome moved = MoveEntry(Make("a.jpg", "new"), Make("b.jpg", "old"));
@@ -101,49 +84,6 @@ TEST_F(FileOperationsTest, AMoveAcrossFileSystemsThatCannotBeWrittenLeavesTheSou
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(from).size(), 256u * 1024);
   EXPECT_TRUE(other.Empty());
-}
-
-TEST_F(FileOperationsTest, KindOfTellsWhatGoesToTheEngine) {
-  Make("file.jpg");
-  fs::create_directory(Path("folder"));
-  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
-  fs::create_symlink(Path("file.jpg"), Path("to-file"));
-  fs::create_symlink(Path("folder"), Path("to-folder"));
-  fs::create_symlink(Path("nowhere"), Path("dangling"));
-  const std::pair<const char*, EntryKind> cases[] = {
-      {"file.jpg", EntryKind::kRegular},    {"folder", EntryKind::kDirectory},
-      {"fifo", EntryKind::kOther},          {"to-file", EntryKind::kRegular},
-      {"to-folder", EntryKind::kDirectory}, {"dangling", EntryKind::kOther},
-      {"gone", EntryKind::kMissing},
-  };
-  const std::string folder = dir_.Path().string() + "/";
-  FolderListing listing(folder);
-  ASSERT_TRUE(listing.IsOpen());
-  FolderEntry entry;
-  int seen = 0;
-  while (listing.Next(entry)) {
-    for (const auto& [name, kind] : cases) {
-      if (entry.Name != name) continue;
-      EXPECT_EQ(KindOf(folder, entry), kind) << name;
-      ++seen;
-    }
-  }
-  EXPECT_EQ(seen, 6);
-  EXPECT_EQ(KindOf(folder, {"gone", 0}), EntryKind::kMissing);
-}
-
-TEST_F(FileOperationsTest, AFileOpenForWritingIsNotReadyUntilItsWriterClosesIt) {
-  const auto now = std::chrono::system_clock::now();
-  std::ofstream writer(Path("copying.jpg"), std::ios::binary);
-  writer << "first half";
-  writer.flush();
-  EXPECT_EQ(CheckReadiness(Path("copying.jpg"), now), Readiness::kBeingWritten);
-  writer.close();
-  EXPECT_EQ(CheckReadiness(Path("copying.jpg"), now), Readiness::kReady);
-
-  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0666), 0);
-  EXPECT_EQ(CheckReadiness(Path("fifo"), now), Readiness::kNotRegular);  // and the open did not hang
-  EXPECT_EQ(CheckReadiness(Path("gone"), now), Readiness::kGone);
 }
 
 TEST_F(FileOperationsTest, WithoutALeaseAFileIsReadyOnceItHasBeenLeftAlone) {

@@ -6,6 +6,7 @@
 #include "app/batch_fixture.h"
 #include "app/batch_run.h"
 #include "app/forked_child.h"
+#include "support/image_builders.h"
 
 namespace qm::app {
 namespace {
@@ -29,11 +30,44 @@ TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngine) {
   Put(input_, {".DS_Store", "._photo.jpg"});
   ASSERT_EQ(::mkfifo((input_ + "fifo").c_str(), 0666), 0);
   fs::create_directory_symlink(archive_, input_ + "to-folder");
+  fs::create_symlink(input_ + "nowhere", input_ + "dangling");
   ScanInputFolder(state_, view_);
   EXPECT_EQ(state_.ScanProcessed, 0);
-  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", "fifo", "folder", "to-folder"}));
+  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", "dangling", "fifo", "folder", "to-folder"}));
   EXPECT_EQ(Names(output_), N{});
   EXPECT_TRUE(reports_.empty());
+}
+
+// A window whose second message box fails: an error that is not the scan's own, in the middle of an image.
+class FailingView : public test::RecordingView {
+ public:
+  Answer ShowMessage(const Message& message) override {
+    if (!Messages.empty()) throw std::runtime_error("the window is gone");
+    return RecordingView::ShowMessage(message);
+  }
+};
+
+TEST_F(ScanTest, AnUnparsablePacketOrAnErrorKeepsOnlyThatImageInPlace) {
+  const std::string bad = test::Jpeg({test::App1Xmp(test::XmpPacket("<rdf:Description></rdf:Descr>"))});
+  WriteFile(input_ + "bad1.jpg", bad);
+  WriteFile(input_ + "bad2.jpg", bad);
+  Put(input_, {"good.jpg"});
+  state_.UseArchive = true;
+  state_.SynchronizeXMP = true;
+  FailingView view;
+  ScanInputFolder(state_, view);
+  EXPECT_EQ(view.Messages.at(0).Title, "Quillmark");
+  EXPECT_EQ(view.Messages.at(0).Text.rfind("Parsing error:", 0), 0u);
+  EXPECT_EQ(state_.ScanProcessed, 3);
+  EXPECT_EQ(Names(input_), (N{"bad1.jpg", "bad2.jpg"}));
+  EXPECT_EQ(Names(output_), N{"good.jpg"});
+  N reasons;
+  for (const auto& r : reports_) reasons.push_back(r.Reason);
+  std::sort(reasons.begin(), reasons.end());
+  ASSERT_EQ(reasons.size(), 3u);
+  EXPECT_EQ(reasons[0], "");
+  EXPECT_EQ(reasons[1], "error: the window is gone");
+  EXPECT_EQ(reasons[2].rfind("its XMP packet does not parse (", 0), 0u) << reasons[2];
 }
 
 TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyOfEachName) {
