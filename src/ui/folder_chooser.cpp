@@ -32,8 +32,10 @@ class CurrentDirectoryDelegate : public QStyledItemDelegate {
     const auto* model = qobject_cast<const QFileSystemModel*>(index.model());
     if (model == nullptr || model->filePath(index) != *current_) return;
     option->font.setBold(true);
-    option->icon = option->widget != nullptr ? option->widget->style()->standardIcon(QStyle::SP_DirOpenIcon)
-                                             : option->icon;
+    // An open folder in place of the closed one, where the desktop has both pictures.
+    if (option->icon.isNull() || option->widget == nullptr) return;
+    const QIcon open = option->widget->style()->standardIcon(QStyle::SP_DirOpenIcon);
+    if (!open.pixmap(option->decorationSize).isNull()) option->icon = open;
   }
 
  private:
@@ -103,10 +105,9 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
   FitFormFont(this);
   FixTwipsSize(this, 5655, 5010);
 
-  // The lists start at the process's current directory, then move to the row's folder when it can be shown.
-  OpenDirectory(QDir::currentPath());
+  // The lists start at the row's folder, or at the process's current directory when it cannot be shown.
   const std::string folder = app::FolderOfRow(state_, state_.FolderIndex);
-  if (!folder.empty()) OpenDirectory(FromUtf8(folder));
+  if (folder.empty() || !OpenDirectory(FromUtf8(folder))) OpenDirectory(QDir::currentPath());
 
   // The tree fills and sorts itself in the background: keep the current directory in sight as folders
   // arrive, until the user moves in the tree.

@@ -381,6 +381,8 @@ void frmQuillmark::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  // A scan in progress (this close came between two of its images) stops after its current image.
+  state_.Closing = true;
   Timer1->stop();
   emit Unloaded();
 }
@@ -464,7 +466,12 @@ void frmQuillmark::SetEnabled(Control control, bool enabled) {
 
 void frmQuillmark::SetVisible(Control control, bool visible) {
   if (QAction* action = Action(control)) action->setVisible(visible);
-  if (QWidget* widget = Widget(control)) widget->setVisible(visible);
+  QWidget* widget = Widget(control);
+  if (widget == nullptr) return;
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget); edit != nullptr && visible) {
+    edit->setPlainText(xmp_views_[control == Control::txtXMP0 ? 0 : 1]);
+  }
+  widget->setVisible(visible);
 }
 
 void frmQuillmark::SetCaption(Control control, std::string_view text) {
@@ -472,7 +479,10 @@ void frmQuillmark::SetCaption(Control control, std::string_view text) {
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(FromUtf8(text));
   } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
-    edit->setPlainText(FromUtf8(text));
+    // The packet views stay hidden; laying out a packet for each image would cost more than processing it.
+    const int i = control == Control::txtXMP0 ? 0 : 1;
+    xmp_views_[i] = FromUtf8(text);
+    if (edit->isVisibleTo(this)) edit->setPlainText(xmp_views_[i]);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     button->setText(FromUtf8(text));
   } else if (QAction* action = Action(control)) {

@@ -3,7 +3,6 @@
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
-#include <map>
 #include <string_view>
 
 #include "app/app_state.h"
@@ -89,8 +88,8 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   app::AppState state_;
   std::filesystem::path program_folder_;
   bool timer_enabled_ = false;
-  bool quit_confirmed_ = false;  // by the session manager, which asked before closing the window
-  std::map<app::Control, QWidget*> widgets_;
+  bool quit_confirmed_ = false;       // by the session manager, which asked before closing the window
+  std::array<QString, 2> xmp_views_;  // what txtXMP(0) and (1) hold while they are hidden
 
   std::array<QLabel*, 3> lbllblFolder{};
   std::array<PathLabel*, 3> lblFolder{};

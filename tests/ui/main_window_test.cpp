@@ -10,10 +10,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 
 #include "app/ini_file.h"
@@ -161,6 +163,74 @@ TEST_F(MainWindowTest, TheCoreSettingAControlRunsNoHandler) {
   EXPECT_FALSE(window_->State().RemoveXMP);
   EXPECT_FALSE(W<QRadioButton>("optUseArchive(1)")->isChecked());
   EXPECT_FALSE(W<QRadioButton>("optUseArchive(0)")->isChecked());
+}
+
+TEST_F(MainWindowTest, RunTogglesTheFaceTheTimerAndTheLockedControls) {
+  Open(Configured(true));
+  auto* run = W<QPushButton>("cmdRun");
+  const char* locked[] = {"cmdBrowse(0)", "cmdBrowse(1)", "cmdBrowse(2)", "cmdQuit"};
+  test::Click(run);
+  ASSERT_TRUE(window_->State().Running);
+  EXPECT_EQ(run->icon().availableSizes(), QList<QSize>{QSize(32, 32)});  // the STOP sign
+  EXPECT_EQ(run->toolTip(), "");
+  for (const char* name : locked) EXPECT_FALSE(W<QWidget>(name)->isEnabled()) << name;
+  EXPECT_FALSE(W<QAction>("mnuExit")->isEnabled());
+  EXPECT_FALSE(W<QAction>("mnuWaitTime")->isEnabled());
+  EXPECT_TRUE(W<QWidget>("cmdFiles(0)")->isEnabled());
+  EXPECT_TRUE(W<QTimer>("Timer1")->isActive());
+  EXPECT_EQ(W<QTimer>("Timer1")->interval(), 1000);
+
+  test::Click(run);
+  EXPECT_FALSE(window_->State().Running);
+  EXPECT_EQ(run->icon().availableSizes(), QList<QSize>{QSize(50, 50)});
+  EXPECT_EQ(run->toolTip(), "Process images");
+  for (const char* name : locked) EXPECT_TRUE(W<QWidget>(name)->isEnabled()) << name;
+  EXPECT_TRUE(W<QAction>("mnuWaitTime")->isEnabled());
+  EXPECT_FALSE(W<QTimer>("Timer1")->isActive());
+}
+
+TEST_F(MainWindowTest, AScanOverRealFoldersShowsItsCountsAndTicksCountDown) {
+  Open(Configured(false));
+  // Files written a moment ago could still be in the making; the clock says they have rested.
+  window_->State().Now = [] { return std::chrono::system_clock::now() + std::chrono::minutes(1); };
+  const std::filesystem::path in = dir_.Path() / "in";
+  WriteFile(in / "a.jpg", "\xFF\xD8\xFF\xD9");
+  WriteFile(in / "notes.txt", "caption");
+  WriteFile(in / ".DS_Store", "");
+  std::filesystem::create_directory(in / "sub");
+
+  test::Click(W<QPushButton>("cmdRun"));
+  EXPECT_EQ(W<QLabel>("Panels(1)")->text().toStdString(),
+            "Since: " + window_->State().RunStart + " - processed: 2");
+  const QRegularExpression last("^Last: \\d\\d/\\d\\d/\\d{4} - \\d\\d:\\d\\d - processed: 2$");
+  EXPECT_TRUE(last.match(W<QLabel>("Panels(2)")->text()).hasMatch())
+      << W<QLabel>("Panels(2)")->text().toStdString();
+  EXPECT_TRUE(std::filesystem::exists(dir_.Path() / "out" / "notes.txt"));
+
+  for (const char* shown : {"10 sec.", "9 sec."}) {
+    QMetaObject::invokeMethod(W<QTimer>("Timer1"), "timeout");
+    EXPECT_EQ(W<QLabel>("lblMaxAttente")->text(), shown);
+  }
+  EXPECT_EQ(W<QProgressBar>("ProgressBarAttente")->value(), 1);
+}
+
+TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActive) {
+  Open(Configured(false) + "[Options]\nAutomatic=1\n");
+  EXPECT_FALSE(window_->State().Running);
+  window_->show();
+  window_->activateWindow();
+  EXPECT_TRUE(QTest::qWaitFor([this] { return window_->State().Running; }));
+}
+
+TEST_F(MainWindowTest, NoToTheQuitQuestionKeepsARunGoing) {
+  Open(Configured(false));
+  window_->show();
+  test::Click(W<QPushButton>("cmdRun"));
+  window_->close();
+  EXPECT_EQ(MessageBox::Shown().back().Text, "Quit Quillmark");
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->State().Running);
+  EXPECT_TRUE(W<QTimer>("Timer1")->isActive());
 }
 
 enum class ClosePath { kCloseBox, kExitButton, kExitMenu };
