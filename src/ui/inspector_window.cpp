@@ -259,7 +259,11 @@ void frmFiles::cmdClipboard_Click() {
 void frmFiles::cmdOK_Click() { accept(); }
 
 bool frmFiles::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == txtIPTC->viewport() && event->type() == QEvent::MouseButtonRelease) txtIPTC_MouseUp();
+  // Once the text box has handled the release, so that its selection is final, and outside the delivery of
+  // the event, whose filters include the tip that the handler replaces.
+  if (watched == txtIPTC->viewport() && event->type() == QEvent::MouseButtonRelease) {
+    QMetaObject::invokeMethod(this, &frmFiles::txtIPTC_MouseUp, Qt::QueuedConnection);
+  }
   return QDialog::eventFilter(watched, event);
 }
 

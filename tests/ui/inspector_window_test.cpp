@@ -87,6 +87,7 @@ class InspectorWindowTest : public testing::Test {
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     window.txtIPTC->setTextCursor(cursor);
     QTest::mouseRelease(window.txtIPTC->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    QCoreApplication::processEvents();
   }
 
   static void ExpectVerdict(const frmFiles& window, const char* caption, const char* icon, bool enabled) {
