@@ -35,6 +35,11 @@ constexpr int kImageTop = 3000;
 // The text of the core's 8-bit Windows coding as a Qt string: one character for each byte.
 QString FromWindows(std::string_view text) { return FromUtf8(coding::EncodeUtf8Bytes(text)); }
 
+// A path of the core (the file system's bytes) as Qt names the file.
+QString QtPath(const std::string& path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
 // The read error of the reader goes to a message box over the inspector.
 class WindowMessages : public app::MessageSink {
  public:
@@ -200,7 +205,7 @@ void frmFiles::lstFiles_Click() {
 void frmFiles::ShowThumbnail(const std::string& path) {
   Image1->clear();
   PlaceTwips(Image1, kImageLeft, kImageTop, 2610, 1650);
-  QImageReader reader(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))));
+  QImageReader reader(QtPath(path));
   reader.setDecideFormatFromContent(true);
   // Decoding at the thumbnail's size lets a camera's 24-megapixel JPEG show in a fraction of the full decode.
   const QSize natural = reader.size();
@@ -238,7 +243,7 @@ void frmFiles::ApplyVerdict() {
 
 void frmFiles::lstFiles_DblClick() {
   if (const std::optional<std::string> path = SelectedPath()) {
-    ShellOpen(QFile::decodeName(QByteArray(path->data(), static_cast<qsizetype>(path->size()))));
+    ShellOpen(QtPath(*path));
   }
 }
 
