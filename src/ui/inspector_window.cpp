@@ -249,8 +249,7 @@ void frmFiles::lstFiles_DblClick() {
 
 void frmFiles::cmdProperties_Click() {
   if (const std::optional<std::string> path = SelectedPath()) {
-    ShowFileProperties(QFile::decodeName(QByteArray(path->data(), static_cast<qsizetype>(path->size()))),
-                       this);
+    ShowFileProperties(QtPath(*path), this);
   }
 }
 
