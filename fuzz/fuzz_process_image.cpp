@@ -1,6 +1,6 @@
 // The whole edit of one image in memory, under every combination of options, which the first byte chooses.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "engine/image_edit.h"
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // changed byte differs from the input.
   Check(plan.CutBegin <= plan.CutEnd && plan.CutEnd <= image.size() && plan.ChangedEnd <= image.size());
   Check(settings.RemoveXMP || plan.CutBegin == plan.CutEnd);
-  Check(std::memcmp(image.data() + plan.ChangedEnd, input.data() + plan.ChangedEnd,
-                    image.size() - plan.ChangedEnd) == 0);
+  Check(std::equal(image.begin() + static_cast<std::ptrdiff_t>(plan.ChangedEnd), image.end(),
+                   input.begin() + static_cast<std::ptrdiff_t>(plan.ChangedEnd)));
   if (settings.ActiveAccentTable == &kTables[2] && !settings.SynchronizeXMP) Check(image == input);
   Check(qm::engine::OutputBytes(image, plan).size() == image.size() - (plan.CutEnd - plan.CutBegin));
   return 0;

@@ -37,8 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   qm::engine::IptcFields f;
   qm::engine::IptcLists lists;
   for (std::string* field :
-       {&f.ObjectName, &f.Byline, &f.Caption, &f.Copyright, &f.CaptionWriter, &f.Category, &f.CreatedDate, &f.City,
-        &f.ProvinceState, &f.Country, &f.Credit, &f.Source, &f.Headline, &f.SpecialInstructions,
+       {&f.ObjectName, &f.Byline, &f.Caption, &f.Copyright, &f.CaptionWriter, &f.Category, &f.CreatedDate,
+        &f.City, &f.ProvinceState, &f.Country, &f.Credit, &f.Source, &f.Headline, &f.SpecialInstructions,
         &f.OriginalTransmissionReference, &f.Priority, &f.BylineTitle}) {
     *field = NextValue(field_text);
   }

@@ -1,5 +1,5 @@
-// Without libFuzzer, a fuzz target is a program that runs it once on every file of the folders or files given:
-// the saved corpus replays as a test.
+// Without libFuzzer, a fuzz target is a program that runs it once on every file of the folders or files
+// given: the saved corpus replays as a test.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

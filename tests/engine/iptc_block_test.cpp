@@ -42,18 +42,11 @@ Walked Read(const std::string& image) {
 TEST(IptcWalk, RecodesValueBytesInPlaceAndFillsTheFields) {
   // e and a are the accented letters, z a byte after a zero byte; other records and 2:00 hold 0x8E too.
   const auto image = [](const std::string& e, const std::string& a, const std::string& z) {
-    return Jpeg({App13(Irb(Iptc({{1, 20, "\x8E"},
-                                 {2, 0, "\x8E"},
-                                 {3, 5, "\x8E"},
-                                 {2, 5, "First"},
-                                 {2, 5, "Vue"},
-                                 {2, 80, "Anne"},
-                                 {2, 80, "Bruno"},
-                                 {2, 12, "x"},
-                                 {2, 200, "high"},
-                                 {2, 120, "  Caf" + e + " " + a + " Paris  "},
-                                 {2, 90, "Orl" + e + "\0"s + z}}),
-                           "abc"))});
+    // clang-format off
+    return Jpeg({App13(Irb(Iptc({{1, 20, "\x8E"}, {2, 0, "\x8E"}, {3, 5, "\x8E"}, {2, 5, "First"},
+        {2, 5, "Vue"}, {2, 80, "Anne"}, {2, 80, "Bruno"}, {2, 12, "x"}, {2, 200, "high"},
+        {2, 120, "  Caf" + e + " " + a + " Paris  "}, {2, 90, "Orl" + e + "\0"s + z}}), "abc"))});
+    // clang-format on
   };
   const auto walked = Recode(image("\x8E", "\x88", "\x8E"));
   EXPECT_EQ(walked.Image, image("\xE9", "\xE0", "\x8E"));

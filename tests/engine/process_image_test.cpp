@@ -33,12 +33,11 @@ std::string Block(const coding::AccentTable& table) {
     for (char& c : v) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
     return v;
   };
-  return test::App13(test::Irb(test::Iptc({{1, 90, "\x1B%A"},
-                                           {2, 0, "\x00\x04"s},
-                                           {2, 5, recode("Vue d'\x88t\x8E")},
-                                           {2, 25, recode("\x8Et\x8E")},
-                                           {2, 25, "b"},
-                                           {2, 90, recode("S\x8Ete")}})));
+  // clang-format off
+  return test::App13(test::Irb(test::Iptc({{1, 90, "\x1B%A"}, {2, 0, "\x00\x04"s},
+      {2, 5, recode("Vue d'\x88t\x8E")}, {2, 25, recode("\x8Et\x8E")}, {2, 25, "b"},
+      {2, 90, recode("S\x8Ete")}})));
+  // clang-format on
 }
 
 const std::string kPacket = test::XmpPacket(

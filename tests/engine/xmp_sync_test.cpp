@@ -38,42 +38,23 @@ IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
 
 TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLanguage) {
   using F = IptcFields;
-  const IptcFields f = With({{&F::ObjectName, "t"},
-                             {&F::Byline, "Anne; Bruno"},
-                             {&F::Caption, "c"},
-                             {&F::Copyright, "r"},
-                             {&F::CaptionWriter, "w"},
-                             {&F::Category, "SPO"},
-                             {&F::CreatedDate, "20031225"},
-                             {&F::City, "S\xE9te"},
-                             {&F::ProvinceState, "s"},
-                             {&F::Country, "n"},
-                             {&F::Credit, "cr"},
-                             {&F::Source, "so"},
-                             {&F::Headline, "R&D <b>"},
-                             {&F::SpecialInstructions, "i"},
-                             {&F::OriginalTransmissionReference, "o"},
-                             {&F::Priority, "5"},
-                             {&F::BylineTitle, "p"}});
+  // clang-format off
+  const IptcFields f = With({{&F::ObjectName, "t"}, {&F::Byline, "Anne; Bruno"}, {&F::Caption, "c"},
+      {&F::Copyright, "r"}, {&F::CaptionWriter, "w"}, {&F::Category, "SPO"}, {&F::CreatedDate, "20031225"},
+      {&F::City, "S\xE9te"}, {&F::ProvinceState, "s"}, {&F::Country, "n"}, {&F::Credit, "cr"},
+      {&F::Source, "so"}, {&F::Headline, "R&D <b>"}, {&F::SpecialInstructions, "i"},
+      {&F::OriginalTransmissionReference, "o"}, {&F::Priority, "5"}, {&F::BylineTitle, "p"}});
+  const std::pair<const char*, const char*> simple_rows[] = {{"CaptionWriter", "w"}, {"Category", "SPO"},
+      {"DateCreated", "2003-12-25"}, {"City", "S\xC3\xA9te"}, {"State", "s"}, {"Country", "n"},
+      {"Credit", "cr"}, {"Source", "so"}, {"Headline", "R&amp;D &lt;b&gt;"}, {"Instructions", "i"},
+      {"TransmissionReference", "o"}, {"Urgency", "5"}, {"AuthorsPosition", "p"}};
+  // clang-format on
+  std::string simple;
+  for (const auto& [p, v] : simple_rows)
+    simple += "<photoshop:" + std::string(p) + ">" + v + "</photoshop:" + p + ">";
   const auto item = [](const std::string& p, const std::string& c, const std::string& items) {
     return "<" + p + "><rdf:" + c + ">" + items + "</rdf:" + c + "></" + p + ">";
   };
-  std::string simple;
-  for (const auto& [p, v] : {std::pair{"CaptionWriter", "w"},
-                             {"Category", "SPO"},
-                             {"DateCreated", "2003-12-25"},
-                             {"City", "S\xC3\xA9te"},
-                             {"State", "s"},
-                             {"Country", "n"},
-                             {"Credit", "cr"},
-                             {"Source", "so"},
-                             {"Headline", "R&amp;D &lt;b&gt;"},
-                             {"Instructions", "i"},
-                             {"TransmissionReference", "o"},
-                             {"Urgency", "5"},
-                             {"AuthorsPosition", "p"}}) {
-    simple += "<photoshop:" + std::string(p) + ">" + v + "</photoshop:" + p + ">";
-  }
   const std::string both = kDc + " " + kPhotoshop;
   EXPECT_EQ(Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1"}}),
             Expected(Description(
