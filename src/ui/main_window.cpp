@@ -298,7 +298,7 @@ void frmQuillmark::BuildStatusBar() {
     Panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(Panels[i], 1);
   }
-  bar->addWidget(panels, 1);
+  bar->addPermanentWidget(panels, 1);  // never covered by a passing status tip
 }
 
 void frmQuillmark::ConnectHandlers() {
