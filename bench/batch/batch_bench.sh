@@ -15,13 +15,14 @@
 #   ExifTool    exiftool -q -m -charset iptc=MacRoman -tagsFromFile @ -@ iptc2xmp.args -iptc:all
 #                        -codedcharacterset=utf8 -o work/exif/ work/in/
 #               (reads the Macintosh-coded IPTC, writes it back recoded, and writes the XMP from the IPTC)
-# cp -r and quillmark: the median of REPEATS runs (default 5), with the page cache warm and written back
-# before each timing. ExifTool: one run.
+# cp -r and quillmark: the median of REPEATS runs (default 6) in turns, with the page cache warm and written
+# back before each timing. ExifTool and the delete run: one run. This machine's figures are noisy; compare
+# ratios of the same run only.
 set -euo pipefail
 
 cli=$(realpath "$1")
 cache=$2
-repeats=${3:-5}
+repeats=${3:-6}
 args_file=/usr/share/libimage-exiftool-perl/iptc2xmp.args
 [ -f "$args_file" ] || args_file=/usr/share/doc/libimage-exiftool-perl/arg_files/iptc2xmp.args
 for tool in convert exiftool; do
@@ -77,17 +78,22 @@ bench() { # NAME
   size=$(du -sm "$corpus" | cut -f1)
   cat "$corpus"/*.jpg >/dev/null
   for ((r = 0; r < repeats; r++)); do
-    # Each job reads its own fresh copy of the corpus, made the same way: files that were just written copy
-    # about twice as slowly as files that have long been in the page cache, and a second read is faster again.
+    # Each job reads its own fresh copy of the corpus, made the same way: files just written copy more slowly
+    # than files long in the page cache. The job that runs second is slower, so the two take turns.
     fresh_work
     cp -r "$corpus" "$work/source"
     cp -r "$corpus" "$work/in"
     sync
-    read -r -a t <<<"$(timed cp -r "$work/source" "$work/copy")"
-    cp_wall+=("${t[0]}") cp_cpu+=("${t[1]}")
-    sync
-    read -r -a t <<<"$(timed quillmark archive)"
-    qm_wall+=("${t[0]}") qm_cpu+=("${t[1]}")
+    for job in $( ((r % 2)) && echo "quillmark cp" || echo "cp quillmark"); do
+      if [ "$job" = cp ]; then
+        read -r -a t <<<"$(timed cp -r "$work/source" "$work/copy")"
+        cp_wall+=("${t[0]}") cp_cpu+=("${t[1]}")
+      else
+        read -r -a t <<<"$(timed quillmark archive)"
+        qm_wall+=("${t[0]}") qm_cpu+=("${t[1]}")
+      fi
+      sync
+    done
     [ "$(find "$work/out" -name '*.jpg' | wc -l)" -eq "$files" ] || { echo "batch_bench: outputs missing" >&2; exit 1; }
   done
   fresh_work

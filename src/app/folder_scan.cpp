@@ -45,15 +45,15 @@ std::string OutcomeText(const engine::ProcessResult& result) {
 struct ScanContext {
   std::string Input;
   std::shared_ptr<engine::XmpDocument> Document;
-  std::vector<std::uint8_t>
-      ImageBuffer;  // one buffer for all images: a fresh one costs a page fault per 4 KB
+  // One buffer for all images: a fresh one per image would cost a page fault per 4 KB.
+  std::vector<std::uint8_t> ImageBuffer;
   // Whether the archive folder of the setting last checked is neither the input nor the output folder.
   std::string CheckedArchive;
   bool ArchiveDistinct = false;
 };
 
 bool ArchiveIsDistinct(const AppState& state, ScanContext& scan) {
-  if (scan.CheckedArchive != state.ArchiveFolder || scan.CheckedArchive.empty()) {
+  if (scan.CheckedArchive != state.ArchiveFolder) {
     scan.CheckedArchive = state.ArchiveFolder;
     scan.ArchiveDistinct =
         !SameFolder(state.ArchiveFolder, scan.Input) && !SameFolder(state.ArchiveFolder, state.OutputFolder);
@@ -118,11 +118,15 @@ std::optional<EntryReport> HandleEntry(AppState& state, MainView& view, ScanCont
   try {
     const FileIdentity before = IdentifyFile(scan.Input + name);
     if (state.SynchronizeXMP && !scan.Document) scan.Document = engine::CreateXmpDocument();
+    if (state.SynchronizeXMP && !scan.Document) {
+      report.Reason = "no XML document could be created to synchronise its XMP packet";
+      return report;
+    }
     engine::ProcessSettings settings;
     settings.InputFolder = scan.Input;
     settings.OutputFolder = state.OutputFolder;
     settings.ActiveAccentTable = &state.ActiveAccentTable;
-    settings.SynchronizeXMP = state.SynchronizeXMP && scan.Document != nullptr;
+    settings.SynchronizeXMP = state.SynchronizeXMP;
     settings.RemoveXMP = state.RemoveXMP;
     settings.Document = scan.Document.get();
     settings.DurableOutput = !state.UseArchive;

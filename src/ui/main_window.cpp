@@ -25,6 +25,7 @@
 #include "ui/folder_chooser.h"
 #include "ui/form_layout.h"
 #include "ui/guide_line.h"
+#include "ui/inspector_window.h"
 #include "ui/message_box.h"
 #include "ui/path_label.h"
 #include "ui/shell_helpers.h"
@@ -342,7 +343,10 @@ void frmQuillmark::cmdBrowse_Click(int index) {
   chooser.exec();
 }
 
-void frmQuillmark::cmdFiles_Click(int index) { state_.FolderIndex = static_cast<std::int16_t>(index); }
+void frmQuillmark::cmdFiles_Click(int index) {
+  state_.FolderIndex = static_cast<std::int16_t>(index);
+  ShowInspector(state_, this);
+}
 
 void frmQuillmark::mnuWaitTime_Click() {
   frmTempo dialog(state_, *this, this);

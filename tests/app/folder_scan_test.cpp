@@ -1,3 +1,6 @@
+// POSIX only: FIFOs, writers in other processes, file-size limits and unprivileged children.
+#ifndef _WIN32
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -217,3 +220,5 @@ TEST_F(ScanTest, AFileStillBeingWrittenWaitsForTheNextScan) {
 
 }  // namespace
 }  // namespace qm::app
+
+#endif  // _WIN32

@@ -4,20 +4,28 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEnterEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
 #include <filesystem>
 
+#include "support/image_builders.h"
 #include "support/temp_dir.h"
 #include "ui/about_box.h"
 #include "ui/file_properties.h"
 #include "ui/folder_chooser.h"
+#include "ui/inspector_window.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/tooltip.h"
 #include "ui/wait_time_dialog.h"
 
 namespace {
@@ -113,6 +121,49 @@ int main(int argc, char** argv) {
     auto* properties = new qm::ui::FileProperties(QString::fromStdString(photo.string()));
     ok &= Save(properties, out, "file-properties");
     properties->close();
+  }
+  {
+    // The inspector on the archive, on a photo whose caption a Macintosh wrote, with a word selected.
+    const std::filesystem::path photo = std::filesystem::path(archive) / "AFP_20261130_mac.jpg";
+    WritePhoto(photo, QColor(200, 150, 90));
+    std::string bytes = qm::test::ReadFile(photo);
+    bytes.insert(2, qm::test::App13(qm::test::Irb(qm::test::Iptc(
+                        {{2, 5, "March\x8E aux fleurs"},
+                         {2, 25, "march\x8E"},
+                         {2, 25, "fleurs"},
+                         {2, 90, "Paris"},
+                         {2, 101, "France"},
+                         {2, 110, "Photo desk"},
+                         {2, 118, "desk@example.org"},
+                         {2, 120, "Le march\x8E aux fleurs de l'\x94le de la Cit\x8E, un matin d'\x8Et\x8E."},
+                         {2, 122, "J. Martin"}}))));
+    WriteFile(photo, bytes);
+    window.State().FolderIndex = 1;
+    qm::ui::frmFiles inspector(window.State(), &window);
+    inspector.show();
+    const QList<QListWidgetItem*> item =
+        inspector.lstFiles->findItems("AFP_20261130_mac.jpg", Qt::MatchExactly);
+    if (!item.isEmpty()) inspector.lstFiles->setCurrentItem(item.front());
+    QTextCursor cursor = inspector.txtIPTC->textCursor();
+    cursor.setPosition(13);
+    cursor.setPosition(19, QTextCursor::KeepAnchor);
+    inspector.txtIPTC->setTextCursor(cursor);
+    ok &= Save(&inspector, out, "inspector");
+
+    // The character tip is a window of its own: it is painted into the picture where it shows.
+    QCursor::setPos(inspector.txtIPTC->mapToGlobal(QPoint(90, 14)));
+    inspector.txtIPTC_MouseUp();
+    QEnterEvent enter(QPointF(90, 14), QPointF(90, 14), QCursor::pos());
+    QApplication::sendEvent(inspector.txtIPTC, &enter);
+    Settle(1500);
+    QPixmap picture = inspector.grab();
+    if (QWidget* tip = inspector.CharacterTip()->hWnd(); tip != nullptr && tip->isVisible()) {
+      QPainter painter(&picture);
+      painter.drawPixmap(tip->pos() - inspector.mapToGlobal(QPoint(0, 0)), tip->grab());
+    }
+    const bool saved = picture.save(out + "/inspector-character-tip.png");
+    std::printf("%s inspector-character-tip.png\n", saved ? "wrote" : "could not write");
+    ok &= saved;
   }
   (void)desk;
   window.hide();
