@@ -16,6 +16,7 @@ extern const Command kRunCommand;
 extern const Command kWatchCommand;
 extern const Command kClearOutputCommand;
 extern const Command kReprocessArchiveCommand;
+extern const Command kInspectCommand;
 
 std::span<const Command* const> Commands() {
   static const Command* const table[] = {
@@ -23,6 +24,7 @@ std::span<const Command* const> Commands() {
       &kWatchCommand,
       &kClearOutputCommand,
       &kReprocessArchiveCommand,
+      &kInspectCommand,
   };
   return table;
 }

@@ -124,6 +124,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
       options.Yes = true;
       continue;
     }
+    if (argument == "--raw") {
+      options.Raw = true;
+      continue;
+    }
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(0, equals);
     if (!TakesValue(name)) {

@@ -22,6 +22,8 @@ struct Options {
   std::optional<bool> RemoveXMP;
   std::optional<std::int16_t> Wait;
   bool Yes = false;
+  /// --raw: inspect writes the field text's bytes as stored.
+  bool Raw = false;
   bool Help = false;
   /// The command's name, empty when none was given.
   std::string Command;

@@ -90,6 +90,12 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const Section
   return std::nullopt;
 }
 
+// Ends the text's last line when it has no complete line end; a bare carriage return only needs its line feed.
+void CompleteLastLine(std::string& out, std::string_view eol) {
+  if (out.empty() || out.back() == '\n') return;
+  out.append(out.back() == '\r' ? "\n" : eol);
+}
+
 std::string_view LineEndOf(std::string_view text) {
   const std::size_t lf = text.find('\n');
   if (lf != std::string_view::npos && lf > 0 && text[lf - 1] == '\r') return "\r\n";
@@ -130,7 +136,7 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
   const auto span = FindSection(lines, section);
   if (!span) {
     out.append(text);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    CompleteLastLine(out, eol);
     out.append("[").append(section).append("]").append(eol);
     out.append(key).append("=").append(value).append(eol);
     return out;
@@ -155,7 +161,7 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
   }
   const Line& anchor = lines[after];
   out.append(text.substr(0, anchor.End));
-  if (anchor.End == anchor.Begin + anchor.Content.size()) out.append(eol);  // the anchor had no line end
+  CompleteLastLine(out, eol);
   out.append(key).append("=").append(value).append(eol);
   out.append(text.substr(anchor.End));
   return out;

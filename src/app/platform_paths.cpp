@@ -24,6 +24,20 @@ bool CanWrite(const std::filesystem::path& path) {
 #endif
 }
 
+// An installed program lives under the system's prefix: its settings belong to each user, even to root, who could
+// write beside it.
+bool IsSystemFolder(const std::filesystem::path& folder) {
+#ifdef _WIN32
+  (void)folder;
+  return false;
+#else
+  const auto normal = folder.lexically_normal();
+  auto it = normal.begin();
+  if (it == normal.end() || *it != "/" || ++it == normal.end()) return false;
+  return *it == "usr" || *it == "bin" || *it == "sbin";
+#endif
+}
+
 }  // namespace
 
 std::filesystem::path ExecutableFolder() {
@@ -42,7 +56,8 @@ std::filesystem::path ExecutableFolder() {
 std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder) {
   const std::filesystem::path beside = program_folder / kIniName;
   std::error_code ec;
-  if (std::filesystem::exists(beside, ec) ? CanWrite(beside) : CanWrite(program_folder)) return beside;
+  const bool writable = std::filesystem::exists(beside, ec) ? CanWrite(beside) : CanWrite(program_folder);
+  if (writable && !IsSystemFolder(program_folder)) return beside;
 #ifdef _WIN32
   return beside;
 #else

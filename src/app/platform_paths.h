@@ -10,8 +10,8 @@ namespace qm::app {
 std::filesystem::path ExecutableFolder();
 
 /// The settings file: Quillmark.ini in `program_folder` when that folder (or the file in it) can be written.
-/// Otherwise, on Linux, Quillmark/Quillmark.ini under $XDG_CONFIG_HOME (~/.config by default), so that an
-/// installed program keeps its settings per user.
+/// Otherwise, and always for a program installed under /usr, on Linux: Quillmark/Quillmark.ini under
+/// $XDG_CONFIG_HOME (~/.config by default), so that an installed program keeps its settings per user.
 std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder);
 
 /// The platform's folder separator as a folder setting ends with it: "/" on Linux, "\" on Windows.

@@ -35,6 +35,11 @@ TEST(IniFile, AddsAMissingKeyAfterTheSectionsLastSettingInTheFilesLineEnds) {
             "[Folders]\r\nInput=/a/\r\nOutput=/o/\r\n\r\n[Options]\r\nWait=3\r\n");
   EXPECT_EQ(ReplaceIniValue("[Options]\nWait=3", "Options", "Accents", "0"), "[Options]\nWait=3\nAccents=0\n");
   EXPECT_EQ(ReplaceIniValue("[Options]", "Options", "Accents", "0"), "[Options]\nAccents=0\n");
+  // A last line cut after its carriage return still gets a whole line end before the new key.
+  const std::string cut = ReplaceIniValue("[Options]\r\nWait=3\r", "Options", "Accents", "0");
+  EXPECT_EQ(FindIniValue(cut, "Options", "Wait"), "3");
+  EXPECT_EQ(FindIniValue(cut, "Options", "Accents"), "0");
+  EXPECT_EQ(ReplaceIniValue("[Folders]\r", "Options", "Wait", "1"), "[Folders]\r\n[Options]\nWait=1\n");
 }
 
 TEST(IniFile, AppendsAMissingSection) {

@@ -1,0 +1,55 @@
+#include "inspector/folder_listing.h"
+
+#include <algorithm>
+
+#include "app/file_operations.h"
+#include "app/folder_validation.h"
+
+namespace qm::inspector {
+namespace {
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Case-blind first, so "b.jpg" sits between "A.jpg" and "C.jpg"; bytes decide between names equal but for
+// case.
+bool ListedBefore(const std::string& a, const std::string& b) {
+  const auto [ai, bi] = std::mismatch(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](char x, char y) { return FoldCase(x) == FoldCase(y); });
+  if (ai == a.end() || bi == b.end()) return a.size() != b.size() ? a.size() < b.size() : a < b;
+  return static_cast<unsigned char>(FoldCase(*ai)) < static_cast<unsigned char>(FoldCase(*bi));
+}
+
+}  // namespace
+
+InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state) {
+  const std::string name = app::kProgramName;
+  switch (state.FolderIndex) {
+    case 0:
+      return {name + " - Input folder", state.InputFolder};
+    case 1:
+      return {name + " - Archive folder", state.ArchiveFolder};
+    case 2:
+      return {name + " - Output folder", state.OutputFolder};
+    default:
+      return {"???", std::nullopt};
+  }
+}
+
+std::vector<std::string> ListInspectedFolder(std::string_view folder) {
+  std::vector<std::string> names;
+  if (!app::FolderExists(folder)) return names;
+  // A listing of its own, so that a scan under way keeps its place in the same folder.
+  app::FolderListing listing(folder);
+  app::FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (entry.Name.empty() || entry.Name.front() == '.') continue;  // also "." and ".."
+    if (app::KindOf(folder, entry) == app::EntryKind::kDirectory) continue;
+    names.push_back(entry.Name);
+  }
+  std::sort(names.begin(), names.end(), ListedBefore);
+  return names;
+}
+
+std::string ImagesCaption(std::size_t count) { return std::to_string(count) + " images"; }
+
+}  // namespace qm::inspector

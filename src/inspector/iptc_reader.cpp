@@ -1,0 +1,31 @@
+#include "inspector/iptc_reader.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "app/app_state.h"
+
+namespace qm::inspector {
+
+ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields, app::MessageSink& sink) {
+  using Status = engine::InputImageFile::Status;
+  fields.Clear();
+  ReadResult result;
+  // A fresh buffer takes the file's size with zero bytes, so that what a short read leaves out reads as
+  // zeros.
+  std::vector<std::uint8_t> bytes;
+  {
+    engine::InputImageFile file;
+    result.File = file.Read(std::filesystem::path(path), bytes);
+  }  // closed here, before anything else is done
+  if (result.File == Status::kNothingToRead) return result;
+  if (result.File == Status::kShortRead) {
+    sink.ShowMessage(
+        {"Error reading file ...", app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
+  }
+  result.Walk = engine::ReadIptcFromImage(bytes, fields);
+  return result;
+}
+
+}  // namespace qm::inspector

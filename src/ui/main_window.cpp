@@ -1,0 +1,537 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSessionManager>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/batch_run.h"
+#include "app/help_file.h"
+#include "app/option_handlers.h"
+#include "app/startup.h"
+#include "ui/about_box.h"
+#include "ui/artwork.h"
+#include "ui/folder_chooser.h"
+#include "ui/form_layout.h"
+#include "ui/guide_line.h"
+#include "ui/inspector_window.h"
+#include "ui/message_box.h"
+#include "ui/path_label.h"
+#include "ui/shell_helpers.h"
+#include "ui/wait_time_dialog.h"
+
+namespace qm::ui {
+namespace {
+
+using app::Control;
+
+// The client area above the status bar, in twips; the status bar takes the last 255 of 7245.
+constexpr int kClientWidth = 7350;
+constexpr int kClientHeight = 6990;
+
+struct FolderRowLayout {
+  const char* Name;
+  const char* Tooltip;
+  QRect Caption;  // in twips
+  int Top;
+  int FilesTop;
+};
+
+constexpr FolderRowLayout kFolderRows[] = {
+    {"Input", "contains images to process", {300, 240, 450, 195}, 240, 550},
+    {"Archive", "where input images will be moved after process", {120, 1860, 660, 195}, 1920, 2230},
+    {"Output", "contains processed images", {180, 3000, 585, 195}, 3060, 3360},
+};
+
+struct HintLayout {
+  int Index;
+  const char* Text;
+  QRect Place;  // in twips
+};
+
+// The run step's hint ends 15 twips short of the window's right edge, so that its border stays inside.
+constexpr HintLayout kHints[] = {
+    {0, "1 - select input folder containing images to process", {1080, 300, 4845, 255}},
+    {1, "and choose after process option", {1860, 540, 3165, 255}},
+    {2, "2 - select output folder containing processed images", {1080, 3120, 4845, 285}},
+    {3, "then choose coding option and XMP processing", {1215, 3360, 4515, 240}},
+    {5, "3 - click to process images", {4920, 5520, 2430, 285}},
+};
+
+// Each connector runs from its hint to the control it points at, in pixels: the Select buttons of the input
+// and output rows, the "After process" frame, the two option frames, and the Run button.
+struct Connector {
+  QPoint From;
+  QPoint To;
+};
+
+constexpr Connector kConnectors[] = {
+    {{395, 28}, {408, 26}},    // input hint -> cmdBrowse(0)
+    {{230, 53}, {230, 65}},    // after-process hint -> Frame1
+    {{395, 217}, {408, 214}},  // output hint -> cmdBrowse(2)
+    {{150, 240}, {150, 284}},  // coding hint -> Frame2
+    {{330, 240}, {330, 284}},  // and on to Frame3, beside its title
+    {{446, 387}, {446, 397}},  // run hint -> cmdRun
+};
+
+template <typename T>
+T* Make(QWidget* parent, const QString& name) {
+  auto* widget = new T(parent);
+  widget->setObjectName(name);
+  return widget;
+}
+
+QString Name(Control control) { return QString::fromStdString(app::ControlName(control)); }
+
+}  // namespace
+
+frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
+                           QWidget* parent)
+    : QMainWindow(parent), program_folder_(program_folder) {
+  setObjectName("frmQuillmark");
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(ProgramIcon());
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  client->setFixedSize(kClientWidth / 15, kClientHeight / 15);
+  setCentralWidget(client);
+  BuildFolderRows(client);
+  BuildOptions(client);
+  BuildRunControls(client);
+  BuildHiddenControls(client);
+  BuildGuide(client);
+  BuildMenus();
+  BuildStatusBar();
+  ConnectHandlers();
+
+  FitFormFont(this);
+  setFixedSize(client->width(),
+               menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
+  CentreOnScreen(this);
+
+  app::Form_Load(state_, *this, ini_path);
+}
+
+void frmQuillmark::BuildFolderRows(QWidget* client) {
+  for (int i = 0; i < 3; ++i) {
+    const FolderRowLayout& row = kFolderRows[i];
+    lbllblFolder[i] = Make<QLabel>(client, Name(app::Indexed(Control::lbllblFolder0, i)));
+    lbllblFolder[i]->setText(row.Name);
+    lbllblFolder[i]->setToolTip(row.Tooltip);
+    PlaceTwips(lbllblFolder[i], row.Caption.x(), row.Caption.y(), row.Caption.width(), row.Caption.height());
+
+    lblFolder[i] = Make<PathLabel>(client, Name(app::Indexed(Control::lblFolder0, i)));
+    lblFolder[i]->setToolTip(row.Tooltip);  // the path shows the same hint as its row's name
+    PlaceTwips(lblFolder[i], 840, row.Top, 5235, 615);
+
+    cmdBrowse[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdBrowse0, i)));
+    cmdBrowse[i]->setText("Select");
+    // 300 twips tall, so that it ends where the row's View images button begins.
+    PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 300);
+
+    cmdFiles[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdFiles0, i)));
+    cmdFiles[i]->setText("View images");
+    PlaceTwips(cmdFiles[i], 6120, row.FilesTop, 1100, 315);
+  }
+
+  // The frame reaches on to the right, under the input row's buttons, where nothing else lies: the long
+  // caption of the archive option needs the room with a desktop's usual fonts.
+  Frame1 = Make<QGroupBox>(client, "Frame1");
+  Frame1->setTitle("After process");
+  PlaceTwips(Frame1, 840, 900, 6390, 915);
+  optUseArchive[0] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive0));
+  optUseArchive[0]->setText("Remove images from input folder");
+  PlaceTwips(optUseArchive[0], 120, 300, 6150, 195);
+  optUseArchive[1] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive1));
+  optUseArchive[1]->setText("Save input images to archive folder (select archive folder below)");
+  PlaceTwips(optUseArchive[1], 120, 600, 6150, 195);
+
+  cmdReprocess = Make<QPushButton>(client, Name(Control::cmdReprocess));
+  cmdReprocess->setText("Re-process archive folder");
+  PlaceTwips(cmdReprocess, 5160, 2580, 2055, 315);
+  cmdClearOutput = Make<QPushButton>(client, Name(Control::cmdClearOutput));
+  cmdClearOutput->setText("Clear output folder");
+  PlaceTwips(cmdClearOutput, 5160, 3720, 2055, 315);
+}
+
+void frmQuillmark::BuildOptions(QWidget* client) {
+  Frame2 = Make<QGroupBox>(client, "Frame2");
+  Frame2->setTitle("Process accents coding");
+  PlaceTwips(Frame2, 120, 4200, 3495, 1215);
+  const char* accents[] = {"Macintosh accents -> Windows accents", "Windows accents -> Macintosh accents",
+                           "do not modify accents"};
+  for (int i = 0; i < 3; ++i) {
+    optAccents[i] = Make<QRadioButton>(Frame2, Name(app::Indexed(Control::optAccents0, i)));
+    optAccents[i]->setText(accents[i]);
+    PlaceTwips(optAccents[i], 180, 240 + 300 * i, 3255, 255);
+  }
+
+  Frame3 = Make<QGroupBox>(client, "Frame3");
+  Frame3->setTitle("Process XMP");
+  PlaceTwips(Frame3, 3720, 4200, 3495, 1215);
+  chkSynchronizeXMP = Make<QCheckBox>(Frame3, Name(Control::chkSynchronizeXMP));
+  // A check box does not wrap its caption; the break makes the two lines its place is drawn for.
+  chkSynchronizeXMP->setText("Synchronize XMP metadata\nwith IPTC metadata");
+  chkSynchronizeXMP->setAccessibleName("Synchronize XMP metadata with IPTC metadata");
+  PlaceTwips(chkSynchronizeXMP, 120, 240, 3015, 435);
+  chkRemoveXMP = Make<QCheckBox>(Frame3, Name(Control::chkRemoveXMP));
+  chkRemoveXMP->setText("Remove XMP metadata");
+  PlaceTwips(chkRemoveXMP, 120, 840, 2415, 195);
+
+  chkAutomatic = Make<QCheckBox>(client, Name(Control::chkAutomatic));
+  chkAutomatic->setText("Run process automatically when program is started");
+  PlaceTwips(chkAutomatic, 240, 5640, 4650, 195);  // wider, up to the run step's hint, for its caption
+}
+
+void frmQuillmark::BuildRunControls(QWidget* client) {
+  Picture1 = Make<QLabel>(client, "Picture1");
+  Picture1->setPixmap(QPixmap(kProductPicture));
+  Picture1->hide();
+  Picture2 = Make<QLabel>(client, "Picture2");
+  Picture2->setPixmap(QPixmap(kStopPicture));
+  Picture2->hide();
+
+  cmdRun = Make<QPushButton>(client, Name(Control::cmdRun));
+  cmdRun->setIconSize(QSize(50, 50));
+  cmdRun->setAccessibleName("Run");
+  PlaceTwips(cmdRun, 6240, 5940, 915, 915);
+  SetRunFace(app::RunFace::kIdle);
+
+  ProgressBarAttente = Make<QProgressBar>(client, "ProgressBarAttente");
+  ProgressBarAttente->setRange(0, 1);
+  ProgressBarAttente->setValue(0);
+  ProgressBarAttente->setTextVisible(false);
+  PlaceTwips(ProgressBarAttente, 240, 6000, 4815, 255);
+
+  lblMaxAttente = Make<QLabel>(client, Name(Control::lblMaxAttente));
+  lblMaxAttente->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  PlaceTwips(lblMaxAttente, 5100, 6000, 1035, 255);
+
+  cmdQuit = Make<QPushButton>(client, Name(Control::cmdQuit));
+  cmdQuit->setText("Exit");
+  PlaceTwips(cmdQuit, 5100, 6540, 1035, 315);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(0);
+}
+
+void frmQuillmark::BuildHiddenControls(QWidget* client) {
+  const char* captions[] = {"xmp avant", "xmp apr\u00e8s"};
+  for (int i = 0; i < 2; ++i) {
+    lblLentxtXMP[i] = Make<QLabel>(client, Name(app::Indexed(Control::lblLentxtXMP0, i)));
+    lblLentxtXMP[i]->setText(QString::fromUtf8(captions[i]));
+    lblLentxtXMP[i]->hide();
+    txtXMP[i] = Make<QPlainTextEdit>(client, Name(app::Indexed(Control::txtXMP0, i)));
+    txtXMP[i]->setReadOnly(true);
+    txtXMP[i]->hide();
+  }
+}
+
+void frmQuillmark::BuildGuide(QWidget* client) {
+  QPalette hint_palette = client->palette();
+  hint_palette.setColor(QPalette::Window, hint_palette.color(QPalette::ToolTipBase));
+  hint_palette.setColor(QPalette::WindowText, hint_palette.color(QPalette::ToolTipText));
+  for (int i = 0; i < 6; ++i) {
+    LineBulle[i] = new GuideLine(client, kConnectors[i].From, kConnectors[i].To);
+    LineBulle[i]->setObjectName(Name(app::Indexed(Control::LineBulle0, i)));
+    LineBulle[i]->hide();
+  }
+  for (const HintLayout& hint : kHints) {
+    QLabel* label = Make<QLabel>(client, QString("lblBulle(%1)").arg(hint.Index));
+    label->setText(hint.Text);
+    label->setAutoFillBackground(true);
+    label->setPalette(hint_palette);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setIndent(3);
+    PlaceTwips(label, hint.Place.x(), hint.Place.y(), hint.Place.width(), hint.Place.height());
+    label->hide();
+    lblBulle[hint.Index] = label;
+  }
+}
+
+void frmQuillmark::BuildMenus() {
+  mnuFile = menuBar()->addMenu("&File");
+  mnuFile->setObjectName("mnuFile");
+  mnuExit = mnuFile->addAction("&Exit");
+  mnuExit->setObjectName("mnuExit");
+
+  mnuOptions = menuBar()->addMenu("&Options");
+  mnuOptions->setObjectName("mnuOptions");
+  mnuWaitTime = mnuOptions->addAction("Set scan time interval");
+  mnuWaitTime->setObjectName("mnuWaitTime");
+
+  mnuAide = menuBar()->addMenu("?");
+  mnuAide->setObjectName("mnuAide");
+  mnuHelp = mnuAide->addAction("Help");
+  mnuHelp->setObjectName("mnuHelp");
+  mnuHelp->setShortcut(QKeySequence(Qt::Key_F1));
+  mnuAbout = mnuAide->addAction("&About...");
+  mnuAbout->setObjectName("mnuAbout");
+}
+
+void frmQuillmark::BuildStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("StatusBar1");
+  bar->setSizeGripEnabled(false);
+  auto* panels = new QWidget(bar);
+  auto* layout = new QHBoxLayout(panels);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  for (int i = 0; i < 2; ++i) {
+    // Each panel takes half the window's width.
+    Panels[i] = Make<QLabel>(panels, QString("Panels(%1)").arg(i + 1));
+    Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panels[i]->setMinimumWidth(0);
+    Panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    layout->addWidget(Panels[i], 1);
+  }
+  bar->addPermanentWidget(panels, 1);  // never covered by a passing status tip
+}
+
+void frmQuillmark::ConnectHandlers() {
+  for (int i = 0; i < 3; ++i) {
+    connect(cmdBrowse[i], &QPushButton::clicked, this, [this, i] { cmdBrowse_Click(i); });
+    connect(cmdFiles[i], &QPushButton::clicked, this, [this, i] { cmdFiles_Click(i); });
+    // clicked, not toggled: selecting a button from the core must not run the handler again.
+    connect(optAccents[i], &QRadioButton::clicked, this, [this, i](bool checked) {
+      if (checked) app::optAccents_Click(state_, *this, i);
+    });
+  }
+  for (int i = 0; i < 2; ++i) {
+    connect(optUseArchive[i], &QRadioButton::clicked, this, [this, i](bool checked) {
+      if (checked) app::optUseArchive_Click(state_, *this, i);
+    });
+  }
+  connect(chkAutomatic, &QCheckBox::clicked, this,
+          [this](bool checked) { app::chkAutomatic_Click(state_, *this, checked); });
+  connect(chkSynchronizeXMP, &QCheckBox::clicked, this,
+          [this](bool checked) { app::chkSynchronizeXMP_Click(state_, *this, checked); });
+  connect(chkRemoveXMP, &QCheckBox::clicked, this,
+          [this](bool checked) { app::chkRemoveXMP_Click(state_, *this, checked); });
+
+  connect(cmdRun, &QPushButton::clicked, this, [this] { app::cmdRun_Click(state_, *this); });
+  connect(cmdReprocess, &QPushButton::clicked, this, [this] { app::cmdReprocess_Click(state_, *this); });
+  connect(cmdClearOutput, &QPushButton::clicked, this, [this] { app::cmdClearOutput_Click(state_, *this); });
+  connect(Timer1, &QTimer::timeout, this, [this] { app::Timer1_Timer(state_, *this); });
+
+  connect(cmdQuit, &QPushButton::clicked, this, &QWidget::close);
+  connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+  connect(mnuWaitTime, &QAction::triggered, this, &frmQuillmark::mnuWaitTime_Click);
+  connect(mnuAbout, &QAction::triggered, this, &frmQuillmark::mnuAbout_Click);
+  connect(mnuHelp, &QAction::triggered, this, &frmQuillmark::mnuHelp_Click);
+#ifndef QT_NO_SESSIONMANAGER
+  connect(qApp, &QGuiApplication::commitDataRequest, this, &frmQuillmark::CommitData);
+#endif
+}
+
+void frmQuillmark::cmdBrowse_Click(int index) {
+  state_.FolderIndex = static_cast<std::int16_t>(index);
+  frmDossier chooser(state_, *this, this);
+  chooser.exec();
+}
+
+void frmQuillmark::cmdFiles_Click(int index) {
+  state_.FolderIndex = static_cast<std::int16_t>(index);
+  ShowInspector(state_, this);
+}
+
+void frmQuillmark::mnuWaitTime_Click() {
+  frmTempo dialog(state_, *this, this);
+  dialog.exec();
+}
+
+void frmQuillmark::mnuAbout_Click() {
+  frmAbout about(state_, app::HelpFilePath(program_folder_), this);
+  about.exec();
+}
+
+void frmQuillmark::mnuHelp_Click() {
+  if (const auto page = app::mnuHelp_Click(state_, *this, program_folder_)) {
+    ShellOpen(QString::fromStdString(page->string()));
+  }
+}
+
+bool frmQuillmark::event(QEvent* event) {
+  const bool handled = QMainWindow::event(event);
+  // Queued, so the window is drawn before an automatic run's first scan; the core acts on the first
+  // activation only.
+  if (event->type() == QEvent::WindowActivate) {
+    QMetaObject::invokeMethod(
+        this, [this] { app::Form_Activate(state_, *this); }, Qt::QueuedConnection);
+  }
+  return handled;
+}
+
+void frmQuillmark::closeEvent(QCloseEvent* event) {
+  if (!quit_confirmed_ && app::Form_QueryUnload(state_, *this)) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  // A scan in progress (this close came between two of its images) stops after its current image.
+  state_.Closing = true;
+  Timer1->stop();
+  emit Unloaded();
+}
+
+void frmQuillmark::CommitData(QSessionManager& manager) {
+  // The session is ending: ask now, while the session manager lets us, and do not ask again when it closes
+  // the window.
+  if (!manager.allowsInteraction()) return;
+  const bool cancel = app::Form_QueryUnload(state_, *this);
+  manager.release();
+  if (cancel) {
+    manager.cancel();
+  } else {
+    quit_confirmed_ = true;
+  }
+}
+
+QWidget* frmQuillmark::Widget(Control control) const {
+  switch (control) {
+    case Control::cmdRun:
+      return cmdRun;
+    case Control::cmdQuit:
+      return cmdQuit;
+    case Control::mnuExit:
+    case Control::mnuWaitTime:
+      return nullptr;
+    case Control::cmdReprocess:
+      return cmdReprocess;
+    case Control::cmdClearOutput:
+      return cmdClearOutput;
+    case Control::optUseArchive0:
+    case Control::optUseArchive1:
+      return optUseArchive[static_cast<int>(control) - static_cast<int>(Control::optUseArchive0)];
+    case Control::chkAutomatic:
+      return chkAutomatic;
+    case Control::chkSynchronizeXMP:
+      return chkSynchronizeXMP;
+    case Control::chkRemoveXMP:
+      return chkRemoveXMP;
+    case Control::lblMaxAttente:
+      return lblMaxAttente;
+    case Control::lblBulle5:
+      return lblBulle[5];
+    default:
+      break;
+  }
+  const auto row = [control](Control first, int rows) {
+    const int offset = static_cast<int>(control) - static_cast<int>(first);
+    return offset >= 0 && offset < rows ? offset : -1;
+  };
+  if (const int i = row(Control::cmdBrowse0, 3); i >= 0) return cmdBrowse[i];
+  if (const int i = row(Control::cmdFiles0, 3); i >= 0) return cmdFiles[i];
+  if (const int i = row(Control::lbllblFolder0, 3); i >= 0) return lbllblFolder[i];
+  if (const int i = row(Control::lblFolder0, 3); i >= 0) return lblFolder[i];
+  if (const int i = row(Control::optAccents0, 3); i >= 0) return optAccents[i];
+  if (const int i = row(Control::lblBulle0, 4); i >= 0) return lblBulle[i];
+  if (const int i = row(Control::LineBulle0, 6); i >= 0) return LineBulle[i];
+  if (const int i = row(Control::txtXMP0, 2); i >= 0) return txtXMP[i];
+  if (const int i = row(Control::lblLentxtXMP0, 2); i >= 0) return lblLentxtXMP[i];
+  return nullptr;
+}
+
+QAction* frmQuillmark::Action(Control control) const {
+  if (control == Control::mnuExit) return mnuExit;
+  if (control == Control::mnuWaitTime) return mnuWaitTime;
+  return nullptr;
+}
+
+app::Answer frmQuillmark::ShowMessage(const app::Message& message) {
+  QWidget* parent = QApplication::activeModalWidget();
+  if (parent == nullptr && isVisible()) parent = this;
+  return MessageBox::Show(parent, message);
+}
+
+void frmQuillmark::Beep() { MessageBox::Beep(); }
+
+void frmQuillmark::SetEnabled(Control control, bool enabled) {
+  if (QAction* action = Action(control)) action->setEnabled(enabled);
+  if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+}
+
+void frmQuillmark::SetVisible(Control control, bool visible) {
+  if (QAction* action = Action(control)) action->setVisible(visible);
+  QWidget* widget = Widget(control);
+  if (widget == nullptr) return;
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget); edit != nullptr && visible) {
+    edit->setPlainText(xmp_views_[control == Control::txtXMP0 ? 0 : 1]);
+  }
+  widget->setVisible(visible);
+}
+
+void frmQuillmark::SetCaption(Control control, std::string_view text) {
+  QWidget* widget = Widget(control);
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(FromUtf8(text));
+  } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    // The packet views stay hidden; laying out a packet for each image would cost more than processing it.
+    const int i = control == Control::txtXMP0 ? 0 : 1;
+    xmp_views_[i] = FromUtf8(text);
+    if (edit->isVisibleTo(this)) edit->setPlainText(xmp_views_[i]);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(FromUtf8(text));
+  } else if (QAction* action = Action(control)) {
+    action->setText(FromUtf8(text));
+  }
+}
+
+void frmQuillmark::SetChecked(Control control, bool checked) {
+  auto* button = qobject_cast<QAbstractButton*>(Widget(control));
+  if (button == nullptr) return;
+  // setChecked emits toggled only, never clicked, so no handler runs. An exclusive option button cannot be
+  // cleared while it is exclusive.
+  const bool exclusive = button->autoExclusive();
+  if (!checked) button->setAutoExclusive(false);
+  button->setChecked(checked);
+  button->setAutoExclusive(exclusive);
+}
+
+void frmQuillmark::SetWindowCaption(std::string_view text) { setWindowTitle(FromUtf8(text)); }
+
+void frmQuillmark::SetStatusText(int panel, std::string_view text) {
+  if (panel == 1 || panel == 2) Panels[panel - 1]->setText(FromUtf8(text));
+}
+
+void frmQuillmark::SetProgressValue(int value) { ProgressBarAttente->setValue(value); }
+
+void frmQuillmark::SetProgressMaximum(int maximum) { ProgressBarAttente->setMaximum(maximum); }
+
+void frmQuillmark::SetRunFace(app::RunFace face) {
+  const bool idle = face == app::RunFace::kIdle;
+  cmdRun->setIcon(QIcon(idle ? Picture1->pixmap() : Picture2->pixmap()));
+  cmdRun->setToolTip(idle ? "Process images" : QString());
+}
+
+void frmQuillmark::SetTimerInterval(int milliseconds) {
+  Timer1->setInterval(milliseconds);
+  SetTimerEnabled(timer_enabled_);
+}
+
+void frmQuillmark::SetTimerEnabled(bool enabled) {
+  timer_enabled_ = enabled;
+  // An interval of 0 means silent, as before the first run; a QTimer would fire at every turn of the loop.
+  if (enabled && Timer1->interval() > 0) {
+    if (!Timer1->isActive()) Timer1->start();
+  } else {
+    Timer1->stop();
+  }
+}
+
+void frmQuillmark::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+}  // namespace qm::ui

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "app/app_state.h"
+#include "app/main_view.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSessionManager;
+class QTimer;
+
+namespace qm::ui {
+
+class GuideLine;
+class PathLabel;
+
+/// The main window: the three folders, the options, the Run button with its waiting display, the menus and
+/// the set-up guide. It implements MainView for the core, which decides everything; its slots pass each click
+/// to the core's handler of that control. Every control carries its name as object name ("cmdBrowse(2)").
+class frmQuillmark : public QMainWindow, public app::MainView {
+  Q_OBJECT
+
+ public:
+  /// Builds the window and loads it from the settings file at `ini_path`; unknown folders are reported before
+  /// it shows. The help page is looked for in `program_folder`.
+  frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
+               QWidget* parent = nullptr);
+
+  /// The program's state, which the dialogs and the inspector read and write.
+  app::AppState& State() { return state_; }
+
+  app::Answer ShowMessage(const app::Message& message) override;
+  void Beep() override;
+  void SetEnabled(app::Control control, bool enabled) override;
+  void SetVisible(app::Control control, bool visible) override;
+  void SetCaption(app::Control control, std::string_view text) override;
+  void SetChecked(app::Control control, bool checked) override;
+  void SetWindowCaption(std::string_view text) override;
+  void SetStatusText(int panel, std::string_view text) override;
+  void SetProgressValue(int value) override;
+  void SetProgressMaximum(int maximum) override;
+  void SetRunFace(app::RunFace face) override;
+  void SetTimerInterval(int milliseconds) override;
+  void SetTimerEnabled(bool enabled) override;
+  void ProcessPendingEvents() override;
+
+  /// A "Select" button: opens the folder chooser on row `index`.
+  void cmdBrowse_Click(int index);
+  /// A "View images" button: makes row `index` the folder the inspector works on.
+  void cmdFiles_Click(int index);
+  void mnuWaitTime_Click();
+  void mnuAbout_Click();
+  void mnuHelp_Click();
+
+ signals:
+  /// The window closed after the quit confirmation: the program ends.
+  void Unloaded();
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildFolderRows(QWidget* client);
+  void BuildOptions(QWidget* client);
+  void BuildRunControls(QWidget* client);
+  void BuildGuide(QWidget* client);
+  void BuildHiddenControls(QWidget* client);
+  void BuildMenus();
+  void BuildStatusBar();
+  void ConnectHandlers();
+  void CommitData(QSessionManager& manager);
+  /// The widget of a control; null for the two menu items, which are actions.
+  QWidget* Widget(app::Control control) const;
+  QAction* Action(app::Control control) const;
+
+  app::AppState state_;
+  std::filesystem::path program_folder_;
+  bool timer_enabled_ = false;
+  bool quit_confirmed_ = false;       // by the session manager, which asked before closing the window
+  std::array<QString, 2> xmp_views_;  // what txtXMP(0) and (1) hold while they are hidden
+
+  std::array<QLabel*, 3> lbllblFolder{};
+  std::array<PathLabel*, 3> lblFolder{};
+  std::array<QPushButton*, 3> cmdBrowse{};
+  std::array<QPushButton*, 3> cmdFiles{};
+  QGroupBox* Frame1 = nullptr;
+  std::array<QRadioButton*, 2> optUseArchive{};
+  QPushButton* cmdReprocess = nullptr;
+  QPushButton* cmdClearOutput = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  std::array<QRadioButton*, 3> optAccents{};
+  QGroupBox* Frame3 = nullptr;
+  QCheckBox* chkSynchronizeXMP = nullptr;
+  QCheckBox* chkRemoveXMP = nullptr;
+  QCheckBox* chkAutomatic = nullptr;
+  QPushButton* cmdRun = nullptr;
+  QProgressBar* ProgressBarAttente = nullptr;
+  QLabel* lblMaxAttente = nullptr;
+  QPushButton* cmdQuit = nullptr;
+  QLabel* Picture1 = nullptr;
+  QLabel* Picture2 = nullptr;
+  QTimer* Timer1 = nullptr;
+  std::array<QLabel*, 6> lblBulle{};  // no hint of index 4
+  std::array<GuideLine*, 6> LineBulle{};
+  std::array<QPlainTextEdit*, 2> txtXMP{};
+  std::array<QLabel*, 2> lblLentxtXMP{};
+  std::array<QLabel*, 2> Panels{};  // the two panels of StatusBar1
+  QMenu* mnuFile = nullptr;
+  QAction* mnuExit = nullptr;
+  QMenu* mnuOptions = nullptr;
+  QAction* mnuWaitTime = nullptr;
+  QMenu* mnuAide = nullptr;
+  QAction* mnuHelp = nullptr;
+  QAction* mnuAbout = nullptr;
+};
+
+}  // namespace qm::ui

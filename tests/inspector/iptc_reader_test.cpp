@@ -1,0 +1,104 @@
+#include "inspector/iptc_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/image_builders.h"
+#include "support/recording_view.h"
+#include "support/temp_dir.h"
+
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
+
+namespace qm::inspector {
+namespace {
+
+namespace fs = std::filesystem;
+using engine::IptcFields;
+using test::Iptc;
+
+class ReadIptcFieldsTest : public testing::Test {
+ protected:
+  std::string Put(const std::string& bytes, const std::string& name = "a.jpg") {
+    test::WriteFile(folder_ + name, bytes);
+    return folder_ + name;
+  }
+
+  test::TempDir temp_;
+  std::string folder_ = temp_.Folder("in");
+  IptcFields fields_;
+  test::RecordingView view_;
+};
+
+TEST_F(ReadIptcFieldsTest, KeepsTheBytesAsStoredAndChangesNothingInTheFile) {
+  const std::string path =
+      Put(test::Jpeg({test::App13(test::Irb(Iptc({{2, 0, "\x00\x04"},
+                                                  {2, 5, "  Paris  "},
+                                                  {2, 120, std::string("Caf\x8E\0after", 10)},
+                                                  {2, 12, "x"}})))}));
+  const fs::file_time_type old_time = fs::last_write_time(path) - std::chrono::hours(24 * 400);
+  fs::last_write_time(path, old_time);
+  fs::permissions(path, fs::perms::owner_read);
+  const std::string before = test::ReadFile(path);
+
+  EXPECT_EQ(ReadIptcFields(path, fields_, view_).File, engine::InputImageFile::Status::kRead);
+  IptcFields expected;
+  expected.ObjectName = "Paris";
+  expected.Caption = "Caf\x8E";
+  expected.Others = "Segment 12: x\r\n";
+  EXPECT_EQ(fields_, expected);
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(fs::last_write_time(path), old_time);
+}
+
+TEST_F(ReadIptcFieldsTest, EmptiesEveryFieldFirstAndSaysNothingWhenThereIsNothingToRead) {
+  for (const std::string& path :
+       {folder_ + "deleted after the listing.jpg", Put("", "empty.jpg"),
+        Put(test::Jpeg({test::App1Exif()}), "no iptc.jpg"), Put("Object Name: Paris\r\n", "notes.txt")}) {
+    fields_.Caption = "left from the image before";
+    ReadIptcFields(path, fields_, view_);
+    EXPECT_EQ(fields_, IptcFields()) << path;
+  }
+  EXPECT_TRUE(view_.Messages.empty());
+}
+
+TEST_F(ReadIptcFieldsTest, ATruncatedFileKeepsTheFieldsBeforeItsLastDataset) {
+  std::string bytes = test::Jpeg({test::App13(
+      test::Irb(Iptc({{2, 5, "Paris"}, {2, 25, "a"}, {2, 25, "b"}, {2, 120, std::string(400, 'c')}})))});
+  bytes.resize(bytes.find(std::string(400, 'c')) + 100);  // the caption announces 400 bytes, 100 remain
+  EXPECT_EQ(ReadIptcFields(Put(bytes), fields_, view_).Walk.End, engine::IptcWalkEnd::kDatasetPastEnd);
+  EXPECT_EQ(fields_.ObjectName, "Paris");
+  EXPECT_EQ(fields_.Keywords, "a; b");
+  EXPECT_EQ(fields_.Caption, "");
+  EXPECT_TRUE(view_.Messages.empty());
+}
+
+#ifdef __linux__
+TEST_F(ReadIptcFieldsTest, NeverWaitsOnAPipeOrADeviceAndClosesWhatItOpens) {
+  const std::string pipe = folder_ + "pipe.jpg";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const auto open_files = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  const auto before = open_files();
+  for (const std::string& path : {pipe, std::string("/dev/zero"), folder_, Put(test::Jpeg({}))}) {
+    EXPECT_EQ(ReadIptcFields(path, fields_, view_).Walk.End, engine::IptcWalkEnd::kNoResource) << path;
+  }
+  EXPECT_EQ(open_files(), before);
+}
+
+TEST_F(ReadIptcFieldsTest, AFileThatEndsBeforeItsSizeIsReported) {
+  // The kernel's attribute files claim a page and give a few bytes.
+  EXPECT_EQ(ReadIptcFields("/sys/devices/system/cpu/online", fields_, view_).File, engine::InputImageFile::Status::kShortRead);
+  ASSERT_EQ(view_.Messages.size(), 1u);
+  EXPECT_EQ(view_.Messages[0].Text, "Error reading file ...");
+  EXPECT_EQ(view_.Messages[0].Title, "Quillmark");
+  EXPECT_EQ(view_.Messages[0].Buttons, app::MessageButtons::kOk);
+}
+#endif
+
+}  // namespace
+}  // namespace qm::inspector

@@ -1,0 +1,150 @@
+#include "ui/tooltip.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyleHints>
+#include <QTest>
+#include <memory>
+
+namespace qm::ui {
+namespace {
+
+class TooltipTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    form_ = std::make_unique<QWidget>();
+    form_->resize(300, 200);
+    // Away from the corner, where the mouse of the offscreen platform sits.
+    box_ = new QPlainTextEdit(form_.get());
+    box_->setGeometry(10, 10, 200, 100);
+    button_ = new QPushButton("OK", form_.get());
+    button_->setGeometry(10, 150, 80, 30);
+    form_->show();
+  }
+  // The mouse comes to rest over `widget`.
+  static void Enter(QWidget* widget) {
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(widget, &enter);
+  }
+  static bool Shows(QLabel* window) {
+    return QTest::qWaitFor([&] { return window->isVisible(); }, 2000);
+  }
+
+  std::unique_ptr<QWidget> form_;
+  QPlainTextEdit* box_ = nullptr;
+  QPushButton* button_ = nullptr;
+};
+
+TEST_F(TooltipTest, DoesNothingBeforeCreate) {
+  cTooltip tip;
+  EXPECT_FALSE(tip.AddTool(box_, "text"));
+  tip.MaxTipWidth(240);
+  EXPECT_EQ(tip.hWnd(), nullptr);
+  EXPECT_EQ(tip.ToolCount() + tip.MaxTipWidth() + tip.DelayTime(cTooltip::kAutopop), 0);
+}
+
+TEST_F(TooltipTest, ToolsAreKeyedByWidgetWithDefaultTextsFromTheToolCount) {
+  cTooltip tip;
+  EXPECT_TRUE(tip.Create(form_.get()));
+  EXPECT_EQ(tip.hWnd()->parentWidget(), form_.get());
+  tip.ToolText(box_, "kept nowhere");
+  EXPECT_TRUE(tip.AddTool(box_));
+  EXPECT_FALSE(tip.AddTool(box_, "second"));
+  EXPECT_TRUE(tip.AddTool(button_, ""));
+  EXPECT_EQ(tip.ToolText(box_), "Tool1");
+  EXPECT_EQ(tip.ToolText(button_), "Tool2");
+  EXPECT_TRUE(tip.RemoveTool(box_));
+  EXPECT_FALSE(tip.RemoveTool(box_));
+  auto* third = new QPushButton(form_.get());
+  EXPECT_TRUE(tip.AddTool(third));
+  EXPECT_EQ(tip.ToolText(third), "Tool2");
+
+  EXPECT_EQ(tip.MaxTextLength(), 6);
+  tip.ToolText(third, QString::fromUtf16(u"cut\0here", 8));
+  EXPECT_EQ(tip.ToolText(third), "cut");
+  EXPECT_EQ(tip.MaxTextLength(), 9);
+  delete third;  // a widget that goes takes its tool along
+  EXPECT_EQ(tip.ToolCount(), 1);
+}
+
+TEST_F(TooltipTest, WidthDelaysAndMarginsKeepTheirEdgeRules) {
+  cTooltip tip;
+  tip.Create(form_.get());
+  tip.MaxTipWidth(240);
+  EXPECT_EQ(tip.MaxTipWidth(), 240);
+  tip.MaxTipWidth(0);
+  EXPECT_EQ(tip.MaxTipWidth(), -1);
+  tip.MaxTipWidth(-5);
+  EXPECT_EQ(tip.MaxTipWidth(), -1);
+
+  tip.DelayTime(6, 32760);  // only the two low bits of the kind count: 6 is the autopop delay
+  EXPECT_EQ(tip.DelayTime(cTooltip::kAutopop), 32760);
+  tip.DelayTime(cTooltip::kAutomatic, 1000);
+  EXPECT_EQ(tip.DelayTime(cTooltip::kInitial), 1000);
+  EXPECT_EQ(tip.DelayTime(cTooltip::kAutopop), 10000);
+  EXPECT_EQ(tip.DelayTime(cTooltip::kReshow), 200);
+  tip.DelayTime(cTooltip::kAutopop, -1);
+  EXPECT_EQ(tip.DelayTime(cTooltip::kAutopop),
+            10 * QGuiApplication::styleHints()->mouseDoubleClickInterval());
+
+  tip.Margin(cTooltip::kLeft, 4);
+  tip.Margin(5, 99);
+  EXPECT_EQ(tip.Margin(5), 0);
+  EXPECT_EQ(tip.Margin(cTooltip::kLeft), 4);
+  EXPECT_EQ(tip.Margin(cTooltip::kRight), 0);
+  EXPECT_EQ(tip.hWnd()->contentsMargins().left() - tip.hWnd()->contentsMargins().right(), 4);
+}
+
+TEST_F(TooltipTest, ShowsWhereTheMouseRestsWrapsAtTheWidthAndHidesAfterTheAutopopDelay) {
+  cTooltip tip;
+  tip.Create(form_.get());
+  tip.DelayTime(cTooltip::kInitial, 10);
+  tip.DelayTime(cTooltip::kAutopop, 300);
+  tip.BackColor(QColor(0xFF, 0xFF, 0xE1));
+  tip.AddTool(box_, QStringLiteral("\xE9 = 233 / E9\r\n\xB6 = 13 / D"));
+  const QString words = "several short words that cannot stand on one line of the tip";
+  tip.AddTool(button_, words);
+  QLabel* window = tip.hWnd();
+
+  Enter(box_);
+  ASSERT_TRUE(Shows(window));
+  EXPECT_EQ(window->text(), QStringLiteral("\xE9 = 233 / E9\n\xB6 = 13 / D"));
+  EXPECT_EQ(window->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xE1));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 3000));
+
+  tip.MaxTipWidth(120);
+  Enter(button_);
+  ASSERT_TRUE(Shows(window));
+  EXPECT_LE(window->contentsRect().width(), 120);
+  EXPECT_GE(window->contentsRect().height(), 3 * window->fontMetrics().height());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(button_, &leave);
+  EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(TooltipTest, DroppingTheObjectRemovesItsTipsAndOutlivingTheFormIsHarmless) {
+  auto tip = std::make_unique<cTooltip>();
+  tip->Create(form_.get());
+  tip->DelayTime(cTooltip::kInitial, 0);
+  tip->AddTool(box_, "tip");
+  QPointer<QLabel> window = tip->hWnd();
+  Enter(box_);
+  ASSERT_TRUE(Shows(window));
+  tip.reset();
+  EXPECT_TRUE(window.isNull());
+  Enter(box_);  // no filter of the dropped object is left behind
+
+  cTooltip outliving;
+  outliving.Create(form_.get());
+  outliving.AddTool(box_);
+  form_.reset();
+  EXPECT_EQ(outliving.hWnd(), nullptr);
+  EXPECT_EQ(outliving.ToolCount(), 0);
+}
+
+}  // namespace
+}  // namespace qm::ui
