@@ -1,14 +1,14 @@
 # Installation and the Debian package: `cmake --install build` and `cpack -G DEB` in build/.
 include(GNUInstallDirs)
 
-# The help page sits beside the program, where F1 looks for it, as in the build tree.
+# F1 looks for the help page beside the program (as in the build tree), then in share/quillmark of the prefix.
 foreach(program quillmark quillmark-cli)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
 if(TARGET quillmark)
-  install(FILES ${CMAKE_SOURCE_DIR}/resources/Quillmark.htm DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/Quillmark.htm DESTINATION ${CMAKE_INSTALL_DATADIR}/quillmark)
   install(FILES ${CMAKE_SOURCE_DIR}/resources/quillmark.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48 64 128 256)
     install(FILES ${CMAKE_SOURCE_DIR}/resources/pictures/quillmark-${size}.png

@@ -88,7 +88,4 @@ struct AppState {
 /// "Quillmark", a blank and the version: the main window's caption and the title of its message boxes.
 std::string AppTitle(const AppState& state);
 
-/// The bare program name, the title of the engine's read-error and parse-error messages.
-inline constexpr const char* kProgramName = "Quillmark";
-
 }  // namespace qm::app

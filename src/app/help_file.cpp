@@ -5,7 +5,13 @@
 namespace qm::app {
 
 std::filesystem::path HelpFilePath(const std::filesystem::path& program_folder) {
-  return program_folder / "Quillmark.htm";
+  const std::filesystem::path beside = program_folder / "Quillmark.htm";
+  const std::filesystem::path installed = program_folder.parent_path() / "share" / "quillmark" / "Quillmark.htm";
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(beside, ec) && std::filesystem::is_regular_file(installed, ec)) {
+    return installed;
+  }
+  return beside;
 }
 
 std::optional<std::filesystem::path> mnuHelp_Click(const AppState& state, MessageSink& sink,

@@ -60,6 +60,9 @@ constexpr Control Indexed(Control first, int index) {
 /// The control's object name in the window, with the row in brackets for arrays: "cmdRun", "cmdBrowse(2)".
 std::string ControlName(Control control);
 
+/// The bare program name: the title of the messages that carry no version (read error, parse error).
+inline constexpr const char* kProgramName = "Quillmark";
+
 enum class MessageIcon { kNone, kExclamation, kQuestion, kCritical };
 enum class MessageButtons { kOk, kYesNo };
 enum class Answer { kOk, kYes, kNo };

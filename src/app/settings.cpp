@@ -1,6 +1,7 @@
 #include "app/settings.h"
 
 #include "app/ini_file.h"
+#include "app/main_view.h"
 #include "app/number_reading.h"
 
 namespace qm::app {

@@ -11,9 +11,6 @@
 
 namespace qm::engine {
 
-/// The title of the engine's two messages (read error, parse error): the bare program name, without version.
-inline constexpr const char* kMessageTitle = "Quillmark";
-
 /// Which bytes of the edited image make the output, and which of them are still the input's.
 struct OutputPlan {
   /// The output is the image without the bytes [CutBegin, CutEnd) (the removed XMP segment); empty when

@@ -23,7 +23,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
       return {ProcessOutcome::kNothingToRead, input.Detail()};
     case InputImageFile::Status::kShortRead:
       view.ShowMessage(
-          {"Error reading file ...", kMessageTitle, app::MessageIcon::kNone, app::MessageButtons::kOk});
+          {"Error reading file ...", app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
       return {ProcessOutcome::kShortRead, input.Detail()};
     case InputImageFile::Status::kRead:
       break;

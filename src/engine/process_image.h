@@ -16,7 +16,8 @@ class XmpDocument;
 /// What became of one input file.
 enum class ProcessOutcome {
   kWritten,             ///< the output file is complete under its final name
-  kWrittenPacketKept,   ///< written; the synchronised XMP packet did not fit its room and was left as read
+  kWrittenPacketKept,   ///< written; the XMP packet was left as read: it no longer fit its room after
+                        ///< synchronisation, or its segment runs past the end of the file
   kNothingToRead,       ///< the file is empty or cannot be opened; no output, no message
   kShortRead,           ///< the read fell short of the file's size; message shown, no output
   kPacketUnparsable,    ///< the XMP packet did not parse or was refused; message shown, no output

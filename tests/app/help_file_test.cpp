@@ -18,6 +18,12 @@ TEST(HelpFileTest, AnExistingPageIsOpenedWithoutAMessage) {
   AppState state;
   RecordingView view;
   EXPECT_EQ(mnuHelp_Click(state, view, dir.Path()), dir.Path() / "Quillmark.htm");
+  // An installed program finds the page in share/quillmark of its prefix.
+  const auto bin = dir.Path() / "usr" / "bin";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(dir.Path() / "usr" / "share" / "quillmark");
+  WriteFile(dir.Path() / "usr" / "share" / "quillmark" / "Quillmark.htm", "<html></html>");
+  EXPECT_EQ(mnuHelp_Click(state, view, bin), dir.Path() / "usr" / "share" / "quillmark" / "Quillmark.htm");
   EXPECT_TRUE(view.Log.empty());
 }
 

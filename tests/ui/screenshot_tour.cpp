@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
 
   for (int i = 1; i <= 12; ++i) {
     WritePhoto(std::filesystem::path(input) /
-                   ("AFP_2026120" + std::to_string(i % 10) + "_" + std::to_string(i) + ".jpg"),
+                   ("DESK_2026120" + std::to_string(i % 10) + "_" + std::to_string(i) + ".jpg"),
                QColor::fromHsv(i * 30 % 360, 120, 200));
   }
   window.findChild<QAbstractButton*>("cmdRun")->click();
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     ok &= Save(&about, out, "about");
   }
   {
-    const std::filesystem::path photo = std::filesystem::path(output) / "AFP_20261201_1.jpg";
+    const std::filesystem::path photo = std::filesystem::path(output) / "DESK_20261201_1.jpg";
     if (!std::filesystem::exists(photo)) WritePhoto(photo, QColor(90, 140, 200));
     auto* properties = new qm::ui::FileProperties(QString::fromStdString(photo.string()));
     ok &= Save(properties, out, "file-properties");
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   }
   {
     // The inspector on the archive, on a photo whose caption a Macintosh wrote, with a word selected.
-    const std::filesystem::path photo = std::filesystem::path(archive) / "AFP_20261130_mac.jpg";
+    const std::filesystem::path photo = std::filesystem::path(archive) / "DESK_20261130_mac.jpg";
     WritePhoto(photo, QColor(200, 150, 90));
     std::string bytes = qm::test::ReadFile(photo);
     bytes.insert(2, qm::test::App13(qm::test::Irb(qm::test::Iptc(
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     qm::ui::frmFiles inspector(window.State(), &window);
     inspector.show();
     const QList<QListWidgetItem*> item =
-        inspector.lstFiles->findItems("AFP_20261130_mac.jpg", Qt::MatchExactly);
+        inspector.lstFiles->findItems("DESK_20261130_mac.jpg", Qt::MatchExactly);
     if (!item.isEmpty()) inspector.lstFiles->setCurrentItem(item.front());
     QTextCursor cursor = inspector.txtIPTC->textCursor();
     cursor.setPosition(13);
