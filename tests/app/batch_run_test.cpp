@@ -41,6 +41,7 @@ TEST_F(BatchRunTest, StoppingRestoresTheIdleStateAndTheNextStartCountsFromZero) 
   EXPECT_EQ(view_.Caption(Control::lblMaxAttente), "10 sec.");
   EXPECT_EQ(view_.Face, RunFace::kIdle);
   EXPECT_TRUE(view_.IsEnabled(Control::cmdBrowse0) && view_.IsEnabled(Control::cmdQuit));
+  EXPECT_EQ(view_.IsEnabled(Control::cmdBrowse1), state_.UseArchive);
   EXPECT_EQ(state_.XmpDocument, nullptr);
 
   Put(input_, {"b.jpg", "c.jpg"});
