@@ -20,11 +20,7 @@ extern const Command kInspectCommand;
 
 std::span<const Command* const> Commands() {
   static const Command* const table[] = {
-      &kRunCommand,
-      &kWatchCommand,
-      &kClearOutputCommand,
-      &kReprocessArchiveCommand,
-      &kInspectCommand,
+      &kRunCommand, &kWatchCommand, &kClearOutputCommand, &kReprocessArchiveCommand, &kInspectCommand,
   };
   return table;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
-
-#include <chrono>
-#include <functional>
 
 #include "coding/accent_tables.h"
 #include "engine/iptc_fields.h"
@@ -17,8 +16,9 @@ class XmpDocument;
 
 namespace qm::app {
 
-/// The program-wide record of settings and run state. Folder paths are kept exactly as the settings file holds
-/// them: empty, or a path that ends with the platform's separator, to which a bare file name is appended.
+/// The program-wide record of settings and run state. Folder paths are kept exactly as the settings file
+/// holds them: empty, or a path that ends with the platform's separator, to which a bare file name is
+/// appended.
 struct AppState {
   std::string AppVersion;
   std::filesystem::path IniPath;
@@ -50,7 +50,9 @@ struct AppState {
   engine::IptcFields IptcFields;
 
   /// The clock that stamps runs and scans; tests replace it.
-  std::function<std::chrono::system_clock::time_point()> Now = [] { return std::chrono::system_clock::now(); };
+  std::function<std::chrono::system_clock::time_point()> Now = [] {
+    return std::chrono::system_clock::now();
+  };
 
   coding::AccentTable MacToWindows = coding::IdentityTable();
   coding::AccentTable WindowsToMac = coding::IdentityTable();

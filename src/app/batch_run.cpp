@@ -46,7 +46,8 @@ void StartRun(AppState& state, MainView& view) {
 void StopRun(AppState& state, MainView& view) {
   view.SetCaption(Control::lblMaxAttente, std::to_string(state.Wait) + " sec.");
   state.Running = false;
-  // The archive row's Select button belongs to the archive option: it stays disabled while images are deleted.
+  // The archive row's Select button belongs to the archive option: it stays disabled while images are
+  // deleted.
   for (const Control c : kLockedDuringRun) view.SetEnabled(c, c != Control::cmdBrowse1 || state.UseArchive);
   view.SetTimerEnabled(false);
   view.SetRunFace(RunFace::kIdle);

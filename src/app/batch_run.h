@@ -16,7 +16,8 @@ void ScanInputFolder(AppState& state, MainView& view);
 /// One tick of the one-second timer: counts the wait down and scans when it has run out.
 void Timer1_Timer(AppState& state, MainView& view);
 
-/// The main window became active: on the first activation only, with `Automatic` on, performs the Run command.
+/// The main window became active: on the first activation only, with `Automatic` on, performs the Run
+/// command.
 void Form_Activate(AppState& state, MainView& view);
 
 /// Clear output folder: after the question, deletes every file of the output folder.

@@ -28,7 +28,8 @@ void ShowRunStep(MainView& view, bool visible) {
 }
 
 // Reports an unknown folder, then forgets it in the state and in its label.
-void ForgetUnknownFolder(AppState& state, MainView& view, std::string& folder, const char* what, Control label) {
+void ForgetUnknownFolder(AppState& state, MainView& view, std::string& folder, const char* what,
+                         Control label) {
   view.Beep();
   view.ShowMessage({std::string("Unknown ") + what + " folder\n" + folder, AppTitle(state),
                     MessageIcon::kExclamation, MessageButtons::kOk});

@@ -13,8 +13,8 @@ bool FolderExists(std::string_view path);
 
 /// Checks the folders a run needs (input and output, and the archive when `UseArchive` is on), in that order.
 /// Each unknown folder is reported with a beep and a message, then forgotten in the state and its label (the
-/// settings file keeps it). Enables the buttons each existing folder allows and shows the set-up guide for the
-/// missing ones. Returns whether every needed folder exists.
+/// settings file keeps it). Enables the buttons each existing folder allows and shows the set-up guide for
+/// the missing ones. Returns whether every needed folder exists.
 bool ValidateFolders(AppState& state, MainView& view);
 
 }  // namespace qm::app

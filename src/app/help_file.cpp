@@ -6,7 +6,8 @@ namespace qm::app {
 
 std::filesystem::path HelpFilePath(const std::filesystem::path& program_folder) {
   const std::filesystem::path beside = program_folder / "Quillmark.htm";
-  const std::filesystem::path installed = program_folder.parent_path() / "share" / "quillmark" / "Quillmark.htm";
+  const std::filesystem::path installed =
+      program_folder.parent_path() / "share" / "quillmark" / "Quillmark.htm";
   std::error_code ec;
   if (!std::filesystem::is_regular_file(beside, ec) && std::filesystem::is_regular_file(installed, ec)) {
     return installed;

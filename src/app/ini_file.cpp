@@ -79,7 +79,8 @@ std::optional<SectionSpan> FindSection(const std::vector<Line>& lines, std::stri
 }
 
 // The index of the key's line within the section, or nothing.
-std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const SectionSpan& span, std::string_view key) {
+std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const SectionSpan& span,
+                                   std::string_view key) {
   for (std::size_t i = span.Header + 1; i < span.EndLine; ++i) {
     const std::string_view content = lines[i].Content;
     if (IsComment(content)) continue;
@@ -90,7 +91,8 @@ std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const Section
   return std::nullopt;
 }
 
-// Ends the text's last line when it has no complete line end; a bare carriage return only needs its line feed.
+// Ends the text's last line when it has no complete line end; a bare carriage return only needs its line
+// feed.
 void CompleteLastLine(std::string& out, std::string_view eol) {
   if (out.empty() || out.back() == '\n') return;
   out.append(out.back() == '\r' ? "\n" : eol);
@@ -116,7 +118,8 @@ std::optional<std::string> ReadTextFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key) {
+std::optional<std::string> FindIniValue(std::string_view text, std::string_view section,
+                                        std::string_view key) {
   const std::vector<Line> lines = SplitLines(text);
   const auto span = FindSection(lines, section);
   if (!span) return std::nullopt;
@@ -145,8 +148,8 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
   if (const auto index = FindKey(lines, *span, key)) {
     const Line& line = lines[*index];
     const std::size_t eq = line.Content.find('=');
-    const std::string_view line_end = text.substr(line.Begin + line.Content.size(), line.End - line.Begin -
-                                                                                        line.Content.size());
+    const std::string_view line_end =
+        text.substr(line.Begin + line.Content.size(), line.End - line.Begin - line.Content.size());
     out.append(text.substr(0, line.Begin + eq + 1));
     out.append(value);
     out.append(line_end);
@@ -154,7 +157,8 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
     return out;
   }
 
-  // A new key goes after the section's last non-blank line, so blank lines before the next section stay there.
+  // A new key goes after the section's last non-blank line, so blank lines before the next section stay
+  // there.
   std::size_t after = span->Header;
   for (std::size_t i = span->Header + 1; i < span->EndLine; ++i) {
     if (!Trim(lines[i].Content).empty()) after = i;

@@ -52,7 +52,8 @@ enum class Control {
   lblLentxtXMP1,
 };
 
-/// Row `index` of the control array that starts at `first` (`Indexed(Control::cmdBrowse0, 2)` is cmdBrowse(2)).
+/// Row `index` of the control array that starts at `first` (`Indexed(Control::cmdBrowse0, 2)` is
+/// cmdBrowse(2)).
 constexpr Control Indexed(Control first, int index) {
   return static_cast<Control>(static_cast<int>(first) + index);
 }
@@ -93,7 +94,8 @@ enum class RunFace { kIdle, kRunning };
 /// command line with its streams, tests with a recorder. Texts are UTF-8.
 ///
 /// A setter only changes what the control shows: it never runs the core's handler of that control. When the
-/// core changes a control whose change has effects (an option button at start-up), it calls the handler itself.
+/// core changes a control whose change has effects (an option button at start-up), it calls the handler
+/// itself.
 class MainView : public MessageSink {
  public:
   virtual void SetEnabled(Control control, bool enabled) = 0;

@@ -42,7 +42,8 @@ double ReadLeadingNumber(std::string_view text) {
 
 std::int16_t RoundToInt16(double value) {
   if (std::isnan(value)) return 0;
-  const double rounded = std::nearbyint(value);  // the default rounding mode sends halves to the even neighbour
+  const double rounded =
+      std::nearbyint(value);  // the default rounding mode sends halves to the even neighbour
   if (rounded > std::numeric_limits<std::int16_t>::max()) return std::numeric_limits<std::int16_t>::max();
   if (rounded < std::numeric_limits<std::int16_t>::min()) return std::numeric_limits<std::int16_t>::min();
   return static_cast<std::int16_t>(rounded);

@@ -24,8 +24,8 @@ bool CanWrite(const std::filesystem::path& path) {
 #endif
 }
 
-// An installed program lives under the system's prefix: its settings belong to each user, even to root, who could
-// write beside it.
+// An installed program lives under the system's prefix: its settings belong to each user, even to root, who
+// could write beside it.
 bool IsSystemFolder(const std::filesystem::path& folder) {
 #ifdef _WIN32
   (void)folder;

@@ -14,7 +14,8 @@ std::string ReadSetting(const AppState& state, std::string_view section, std::st
   return value;
 }
 
-void WriteSetting(const AppState& state, std::string_view section, std::string_view key, std::string_view value) {
+void WriteSetting(const AppState& state, std::string_view section, std::string_view key,
+                  std::string_view value) {
   WriteIniValue(state.IniPath, section, key, value);
 }
 

@@ -16,7 +16,8 @@ std::string ReadSetting(const AppState& state, std::string_view section, std::st
 
 /// Writes one value of the settings file, creating what is missing. A failure is not reported: the setting
 /// still changes for the running program.
-void WriteSetting(const AppState& state, std::string_view section, std::string_view key, std::string_view value);
+void WriteSetting(const AppState& state, std::string_view section, std::string_view key,
+                  std::string_view value);
 
 /// Reads a Wait value: empty gives the default 10, otherwise the leading number rounded half to even and
 /// clamped to the 16-bit range ("15abc" gives 15, "abc" gives 0).

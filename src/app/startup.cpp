@@ -72,8 +72,8 @@ void Form_Load(AppState& state, MainView& view, const std::filesystem::path& ini
 }
 
 bool Form_QueryUnload(const AppState& state, MessageSink& view) {
-  const Answer answer = view.ShowMessage(
-      {"Quit Quillmark", AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo});
+  const Answer answer =
+      view.ShowMessage({"Quit Quillmark", AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo});
   return answer != Answer::kYes;
 }
 

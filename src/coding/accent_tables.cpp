@@ -20,7 +20,8 @@ AccentTable BuildWindowsToMac() {
   return table;
 }
 
-AccentTable SelectAccentTable(int accents, const AccentTable& mac_to_windows, const AccentTable& windows_to_mac) {
+AccentTable SelectAccentTable(int accents, const AccentTable& mac_to_windows,
+                              const AccentTable& windows_to_mac) {
   switch (accents) {
     case kMacToWindows:
       return mac_to_windows;

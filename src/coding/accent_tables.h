@@ -14,9 +14,9 @@ struct AccentPair {
   std::uint8_t Mac;
 };
 
-/// The 37 characters that the tables convert, in the order the tables are built. Neither column repeats a byte.
-/// Row 24 is the one pair of two different characters: the Macintosh typographic apostrophe (0xD5) and the
-/// plain ASCII apostrophe (0x27).
+/// The 37 characters that the tables convert, in the order the tables are built. Neither column repeats a
+/// byte. Row 24 is the one pair of two different characters: the Macintosh typographic apostrophe (0xD5) and
+/// the plain ASCII apostrophe (0x27).
 inline constexpr std::array<AccentPair, 37> kAccentPairs = {{
     {0xC4, 0x80}, {0xC9, 0x83}, {0xD6, 0x85}, {0xDC, 0x86}, {0xE0, 0x88}, {0xE2, 0x89}, {0xE4, 0x8A},
     {0xE3, 0x8B}, {0xE5, 0x8C}, {0xE7, 0x8D}, {0xE9, 0x8E}, {0xE8, 0x8F}, {0xEA, 0x90}, {0xEB, 0x91},
@@ -40,6 +40,7 @@ AccentTable BuildWindowsToMac();
 
 /// A copy of the table the Accents option names: 0 Macintosh to Windows, 1 Windows to Macintosh, any other
 /// value the identity.
-AccentTable SelectAccentTable(int accents, const AccentTable& mac_to_windows, const AccentTable& windows_to_mac);
+AccentTable SelectAccentTable(int accents, const AccentTable& mac_to_windows,
+                              const AccentTable& windows_to_mac);
 
 }  // namespace qm::coding

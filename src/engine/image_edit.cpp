@@ -69,8 +69,8 @@ ProcessResult EditImage(std::span<std::uint8_t> image, const ProcessSettings& se
     XmpDocument local;
     XmpDocument& document = settings.Document ? *settings.Document : local;
     if (const auto error = document.Load(packet)) {
-      view.ShowMessage(
-          {ParseErrorText(packet, *error), app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
+      view.ShowMessage({ParseErrorText(packet, *error), app::kProgramName, app::MessageIcon::kNone,
+                        app::MessageButtons::kOk});
       return {ProcessOutcome::kPacketUnparsable, where + ": the packet does not parse at line " +
                                                      std::to_string(error->Line) + ", position " +
                                                      std::to_string(error->Position) + ": " + error->Reason};

@@ -4,9 +4,9 @@
 
 namespace qm::engine {
 
-/// The 35 IPTC text fields of the current image, as 8-bit text in the Windows coding (one character per byte).
-/// Values are trimmed of spaces; joined fields gather repeated datasets with "; "; the others keep the last
-/// occurrence. `Others` holds one line "Segment N: value\r\n" for every other record-2 dataset but 2:00.
+/// The 35 IPTC text fields of the current image, as 8-bit text in the Windows coding (one character per
+/// byte). Values are trimmed of spaces; joined fields gather repeated datasets with "; "; the others keep the
+/// last occurrence. `Others` holds one line "Segment N: value\r\n" for every other record-2 dataset but 2:00.
 struct IptcFields {
   std::string ObjectName;                     // 2:05
   std::string EditStatus;                     // 2:07

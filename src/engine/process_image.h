@@ -15,13 +15,13 @@ class XmpDocument;
 
 /// What became of one input file.
 enum class ProcessOutcome {
-  kWritten,             ///< the output file is complete under its final name
-  kWrittenPacketKept,   ///< written; the XMP packet was left as read: it no longer fit its room after
-                        ///< synchronisation, or its segment runs past the end of the file
-  kNothingToRead,       ///< the file is empty or cannot be opened; no output, no message
-  kShortRead,           ///< the read fell short of the file's size; message shown, no output
-  kPacketUnparsable,    ///< the XMP packet did not parse or was refused; message shown, no output
-  kOutputFailed,        ///< the output could not be written; nothing was left under the final name
+  kWritten,            ///< the output file is complete under its final name
+  kWrittenPacketKept,  ///< written; the XMP packet was left as read: it no longer fit its room after
+                       ///< synchronisation, or its segment runs past the end of the file
+  kNothingToRead,      ///< the file is empty or cannot be opened; no output, no message
+  kShortRead,          ///< the read fell short of the file's size; message shown, no output
+  kPacketUnparsable,   ///< the XMP packet did not parse or was refused; message shown, no output
+  kOutputFailed,       ///< the output could not be written; nothing was left under the final name
 };
 
 /// Whether the outcome left a complete output file, so the input may be archived or deleted.
@@ -44,16 +44,18 @@ struct ProcessSettings {
   bool RemoveXMP = false;
   /// The XML document of the run; required when SynchronizeXMP is on.
   XmpDocument* Document = nullptr;
-  /// Flush the output to the device before it takes its final name (for a caller that deletes the input next).
+  /// Flush the output to the device before it takes its final name (for a caller that deletes the input
+  /// next).
   bool DurableOutput = false;
 };
 
 /// Processes one file of the input folder into the output folder: converts its IPTC accents in place, then
 /// synchronises or removes its XMP packet as the settings say, and writes the result under the same name. The
-/// name is cut at its first NUL. `fields` is emptied and refilled with the image's IPTC values. `image_buffer`
-/// is scratch space reused from one image to the next. The before and after views of the packet and the two
-/// messages (short read, parse error) go to `view`. The output is written to a temporary file in the output
-/// folder and renamed over the final name, so a failure never leaves a partial file under that name.
+/// name is cut at its first NUL. `fields` is emptied and refilled with the image's IPTC values.
+/// `image_buffer` is scratch space reused from one image to the next. The before and after views of the
+/// packet and the two messages (short read, parse error) go to `view`. The output is written to a temporary
+/// file in the output folder and renamed over the final name, so a failure never leaves a partial file under
+/// that name.
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
                            std::vector<std::uint8_t>& image_buffer, app::MainView& view);
 

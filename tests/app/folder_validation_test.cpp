@@ -33,10 +33,9 @@ TEST_F(ValidateFoldersTest, ReportsAllThreeMissingFoldersInOrderAndForgetsThem) 
   state_.UseArchive = true;
 
   EXPECT_FALSE(ValidateFolders(state_, view_));
-  EXPECT_EQ(view_.MessageTexts(),
-            (std::vector<std::string>{"Unknown input folder\n" + Missing("in"),
-                                      "Unknown archive folder\n" + Missing("archive"),
-                                      "Unknown output folder\n" + Missing("out")}));
+  EXPECT_EQ(view_.MessageTexts(), (std::vector<std::string>{"Unknown input folder\n" + Missing("in"),
+                                                            "Unknown archive folder\n" + Missing("archive"),
+                                                            "Unknown output folder\n" + Missing("out")}));
   EXPECT_EQ(view_.Beeps, 3);
   for (const Message& m : view_.Messages) {
     EXPECT_EQ(m.Title, "Quillmark 1.0.0");
@@ -91,7 +90,8 @@ TEST_F(ValidateFoldersTest, AnEmptyArchiveFolderFailsQuietly) {
   EXPECT_FALSE(view_.IsEnabled(Control::cmdReprocess));
   EXPECT_FALSE(view_.IsEnabled(Control::cmdFiles1));
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun));
-  for (Control c : {Control::lblBulle0, Control::lblBulle2, Control::lblBulle5}) EXPECT_FALSE(view_.IsVisible(c));
+  for (Control c : {Control::lblBulle0, Control::lblBulle2, Control::lblBulle5})
+    EXPECT_FALSE(view_.IsVisible(c));
 }
 
 TEST_F(ValidateFoldersTest, ExistingFoldersHideTheGuideWhateverTheUnusedArchiveHolds) {

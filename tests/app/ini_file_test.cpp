@@ -24,16 +24,20 @@ TEST(IniFile, FindsValuesWithoutRegardToCaseAndTrimmed) {
 
 TEST(IniFile, ReplacesOneKeyInPlaceKeepingEveryOtherByte) {
   const std::string before =
-      "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive = /old/  \r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3";
+      "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive = /old/  "
+      "\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3";
   const std::string after = ReplaceIniValue(before, "folders", "ARCHIVE", "/new/");
   EXPECT_EQ(after,
-            "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive =/new/\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3");
+            "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive "
+            "=/new/\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3");
 }
 
 TEST(IniFile, AddsAMissingKeyAfterTheSectionsLastSettingInTheFilesLineEnds) {
-  EXPECT_EQ(ReplaceIniValue("[Folders]\r\nInput=/a/\r\n\r\n[Options]\r\nWait=3\r\n", "Folders", "Output", "/o/"),
-            "[Folders]\r\nInput=/a/\r\nOutput=/o/\r\n\r\n[Options]\r\nWait=3\r\n");
-  EXPECT_EQ(ReplaceIniValue("[Options]\nWait=3", "Options", "Accents", "0"), "[Options]\nWait=3\nAccents=0\n");
+  EXPECT_EQ(
+      ReplaceIniValue("[Folders]\r\nInput=/a/\r\n\r\n[Options]\r\nWait=3\r\n", "Folders", "Output", "/o/"),
+      "[Folders]\r\nInput=/a/\r\nOutput=/o/\r\n\r\n[Options]\r\nWait=3\r\n");
+  EXPECT_EQ(ReplaceIniValue("[Options]\nWait=3", "Options", "Accents", "0"),
+            "[Options]\nWait=3\nAccents=0\n");
   EXPECT_EQ(ReplaceIniValue("[Options]", "Options", "Accents", "0"), "[Options]\nAccents=0\n");
   // A last line cut after its carriage return still gets a whole line end before the new key.
   const std::string cut = ReplaceIniValue("[Options]\r\nWait=3\r", "Options", "Accents", "0");

@@ -19,11 +19,12 @@ TEST_P(LeadingNumber, ReadsTheNumberTheTextStartsWith) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, LeadingNumber,
-                         testing::Values(NumberCase{"15abc", 15}, NumberCase{"2.5", 2.5}, NumberCase{"abc", 0},
-                                         NumberCase{"", 0}, NumberCase{" 1 2\t3", 123}, NumberCase{"12 x", 12},
-                                         NumberCase{"-7", -7}, NumberCase{"+4", 4}, NumberCase{".5", 0.5},
-                                         NumberCase{"1.2.3", 1.2}, NumberCase{"5-3", 5}, NumberCase{"-", 0},
-                                         NumberCase{"1,5", 1}, NumberCase{"1e3", 1}, NumberCase{"\n9", 9}));
+                         testing::Values(NumberCase{"15abc", 15}, NumberCase{"2.5", 2.5},
+                                         NumberCase{"abc", 0}, NumberCase{"", 0}, NumberCase{" 1 2\t3", 123},
+                                         NumberCase{"12 x", 12}, NumberCase{"-7", -7}, NumberCase{"+4", 4},
+                                         NumberCase{".5", 0.5}, NumberCase{"1.2.3", 1.2},
+                                         NumberCase{"5-3", 5}, NumberCase{"-", 0}, NumberCase{"1,5", 1},
+                                         NumberCase{"1e3", 1}, NumberCase{"\n9", 9}));
 
 TEST(RoundToInt16, RoundsHalvesToEvenAndClampsToSixteenBits) {
   EXPECT_EQ(RoundToInt16(2.5), 2);

@@ -88,10 +88,10 @@ TEST_P(StartupWait, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, StartupWait,
-                         testing::Values(WaitCase{"15abc", 15, "15 sec.", 14}, WaitCase{"3.5", 4, "4 sec.", 3},
-                                         WaitCase{"abc", 0, "0 sec.", 1}, WaitCase{"1", 1, "1 sec.", 1},
-                                         WaitCase{"2", 2, "2 sec.", 1}, WaitCase{"-5", -5, "-5 sec.", 1},
-                                         WaitCase{"", 10, "10 sec.", 9},
+                         testing::Values(WaitCase{"15abc", 15, "15 sec.", 14},
+                                         WaitCase{"3.5", 4, "4 sec.", 3}, WaitCase{"abc", 0, "0 sec.", 1},
+                                         WaitCase{"1", 1, "1 sec.", 1}, WaitCase{"2", 2, "2 sec.", 1},
+                                         WaitCase{"-5", -5, "-5 sec.", 1}, WaitCase{"", 10, "10 sec.", 9},
                                          WaitCase{"99999", 32767, "32767 sec.", 32766}));
 
 TEST_F(StartupTest, ALongFolderValueComesBackCutTo254Characters) {

@@ -49,7 +49,10 @@ TEST(Windows1252, UnicodeToWindowsInvertsEveryByte) {
 
 TEST(Windows1252, EncodesWholeTexts) {
   EXPECT_EQ(EncodeUtf8Bytes(""), "");
-  EXPECT_EQ(EncodeUtf8Bytes("Orl\xE9" "ans"), "Orl\xC3\xA9" "ans");
+  EXPECT_EQ(EncodeUtf8Bytes("Orl\xE9"
+                            "ans"),
+            "Orl\xC3\xA9"
+            "ans");
   EXPECT_EQ(EncodeUtf8Bytes("\x80 \x8E"), "\xE2\x82\xAC \xC5\xBD");
 }
 

@@ -92,7 +92,8 @@ TEST_F(ReadIptcFieldsTest, NeverWaitsOnAPipeOrADeviceAndClosesWhatItOpens) {
 
 TEST_F(ReadIptcFieldsTest, AFileThatEndsBeforeItsSizeIsReported) {
   // The kernel's attribute files claim a page and give a few bytes.
-  EXPECT_EQ(ReadIptcFields("/sys/devices/system/cpu/online", fields_, view_).File, engine::InputImageFile::Status::kShortRead);
+  EXPECT_EQ(ReadIptcFields("/sys/devices/system/cpu/online", fields_, view_).File,
+            engine::InputImageFile::Status::kShortRead);
   ASSERT_EQ(view_.Messages.size(), 1u);
   EXPECT_EQ(view_.Messages[0].Text, "Error reading file ...");
   EXPECT_EQ(view_.Messages[0].Title, "Quillmark");

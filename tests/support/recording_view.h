@@ -10,8 +10,8 @@
 
 namespace qm::test {
 
-/// A MainView that records every call, keeps the state each control was left in, and answers message boxes from
-/// a script. Unscripted questions answer No, unscripted OK boxes answer OK.
+/// A MainView that records every call, keeps the state each control was left in, and answers message boxes
+/// from a script. Unscripted questions answer No, unscripted OK boxes answer OK.
 class RecordingView : public app::MainView {
  public:
   /// Every call in order, one line each: "beep", "message Unknown input folder\n/x", "enable cmdRun 0", ...
