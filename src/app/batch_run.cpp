@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/file_operations.h"
 #include "app/folder_scan.h"
 #include "app/folder_validation.h"
 #include "engine/xmp_document.h"
@@ -21,6 +22,10 @@ void StartRun(AppState& state, MainView& view) {
         !CheckDistinctFolders(state, view, state.ArchiveFolder, "archive", state.OutputFolder, "output")))) {
     state.XmpDocument.reset();
     return;
+  }
+  // What a killed run left half written in the run's folders goes first.
+  for (const std::string* folder : {&state.InputFolder, &state.ArchiveFolder, &state.OutputFolder}) {
+    if (!folder->empty()) RemoveStaleTemporaryFiles(*folder);
   }
   state.RunStart = FormatStamp(state.Now());
   state.Running = true;

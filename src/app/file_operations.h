@@ -119,6 +119,12 @@ FileOutcome ReplaceEntry(const std::string& from, const std::string& to);
 /// Flushes the folder's own entries (names created, renamed or removed) to the device.
 FileOutcome FlushFolder(std::string_view folder);
 
+/// Removes, from `folder`, the temporary files that a Quillmark process which no longer runs left there when
+/// it was killed or lost its power: regular files named ".quillmark-<pid>-..." (the engine's outputs in the
+/// making, the copies of moves across file systems) whose process is gone. Returns how many went. Files of a
+/// process that still runs, or whose process cannot be told, are left alone.
+int RemoveStaleTemporaryFiles(std::string_view folder);
+
 /// Whether two folder settings name the same existing folder (through links, "." and ".."); false when either
 /// does not exist.
 bool SameFolder(std::string_view a, std::string_view b);

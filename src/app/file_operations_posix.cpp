@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <random>
@@ -91,7 +92,7 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 // A fresh dot-name in `folder`: scans and listings skip it, so nobody takes a half-made copy for a file.
 std::string TemporaryName(const std::string& folder) {
   static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ std::random_device()());
-  return folder + ".quillmark-move-" + std::to_string(::getpid()) + "-" + std::to_string(random());
+  return folder + ".quillmark-" + std::to_string(::getpid()) + "-move-" + std::to_string(random());
 }
 
 // Copies the rest of `in` to `out`; false with errno set on failure.
@@ -318,6 +319,27 @@ FileOutcome FlushFolder(std::string_view folder) {
   if (fd.Get() < 0) return FromErrno("flush folder", errno);
   if (Retry([&] { return ::fsync(fd.Get()); }) != 0) return FromErrno("flush folder", errno);
   return {};
+}
+
+int RemoveStaleTemporaryFiles(std::string_view folder) {
+  constexpr std::string_view kPrefix = ".quillmark-";
+  int removed = 0;
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (!entry.Name.starts_with(kPrefix)) continue;
+    const std::string_view rest = std::string_view(entry.Name).substr(kPrefix.size());
+    long pid = 0;
+    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+    if (ec != std::errc() || end == rest.data() || *end != '-' || pid <= 0) continue;
+    // Only a process that is certainly gone: kill(pid, 0) fails with ESRCH.
+    if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    const std::string path = std::string(folder) + entry.Name;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  return removed;
 }
 
 bool SameFolder(std::string_view a, std::string_view b) {
