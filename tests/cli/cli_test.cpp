@@ -3,8 +3,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/batch_fixture.h"
-#include "app/ini_file.h"
+#include "app/app_fixture.h"
 #include "cli/commands.h"
 #include "support/temp_dir.h"
 #include "version.h"
@@ -51,26 +50,25 @@ TEST_F(CliTest, HelpDocumentsEveryCommandOptionAndExitStatus) {
   }
 }
 
-class WrongArgumentsTest : public CliTest, public testing::WithParamInterface<std::pair<N, std::string>> {};
-
-TEST_P(WrongArgumentsTest, AreReportedWithStatus2) {
-  EXPECT_EQ(Run(GetParam().first), 2);
-  EXPECT_NE(err_.str().find(GetParam().second), std::string::npos) << err_.str();
-  EXPECT_EQ(out_.str(), "");
+TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
+  const std::pair<N, std::string> cases[] = {
+      {N{}, "no command given"},
+      {N{"frobnicate"}, "unknown command 'frobnicate'"},
+      {N{"--bogus", "run"}, "unknown option '--bogus'"},
+      {N{"run", "--input"}, "--input: a value is missing"},
+      {N{"--after", "move", "run"}, "--after: expected delete or archive, found 'move'"},
+      {N{"--accents=latin1", "run"}, "expected mac-to-windows, windows-to-mac or none"},
+      {N{"--wait", "0", "watch"}, "--wait: expected whole seconds from 1 to 32000"},
+      {N{"--wait=5s", "watch"}, "found '5s'"},
+      {N{"run", "extra"}, "run: unexpected argument 'extra'"},
+      {N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"},
+      {N{"inspect"}, "inspect: no file given"}};
+  for (const auto& [arguments, problem] : cases) {
+    EXPECT_EQ(Run(arguments), 2) << problem;
+    EXPECT_NE(err_.str().find(problem), std::string::npos) << err_.str();
+    EXPECT_EQ(out_.str(), "");
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WrongArgumentsTest,
-    testing::Values(
-        std::pair{N{}, "no command given"}, std::pair{N{"frobnicate"}, "unknown command 'frobnicate'"},
-        std::pair{N{"--bogus", "run"}, "unknown option '--bogus'"},
-        std::pair{N{"run", "--input"}, "--input: a value is missing"},
-        std::pair{N{"--after", "move", "run"}, "--after: expected delete or archive, found 'move'"},
-        std::pair{N{"--accents=latin1", "run"}, "expected mac-to-windows, windows-to-mac or none"},
-        std::pair{N{"--wait", "0", "watch"}, "--wait: expected whole seconds from 1 to 32000"},
-        std::pair{N{"--wait=5s", "watch"}, "found '5s'"},
-        std::pair{N{"run", "extra"}, "run: unexpected argument 'extra'"},
-        std::pair{N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"}));
 
 TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   const std::string settings = ReadFile(ini_);
@@ -108,35 +106,31 @@ TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
             "Quillmark " + std::string(kAppVersion) + ": Unknown input folder\n  " + input_ + "gone/\n");
 }
 
-struct Question {
-  N Arguments;
-  bool Terminal;
-  const char* Typed;
-  int Status;
-  N LeftInOutput;
-};
-
-class QuestionTest : public CliTest, public testing::WithParamInterface<Question> {};
-
-TEST_P(QuestionTest, IsAnsweredByYesOrOnTheTerminalOrElseNo) {
-  WriteFile(output_ + "a.jpg", "a");
-  io_.InTerminal = GetParam().Terminal;
-  in_.str(GetParam().Typed);
-  N arguments = {"--ini", ini_, "clear-output"};
-  arguments.insert(arguments.end(), GetParam().Arguments.begin(), GetParam().Arguments.end());
-  EXPECT_EQ(Run(arguments), GetParam().Status);
-  EXPECT_EQ(Names(output_), GetParam().LeftInOutput);
-  EXPECT_EQ(err_.str().rfind(
-                "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
-            0u);
+TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
+  const struct {
+    bool Yes;
+    bool Terminal;
+    const char* Typed;
+    int Status;
+  } cases[] = {{false, false, "y\n", 1},
+               {true, false, "", 0},
+               {false, true, "yes\n", 0},
+               {false, true, "n\n", 1},
+               {false, true, "", 1}};
+  for (const auto& c : cases) {
+    WriteFile(output_ + "a.jpg", "a");
+    io_.InTerminal = c.Terminal;
+    in_.clear();
+    in_.str(c.Typed);
+    N arguments = {"--ini", ini_, "clear-output"};
+    if (c.Yes) arguments.push_back("--yes");
+    EXPECT_EQ(Run(arguments), c.Status) << c.Typed;
+    EXPECT_EQ(Names(output_).size(), c.Status == 0 ? 0u : 1u) << c.Typed;
+    EXPECT_EQ(err_.str().rfind(
+                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
+              0u);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest,
-                         testing::Values(Question{{}, false, "y\n", 1, {"a.jpg"}},
-                                         Question{{"--yes"}, false, "", 0, {}},
-                                         Question{{}, true, "yes\n", 0, {}},
-                                         Question{{}, true, "n\n", 1, {"a.jpg"}},
-                                         Question{{}, true, "", 1, {"a.jpg"}}));
 
 TEST_F(CliTest, ReprocessArchiveMovesTheArchiveBack) {
   WriteFile(archive_ + "a.jpg", "a");
