@@ -34,13 +34,15 @@ TEST_F(OptionHandlersTest, TheTwoXmpOptionsExcludeEachOtherAndUncheckingTouchesO
   EXPECT_EQ(Setting("Options", "SynchronizeXMP"), "1");
 }
 
-TEST_F(OptionHandlersTest, AccentsOptionSelectsTheNextImagesTable) {
+TEST_F(OptionHandlersTest, AccentsSelectTheNextImagesTableAndEachOptionIsStoredAtOnce) {
   optAccents_Click(state_, view_, 1);
   EXPECT_EQ(state_.ActiveAccentTable, coding::BuildWindowsToMac());
   optAccents_Click(state_, view_, 2);
   EXPECT_EQ(state_.Accents, 2);
   EXPECT_EQ(state_.ActiveAccentTable, coding::IdentityTable());
   EXPECT_EQ(Setting("Options", "Accents"), "2");
+  chkAutomatic_Click(state_, view_, true);
+  EXPECT_EQ(Setting("Options", "Automatic"), "1");
 }
 
 TEST_F(OptionHandlersTest, ArchiveOptionEnablesTheArchiveRowAsFarAsTheFolderAndARunAllow) {

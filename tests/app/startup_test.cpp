@@ -40,7 +40,8 @@ TEST_P(FirstStartTest, ShowsTheDefaultsAndTheGuideWithoutAMessageAndWritesTheNor
     EXPECT_FALSE(view_.IsEnabled(c)) << ControlName(c);
   }
   for (Control c : {Control::lblBulle0, Control::lblBulle1, Control::lblBulle2, Control::lblBulle3,
-                    Control::lblBulle5, Control::LineBulle0, Control::LineBulle4, Control::LineBulle5}) {
+                    Control::lblBulle5, Control::LineBulle0, Control::LineBulle1, Control::LineBulle2,
+                    Control::LineBulle3, Control::LineBulle4, Control::LineBulle5}) {
     EXPECT_TRUE(view_.IsVisible(c)) << ControlName(c);
   }
   EXPECT_EQ(ReadFile(ini_), "[Folders]\nUseArchive=0\n[Options]\nAccents=0\n");

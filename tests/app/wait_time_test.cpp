@@ -14,14 +14,10 @@ TEST(StepWaitTime, StaysWithinOneTo32000AndReportsOnlyTheLimitItsArrowReached) {
     int Step;
     int Value;
     WaitLimit Limit;
-  } cases[] = {{"10", 1, 11, WaitLimit::kNone},
-               {"2", -1, 1, WaitLimit::kMin},
-               {"31999", 1, 32000, WaitLimit::kMax},
-               {"32000", -1, 31999, WaitLimit::kNone},
-               {"abc", 1, 1, WaitLimit::kNone},
-               {"99999", -1, 32000, WaitLimit::kNone},
-               {"-99999", -1, 1, WaitLimit::kMin},
-               {std::string(40, '9'), 1, 32000, WaitLimit::kMax}};
+  } cases[] = {{"10", 1, 11, WaitLimit::kNone},      {"2", -1, 1, WaitLimit::kMin},
+               {"31999", 1, 32000, WaitLimit::kMax}, {"32000", -1, 31999, WaitLimit::kNone},
+               {"abc", 1, 1, WaitLimit::kNone},      {"99999", -1, 32000, WaitLimit::kNone},
+               {"-99999", -1, 1, WaitLimit::kMin},   {std::string(40, '9'), 1, 32000, WaitLimit::kMax}};
   for (const auto& c : cases) {
     const WaitStep step = StepWaitTime(c.Text, c.Step);
     EXPECT_EQ(step.Value, c.Value) << '"' << c.Text << "\" " << c.Step;
