@@ -32,22 +32,18 @@ TEST_F(MaintenanceTest, AnsweringNoToEitherQuestionChangesNothing) {
   EXPECT_EQ(Names(output_), N{"c.jpg"});
 }
 
-TEST_F(MaintenanceTest, ClearOutputDeletesEveryPlainFileAndSilentlyKeepsReadOnlyOnes) {
+TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackOverSameNamedInputs) {
   Put(output_, {"a.jpg", "notes.txt", ".DS_Store", "locked.jpg"});
-  fs::permissions(output_ + "locked.jpg", fs::perms::owner_read);
+  fs::permissions(output_ + "locked.jpg", fs::perms::owner_read);  // silently kept, as a read-only file is
   fs::create_directory(output_ + "folder");
-  view_.Answers = {Answer::kYes};
-  cmdClearOutput_Click(state_, view_);
-  EXPECT_EQ(view_.Messages.size(), 1u);
-  EXPECT_EQ(Names(output_), (N{".DS_Store", "folder", "locked.jpg"}));
-}
-
-TEST_F(MaintenanceTest, ReprocessMovesTheArchiveBackOverSameNamedInputs) {
   WriteFile(archive_ + "photo.jpg", "archived");
   WriteFile(input_ + "photo.jpg", "waiting");
   Put(archive_, {"b.jpg"});
-  view_.Answers = {Answer::kYes};
+  view_.Answers = {Answer::kYes, Answer::kYes};
+  cmdClearOutput_Click(state_, view_);
   cmdReprocess_Click(state_, view_);
+  EXPECT_EQ(view_.Messages.size(), 2u);
+  EXPECT_EQ(Names(output_), (N{".DS_Store", "folder", "locked.jpg"}));
   EXPECT_EQ(ReadFile(input_ + "photo.jpg"), "archived");
   EXPECT_EQ(Names(input_), (N{"b.jpg", "photo.jpg"}));
   EXPECT_EQ(Names(archive_), N{});
