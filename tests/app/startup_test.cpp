@@ -56,27 +56,21 @@ TEST_F(StartupTest, UnusableOptionValuesAreReadAsDefaultsAndWrittenBackNormalise
   EXPECT_EQ(ReadFile(ini_), "[Folders]\r\nUseArchive=0\r\n[Options]\r\nAccents=0\r\nWait=2.5\r\n");
 }
 
-struct WaitCase {
-  const char* Value;
-  int Wait;
-  const char* Label;
-  int Maximum;
-};
-
-class StartupWait : public StartupTest, public testing::WithParamInterface<WaitCase> {};
-
-TEST_P(StartupWait, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
-  Load(std::string("[Options]\nWait=") + GetParam().Value + "\n");
-  EXPECT_EQ(state_.Wait, GetParam().Wait);
-  EXPECT_EQ(view_.Caption(Control::lblMaxAttente), GetParam().Label);
-  EXPECT_EQ(view_.ProgressMaximum, GetParam().Maximum);
+TEST_F(StartupTest, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
+  const struct {
+    const char* Value;
+    int Wait;
+    const char* Label;
+    int Maximum;
+  } cases[] = {{"15abc", 15, "15 sec.", 14}, {"3.5", 4, "4 sec.", 3}, {"abc", 0, "0 sec.", 1},
+               {"1", 1, "1 sec.", 1},        {"", 10, "10 sec.", 9},  {"99999", 32767, "32767 sec.", 32766}};
+  for (const auto& c : cases) {
+    Load(std::string("[Options]\nWait=") + c.Value + "\n");
+    EXPECT_EQ(state_.Wait, c.Wait) << c.Value;
+    EXPECT_EQ(view_.Caption(Control::lblMaxAttente), c.Label);
+    EXPECT_EQ(view_.ProgressMaximum, c.Maximum) << c.Value;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, StartupWait,
-                         testing::Values(WaitCase{"15abc", 15, "15 sec.", 14},
-                                         WaitCase{"3.5", 4, "4 sec.", 3}, WaitCase{"abc", 0, "0 sec.", 1},
-                                         WaitCase{"1", 1, "1 sec.", 1}, WaitCase{"", 10, "10 sec.", 9},
-                                         WaitCase{"99999", 32767, "32767 sec.", 32766}));
 
 TEST_F(StartupTest, ALongFolderValueComesBackCutTo254Characters) {
   const std::string folder = "/" + std::string(299, 'a');

@@ -5,6 +5,7 @@
 
 #include "app/app_fixture.h"
 #include "cli/commands.h"
+#include "support/image_builders.h"
 #include "support/temp_dir.h"
 #include "version.h"
 
@@ -154,6 +155,58 @@ TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImag
   EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
   EXPECT_EQ(Names(input_).size(), 2u);
   EXPECT_NE(out_.str().find("Last: "), std::string::npos);
+}
+
+// The inspect command, on images that hold only an IPTC block.
+class InspectCommandTest : public CliTest {
+ protected:
+  std::string Put(const std::string& name, std::initializer_list<test::Dataset> datasets) const {
+    WriteFile(input_ + name, test::Jpeg({test::App13(test::Irb(test::Iptc(datasets)))}));
+    return input_ + name;
+  }
+};
+
+// The bytes of an image never drive the terminal: controls and the bytes Windows-1252 leaves undefined show
+// as "\xNN", except with --raw.
+TEST_F(InspectCommandTest, PrintsTheFieldsInUtf8WithControlsEscapedOrAsStoredAndTheVerdict) {
+  const std::string odd = "\x1B[31m\x07 tab\tu\x9D line\rnext \x7F";
+  const std::string mac = Put("mac.jpg", {{2, 5, "Paris"}, {2, 120, "Caf\x8E " + odd}});
+  EXPECT_EQ(Run({"inspect", mac}), 0);
+  EXPECT_EQ(out_.str(),
+            "Object Name: Paris\nCaption: Caf\xC5\xBD \\x1B[31m\\x07 tab\tu\\x9D line\nnext \\x7F\n"
+            "IPTC metadata (expected Macintosh coding)\n");
+  EXPECT_EQ(Run({"inspect", "--raw", mac}), 0);
+  EXPECT_EQ(out_.str(), "Object Name: Paris\r\nCaption: Caf\x8E " + odd +
+                            "\r\nIPTC metadata (expected Macintosh coding)\n");
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(InspectCommandTest, ReadsEveryFileAndSaysWhichCouldNotBeRead) {
+  const std::string windows = Put("win.jpg", {{2, 90,
+                                               "Orl\xE9"
+                                               "ans"}});
+  const std::string plain = input_ + "plain.jpg";
+  WriteFile(plain, test::Jpeg({test::App1Exif()}));
+  EXPECT_EQ(Run({"inspect", windows, input_ + "gone.jpg", input_, plain}), 1);
+  EXPECT_EQ(out_.str(), "==> " + windows +
+                            " <==\nCity: Orl\xC3\xA9"
+                            "ans\nIPTC metadata (expected Windows coding)\n" +
+                            "\n==> " + plain + " <==\nNo IPTC metadata\n");
+  EXPECT_EQ(err_.str(), "quillmark-cli: " + input_ + "gone.jpg: no such file\nquillmark-cli: " + input_ +
+                            ": not a regular file\n");
+}
+
+TEST_F(InspectCommandTest, ATruncatedBlockShowsTheFieldsBeforeTheCut) {
+  const std::string cut = Put("cut.jpg", {{2, 5, "Paris"}, {2, 120, std::string(300, 'c')}});
+  std::string bytes = ReadFile(cut);
+  const std::size_t caption = bytes.find(std::string(300, 'c'));
+  bytes.resize(caption + 41);
+  WriteFile(cut, bytes);
+  EXPECT_EQ(Run({"inspect", cut}), 1);
+  EXPECT_EQ(out_.str(), "Object Name: Paris\nIPTC metadata (expected Windows coding)\n");
+  EXPECT_EQ(err_.str(), "quillmark-cli: " + cut + ": the IPTC dataset at offset " +
+                            std::to_string(caption - 5) +
+                            " runs past the end of its data; the fields before it follow\n");
 }
 
 }  // namespace
