@@ -2,43 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include "support/recording_view.h"
-#include "support/temp_dir.h"
+#include "app/app_fixture.h"
 
 namespace qm::app {
 namespace {
 
-using test::RecordingView;
-using test::TempDir;
-using test::WriteFile;
+namespace fs = std::filesystem;
 
-TEST(HelpFileTest, AnExistingPageIsOpenedWithoutAMessage) {
-  TempDir dir;
-  WriteFile(dir.Path() / "Quillmark.htm", "<html></html>");
-  AppState state;
-  RecordingView view;
-  EXPECT_EQ(mnuHelp_Click(state, view, dir.Path()), dir.Path() / "Quillmark.htm");
-  // An installed program finds the page in share/quillmark of its prefix.
-  const auto bin = dir.Path() / "usr" / "bin";
-  std::filesystem::create_directories(bin);
-  std::filesystem::create_directories(dir.Path() / "usr" / "share" / "quillmark");
-  WriteFile(dir.Path() / "usr" / "share" / "quillmark" / "Quillmark.htm", "<html></html>");
-  EXPECT_EQ(mnuHelp_Click(state, view, bin), dir.Path() / "usr" / "share" / "quillmark" / "Quillmark.htm");
-  EXPECT_TRUE(view.Log.empty());
-}
+using HelpFileTest = test::AppFixture;
 
-TEST(HelpFileTest, AMissingPageBeepsThenNamesThePath) {
-  TempDir dir;
-  std::filesystem::create_directory(dir.Path() / "Quillmark.htm");  // a folder of that name is no page
-  AppState state;
-  state.AppVersion = "1.0.0";
-  RecordingView view;
-  EXPECT_EQ(mnuHelp_Click(state, view, dir.Path()), std::nullopt);
-  const std::string path = (dir.Path() / "Quillmark.htm").string();
-  EXPECT_EQ(view.Log, (std::vector<std::string>{"beep", "message Missing help file:\n" + path}));
-  EXPECT_EQ(view.Messages[0].Title, "Quillmark 1.0.0");
-  EXPECT_EQ(view.Messages[0].Icon, MessageIcon::kExclamation);
-  EXPECT_EQ(view.Messages[0].Buttons, MessageButtons::kOk);
+TEST_F(HelpFileTest, OpensThePageBesideTheProgramOrUnderItsPrefixOtherwiseBeepsAndNamesThePath) {
+  const fs::path bin = dir_.Path() / "usr" / "bin";
+  const fs::path share = dir_.Path() / "usr" / "share" / "quillmark";
+  fs::create_directories(bin / "Quillmark.htm");  // a folder of that name is no page
+  fs::create_directories(share);
+  EXPECT_EQ(mnuHelp_Click(state_, view_, bin), std::nullopt);
+  EXPECT_EQ(view_.Log, (std::vector<std::string>{
+                           "beep", "message Missing help file:\n" + (bin / "Quillmark.htm").string()}));
+  EXPECT_EQ(view_.Messages[0].Title, "Quillmark 1.0.0");
+  EXPECT_EQ(view_.Messages[0].Icon, MessageIcon::kExclamation);
+
+  test::WriteFile(share / "Quillmark.htm", "<html></html>");
+  EXPECT_EQ(mnuHelp_Click(state_, view_, bin), share / "Quillmark.htm");
+  test::WriteFile(dir_.Path() / "Quillmark.htm", "<html></html>");
+  EXPECT_EQ(mnuHelp_Click(state_, view_, dir_.Path()), dir_.Path() / "Quillmark.htm");
+  EXPECT_EQ(view_.Messages.size(), 1u);
 }
 
 }  // namespace

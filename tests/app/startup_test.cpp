@@ -2,136 +2,107 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_fixture.h"
 #include "app/ini_file.h"
-#include "support/recording_view.h"
-#include "support/temp_dir.h"
 #include "version.h"
 
 namespace qm::app {
 namespace {
 
 using test::ReadFile;
-using test::RecordingView;
-using test::TempDir;
 using test::WriteFile;
 
-class StartupTest : public testing::Test {
+class StartupTest : public test::AppFixture {
  protected:
-  std::filesystem::path Ini() const { return dir_.Path() / "Quillmark.ini"; }
-  void Load() { Form_Load(state_, view_, Ini()); }
+  StartupTest() { state_ = AppState(); }  // the program starts from a fresh state
+  void Load(const std::string& settings) {
+    WriteFile(ini_, settings);
+    Form_Load(state_, view_, ini_);
+  }
 
-  TempDir dir_;
-  AppState state_;
-  RecordingView view_;
+  const std::filesystem::path ini_ = dir_.Path() / "Quillmark.ini";
 };
 
-TEST_F(StartupTest, AnEmptySettingsFileGivesTheDefaultsAndWritesTheNormalisedOptions) {
-  WriteFile(Ini(), "");
-  Load();
-  EXPECT_EQ(state_.AppVersion, kAppVersion);
-  EXPECT_EQ(view_.WindowCaption, std::string("Quillmark ") + kAppVersion);
-  EXPECT_EQ(state_.InputFolder, "");
-  EXPECT_FALSE(state_.UseArchive);
-  EXPECT_EQ(state_.Accents, 0);
-  EXPECT_EQ(state_.Wait, 10);
-  EXPECT_FALSE(state_.Automatic || state_.SynchronizeXMP || state_.RemoveXMP);
-  EXPECT_FALSE(view_.IsChecked(Control::chkAutomatic) || view_.IsChecked(Control::chkSynchronizeXMP) ||
-               view_.IsChecked(Control::chkRemoveXMP));
-  EXPECT_TRUE(view_.IsChecked(Control::optUseArchive0));
-  EXPECT_TRUE(view_.IsChecked(Control::optAccents0));
-  EXPECT_EQ(view_.Caption(Control::lblMaxAttente), "10 sec.");
-  EXPECT_EQ(view_.ProgressMaximum, 9);
-  EXPECT_EQ(state_.ActiveAccentTable, coding::BuildMacToWindows());
-  EXPECT_FALSE(state_.Running);
-  EXPECT_EQ(ReadFile(Ini()), "[Folders]\nUseArchive=0\n[Options]\nAccents=0\n");
-}
+// A first start without a settings file and a start with an empty one look the same.
+class FirstStartTest : public StartupTest, public testing::WithParamInterface<bool> {};
 
-TEST_F(StartupTest, FirstStartWithoutAFileShowsTheGuideAndNoMessage) {
-  Load();
+TEST_P(FirstStartTest, ShowsTheDefaultsAndTheGuideWithoutAMessageAndWritesTheNormalisedOptions) {
+  if (GetParam()) WriteFile(ini_, "");
+  Form_Load(state_, view_, ini_);
+  EXPECT_EQ(view_.WindowCaption, std::string("Quillmark ") + kAppVersion);
   EXPECT_TRUE(view_.Messages.empty());
-  EXPECT_EQ(view_.Beeps, 0);
-  for (Control c : {Control::cmdRun, Control::cmdFiles0, Control::cmdFiles2, Control::cmdClearOutput,
-                    Control::cmdFiles1, Control::cmdReprocess, Control::cmdBrowse1}) {
+  EXPECT_FALSE(state_.UseArchive || state_.Automatic || state_.SynchronizeXMP || state_.RemoveXMP);
+  EXPECT_TRUE(view_.IsChecked(Control::optUseArchive0) && view_.IsChecked(Control::optAccents0));
+  EXPECT_EQ(state_.ActiveAccentTable, coding::BuildMacToWindows());
+  for (Control c : {Control::cmdRun, Control::cmdFiles0, Control::cmdFiles1, Control::cmdFiles2,
+                    Control::cmdClearOutput, Control::cmdReprocess, Control::cmdBrowse1}) {
     EXPECT_FALSE(view_.IsEnabled(c)) << ControlName(c);
   }
   for (Control c : {Control::lblBulle0, Control::lblBulle1, Control::lblBulle2, Control::lblBulle3,
-                    Control::lblBulle5, Control::LineBulle0, Control::LineBulle4, Control::LineBulle5}) {
+                    Control::lblBulle5, Control::LineBulle0, Control::LineBulle1, Control::LineBulle2,
+                    Control::LineBulle3, Control::LineBulle4, Control::LineBulle5}) {
     EXPECT_TRUE(view_.IsVisible(c)) << ControlName(c);
   }
-  EXPECT_TRUE(std::filesystem::exists(Ini()));
+  EXPECT_EQ(ReadFile(ini_), "[Folders]\nUseArchive=0\n[Options]\nAccents=0\n");
 }
 
-TEST_F(StartupTest, UnusableOptionValuesAreReadAsDefaultsAndWrittenBackNormalised) {
-  WriteFile(Ini(), "[Folders]\r\nUseArchive=yes\r\n[Options]\r\nAccents=7\r\nWait=2.5\r\n");
-  Load();
+INSTANTIATE_TEST_SUITE_P(WithoutAndWithAnEmptyFile, FirstStartTest, testing::Bool());
+
+TEST_F(StartupTest, UnusableOptionValuesAreReadAsDefaultsAndWrittenBackNormalisedInTheFilesLineEnds) {
+  Load("[Folders]\r\nUseArchive=yes\r\n[Options]\r\nAccents=7\r\nWait=2.5\r\n");
   EXPECT_FALSE(state_.UseArchive);
   EXPECT_EQ(state_.Accents, 0);
   EXPECT_EQ(state_.Wait, 2);
-  EXPECT_EQ(ReadFile(Ini()), "[Folders]\r\nUseArchive=0\r\n[Options]\r\nAccents=0\r\nWait=2.5\r\n");
+  EXPECT_EQ(ReadFile(ini_), "[Folders]\r\nUseArchive=0\r\n[Options]\r\nAccents=0\r\nWait=2.5\r\n");
 }
 
-struct WaitCase {
-  const char* Value;
-  int Wait;
-  const char* Label;
-  int Maximum;
-};
-
-class StartupWait : public StartupTest, public testing::WithParamInterface<WaitCase> {};
-
-TEST_P(StartupWait, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
-  WriteFile(Ini(), std::string("[Options]\nWait=") + GetParam().Value + "\n");
-  Load();
-  EXPECT_EQ(state_.Wait, GetParam().Wait);
-  EXPECT_EQ(view_.Caption(Control::lblMaxAttente), GetParam().Label);
-  EXPECT_EQ(view_.ProgressMaximum, GetParam().Maximum);
+TEST_F(StartupTest, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
+  const struct {
+    const char* Value;
+    int Wait;
+    const char* Label;
+    int Maximum;
+  } cases[] = {{"15abc", 15, "15 sec.", 14}, {"3.5", 4, "4 sec.", 3}, {"abc", 0, "0 sec.", 1},
+               {"1", 1, "1 sec.", 1},        {"", 10, "10 sec.", 9},  {"99999", 32767, "32767 sec.", 32766}};
+  for (const auto& c : cases) {
+    Load(std::string("[Options]\nWait=") + c.Value + "\n");
+    EXPECT_EQ(state_.Wait, c.Wait) << c.Value;
+    EXPECT_EQ(view_.Caption(Control::lblMaxAttente), c.Label);
+    EXPECT_EQ(view_.ProgressMaximum, c.Maximum) << c.Value;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, StartupWait,
-                         testing::Values(WaitCase{"15abc", 15, "15 sec.", 14},
-                                         WaitCase{"3.5", 4, "4 sec.", 3}, WaitCase{"abc", 0, "0 sec.", 1},
-                                         WaitCase{"1", 1, "1 sec.", 1}, WaitCase{"2", 2, "2 sec.", 1},
-                                         WaitCase{"-5", -5, "-5 sec.", 1}, WaitCase{"", 10, "10 sec.", 9},
-                                         WaitCase{"99999", 32767, "32767 sec.", 32766}));
 
 TEST_F(StartupTest, ALongFolderValueComesBackCutTo254Characters) {
   const std::string folder = "/" + std::string(299, 'a');
-  WriteFile(Ini(), "[Folders]\nInput=" + folder + "\n");
-  Load();
+  Load("[Folders]\nInput=" + folder + "\n");
   // The cut value names no folder, so it is reported with its 254 characters and forgotten.
-  ASSERT_EQ(view_.Messages.size(), 1u);
-  EXPECT_EQ(view_.Messages[0].Text, "Unknown input folder\n" + folder.substr(0, 254));
+  EXPECT_EQ(view_.MessageTexts(), std::vector<std::string>{"Unknown input folder\n" + folder.substr(0, 254)});
 }
 
 TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFile) {
   const std::string in = dir_.Folder("in"), archive = dir_.Folder("archive"), out = dir_.Folder("out");
-  WriteFile(Ini(), "[Folders]\nInput=" + in + "\nArchive=" + archive + "\nUseArchive=1\nOutput=" + out +
-                       "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\n");
-  Load();
+  Load("[Folders]\nInput=" + in + "\nArchive=" + archive + "\nUseArchive=1\nOutput=" + out +
+       "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\n");
   EXPECT_EQ(view_.Caption(Control::lblFolder0), in);
   EXPECT_EQ(view_.Caption(Control::lblFolder1), archive);
   EXPECT_EQ(view_.Caption(Control::lblFolder2), out);
-  EXPECT_TRUE(view_.IsChecked(Control::optUseArchive1));
-  EXPECT_TRUE(view_.IsChecked(Control::optAccents1));
-  EXPECT_TRUE(view_.IsChecked(Control::chkAutomatic));
-  EXPECT_TRUE(view_.IsChecked(Control::chkRemoveXMP));
-  EXPECT_FALSE(view_.IsChecked(Control::chkSynchronizeXMP));
+  for (Control c :
+       {Control::optUseArchive1, Control::optAccents1, Control::chkAutomatic, Control::chkRemoveXMP}) {
+    EXPECT_TRUE(view_.IsChecked(c)) << ControlName(c);
+  }
   EXPECT_EQ(state_.ActiveAccentTable, coding::BuildWindowsToMac());
   for (Control c : {Control::cmdRun, Control::cmdFiles0, Control::cmdFiles1, Control::cmdFiles2,
                     Control::cmdReprocess, Control::cmdClearOutput, Control::cmdBrowse1}) {
     EXPECT_TRUE(view_.IsEnabled(c)) << ControlName(c);
   }
-  EXPECT_FALSE(view_.IsVisible(Control::lblBulle5));
   EXPECT_TRUE(view_.Messages.empty());
 }
 
 TEST_F(StartupTest, BothXmpOptionsInTheFileLeaveOnlySynchronisation) {
-  WriteFile(Ini(), "[Options]\nSynchronizeXMP=1\nRemoveXMP=1\n");
-  Load();
+  Load("[Options]\nSynchronizeXMP=1\nRemoveXMP=1\n");
   EXPECT_TRUE(state_.SynchronizeXMP);
-  EXPECT_FALSE(state_.RemoveXMP);
-  EXPECT_FALSE(view_.IsChecked(Control::chkRemoveXMP));
-  EXPECT_EQ(ReadIniValue(Ini(), "Options", "RemoveXMP"), "0");
+  EXPECT_FALSE(state_.RemoveXMP || view_.IsChecked(Control::chkRemoveXMP));
+  EXPECT_EQ(ReadIniValue(ini_, "Options", "RemoveXMP"), "0");
 }
 
 TEST_F(StartupTest, QuitConfirmationCancelsUnlessAnsweredYes) {
@@ -139,8 +110,7 @@ TEST_F(StartupTest, QuitConfirmationCancelsUnlessAnsweredYes) {
   EXPECT_TRUE(Form_QueryUnload(state_, view_));
   view_.Answers.push_back(Answer::kYes);
   EXPECT_FALSE(Form_QueryUnload(state_, view_));
-  ASSERT_EQ(view_.Messages.size(), 2u);
-  EXPECT_EQ(view_.Messages[0].Text, "Quit Quillmark");
+  EXPECT_EQ(view_.Messages.at(0).Text, "Quit Quillmark");
   EXPECT_EQ(view_.Messages[0].Title, "Quillmark 1.2.3");
   EXPECT_EQ(view_.Messages[0].Icon, MessageIcon::kQuestion);
   EXPECT_EQ(view_.Messages[0].Buttons, MessageButtons::kYesNo);

@@ -9,16 +9,16 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/batch_fixture.h"
+#include "app/app_fixture.h"
 #include "support/temp_dir.h"
 
 namespace qm::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Names;
 using test::ReadFile;
 using test::WriteFile;
-using N = std::vector<std::string>;
 
 class CliSignalsTest : public testing::Test {
  protected:
@@ -33,8 +33,10 @@ class CliSignalsTest : public testing::Test {
     }
   }
 
-  // Starts the program with its output into files of the temporary folder and nothing on its input.
-  pid_t Start(const N& arguments) {
+  // Runs the program on the settings file with `command`, its output into files of the temporary folder and
+  // nothing on its input. Once the output folder holds `outputs` files, sends `signal`; 0 sends none.
+  // Returns the exit status, or 128 plus the signal that ended it.
+  int Run(const char* command, std::size_t outputs = 0, int signal = 0) {
     const pid_t pid = ::fork();
     if (pid == 0) {
       const int null = ::open("/dev/null", O_RDONLY);
@@ -43,24 +45,17 @@ class CliSignalsTest : public testing::Test {
       ::dup2(null, 0);
       ::dup2(out, 1);
       ::dup2(err, 2);
-      std::vector<char*> argv = {const_cast<char*>(QUILLMARK_CLI_PROGRAM)};
-      for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
+      ::execl(QUILLMARK_CLI_PROGRAM, QUILLMARK_CLI_PROGRAM, "--ini", ini_.c_str(), "--accents", "none",
+              command, nullptr);
       ::_exit(127);
     }
-    return pid;
-  }
-  static int Wait(pid_t pid) {
+    for (int i = 0; signal != 0 && i < 60'000 && Names(output_).size() < outputs; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (signal != 0) ::kill(pid, signal);
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-  // Waits until the output folder holds `count` files.
-  void AwaitOutputs(std::size_t count) const {
-    for (int i = 0; i < 60'000 && test::Names(output_).size() < count; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
   }
   // Every file under a final name in the output folder is complete, and every input is somewhere.
   void ExpectNothingLostOrPartial() const {
@@ -68,12 +63,8 @@ class CliSignalsTest : public testing::Test {
       const bool in_input = fs::exists(input_ + name);
       const bool in_output = fs::exists(output_ + name);
       EXPECT_TRUE(in_input || in_output) << name << " is lost";
-      if (in_output) {
-        EXPECT_TRUE(ReadFile(output_ + name) == bytes) << name << " is not complete";
-      }
-      if (in_input) {
-        EXPECT_TRUE(ReadFile(input_ + name) == bytes) << name << " changed in the input folder";
-      }
+      EXPECT_TRUE(!in_output || ReadFile(output_ + name) == bytes) << name << " is not complete";
+      EXPECT_TRUE(!in_input || ReadFile(input_ + name) == bytes) << name << " changed in the input folder";
     }
   }
 
@@ -85,22 +76,16 @@ class CliSignalsTest : public testing::Test {
 };
 
 TEST_F(CliSignalsTest, AWatchKilledInTheMiddleLosesNothingAndTheNextRunFinishesTheJob) {
-  const pid_t watch = Start({"--ini", ini_, "--accents", "none", "watch"});
-  AwaitOutputs(50);
-  ASSERT_EQ(::kill(watch, SIGKILL), 0);
-  EXPECT_EQ(Wait(watch), 128 + SIGKILL);
+  EXPECT_EQ(Run("watch", 50, SIGKILL), 128 + SIGKILL);
   ExpectNothingLostOrPartial();
 
-  EXPECT_EQ(Wait(Start({"--ini", ini_, "--accents", "none", "run"})), 0) << ReadFile(dir_.Path() / "stderr");
+  EXPECT_EQ(Run("run"), 0) << ReadFile(dir_.Path() / "stderr");
   ExpectNothingLostOrPartial();
-  for (const std::string& name : test::Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
+  for (const std::string& name : Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
 }
 
 TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
-  const pid_t watch = Start({"--ini", ini_, "--accents", "none", "watch"});
-  AwaitOutputs(5);
-  ASSERT_EQ(::kill(watch, SIGTERM), 0);
-  const int status = Wait(watch);
+  const int status = Run("watch", 5, SIGTERM);
   EXPECT_TRUE(status == 0 || status == 1) << status;
   ExpectNothingLostOrPartial();
   // Every image it began was finished and told.
@@ -111,7 +96,7 @@ TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
     ++written;
   }
   std::size_t outputs = 0;
-  for (const std::string& name : test::Names(output_)) outputs += name[0] != '.';
+  for (const std::string& name : Names(output_)) outputs += name[0] != '.';
   EXPECT_EQ(written, outputs);
   EXPECT_NE(out.rfind("\nLast: "), std::string::npos);
 }

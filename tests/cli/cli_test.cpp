@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/batch_fixture.h"
-#include "app/ini_file.h"
+#include "app/app_fixture.h"
 #include "cli/commands.h"
+#include "support/image_builders.h"
 #include "support/temp_dir.h"
 #include "version.h"
 
@@ -51,26 +51,25 @@ TEST_F(CliTest, HelpDocumentsEveryCommandOptionAndExitStatus) {
   }
 }
 
-class WrongArgumentsTest : public CliTest, public testing::WithParamInterface<std::pair<N, std::string>> {};
-
-TEST_P(WrongArgumentsTest, AreReportedWithStatus2) {
-  EXPECT_EQ(Run(GetParam().first), 2);
-  EXPECT_NE(err_.str().find(GetParam().second), std::string::npos) << err_.str();
-  EXPECT_EQ(out_.str(), "");
+TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
+  const std::pair<N, std::string> cases[] = {
+      {N{}, "no command given"},
+      {N{"frobnicate"}, "unknown command 'frobnicate'"},
+      {N{"--bogus", "run"}, "unknown option '--bogus'"},
+      {N{"run", "--input"}, "--input: a value is missing"},
+      {N{"--after", "move", "run"}, "--after: expected delete or archive, found 'move'"},
+      {N{"--accents=latin1", "run"}, "expected mac-to-windows, windows-to-mac or none"},
+      {N{"--wait", "0", "watch"}, "--wait: expected whole seconds from 1 to 32000"},
+      {N{"--wait=5s", "watch"}, "found '5s'"},
+      {N{"run", "extra"}, "run: unexpected argument 'extra'"},
+      {N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"},
+      {N{"inspect"}, "inspect: no file given"}};
+  for (const auto& [arguments, problem] : cases) {
+    EXPECT_EQ(Run(arguments), 2) << problem;
+    EXPECT_NE(err_.str().find(problem), std::string::npos) << err_.str();
+    EXPECT_EQ(out_.str(), "");
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WrongArgumentsTest,
-    testing::Values(
-        std::pair{N{}, "no command given"}, std::pair{N{"frobnicate"}, "unknown command 'frobnicate'"},
-        std::pair{N{"--bogus", "run"}, "unknown option '--bogus'"},
-        std::pair{N{"run", "--input"}, "--input: a value is missing"},
-        std::pair{N{"--after", "move", "run"}, "--after: expected delete or archive, found 'move'"},
-        std::pair{N{"--accents=latin1", "run"}, "expected mac-to-windows, windows-to-mac or none"},
-        std::pair{N{"--wait", "0", "watch"}, "--wait: expected whole seconds from 1 to 32000"},
-        std::pair{N{"--wait=5s", "watch"}, "found '5s'"},
-        std::pair{N{"run", "extra"}, "run: unexpected argument 'extra'"},
-        std::pair{N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"}));
 
 TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   const std::string settings = ReadFile(ini_);
@@ -108,35 +107,31 @@ TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
             "Quillmark " + std::string(kAppVersion) + ": Unknown input folder\n  " + input_ + "gone/\n");
 }
 
-struct Question {
-  N Arguments;
-  bool Terminal;
-  const char* Typed;
-  int Status;
-  N LeftInOutput;
-};
-
-class QuestionTest : public CliTest, public testing::WithParamInterface<Question> {};
-
-TEST_P(QuestionTest, IsAnsweredByYesOrOnTheTerminalOrElseNo) {
-  WriteFile(output_ + "a.jpg", "a");
-  io_.InTerminal = GetParam().Terminal;
-  in_.str(GetParam().Typed);
-  N arguments = {"--ini", ini_, "clear-output"};
-  arguments.insert(arguments.end(), GetParam().Arguments.begin(), GetParam().Arguments.end());
-  EXPECT_EQ(Run(arguments), GetParam().Status);
-  EXPECT_EQ(Names(output_), GetParam().LeftInOutput);
-  EXPECT_EQ(err_.str().rfind(
-                "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
-            0u);
+TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
+  const struct {
+    bool Yes;
+    bool Terminal;
+    const char* Typed;
+    int Status;
+  } cases[] = {{false, false, "y\n", 1},
+               {true, false, "", 0},
+               {false, true, "yes\n", 0},
+               {false, true, "n\n", 1},
+               {false, true, "", 1}};
+  for (const auto& c : cases) {
+    WriteFile(output_ + "a.jpg", "a");
+    io_.InTerminal = c.Terminal;
+    in_.clear();
+    in_.str(c.Typed);
+    N arguments = {"--ini", ini_, "clear-output"};
+    if (c.Yes) arguments.push_back("--yes");
+    EXPECT_EQ(Run(arguments), c.Status) << c.Typed;
+    EXPECT_EQ(Names(output_).size(), c.Status == 0 ? 0u : 1u) << c.Typed;
+    EXPECT_EQ(err_.str().rfind(
+                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
+              0u);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Answers, QuestionTest,
-                         testing::Values(Question{{}, false, "y\n", 1, {"a.jpg"}},
-                                         Question{{"--yes"}, false, "", 0, {}},
-                                         Question{{}, true, "yes\n", 0, {}},
-                                         Question{{}, true, "n\n", 1, {"a.jpg"}},
-                                         Question{{}, true, "", 1, {"a.jpg"}}));
 
 TEST_F(CliTest, ReprocessArchiveMovesTheArchiveBack) {
   WriteFile(archive_ + "a.jpg", "a");
@@ -160,6 +155,58 @@ TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImag
   EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
   EXPECT_EQ(Names(input_).size(), 2u);
   EXPECT_NE(out_.str().find("Last: "), std::string::npos);
+}
+
+// The inspect command, on images that hold only an IPTC block.
+class InspectCommandTest : public CliTest {
+ protected:
+  std::string Put(const std::string& name, std::initializer_list<test::Dataset> datasets) const {
+    WriteFile(input_ + name, test::Jpeg({test::App13(test::Irb(test::Iptc(datasets)))}));
+    return input_ + name;
+  }
+};
+
+// The bytes of an image never drive the terminal: controls and the bytes Windows-1252 leaves undefined show
+// as "\xNN", except with --raw.
+TEST_F(InspectCommandTest, PrintsTheFieldsInUtf8WithControlsEscapedOrAsStoredAndTheVerdict) {
+  const std::string odd = "\x1B[31m\x07 tab\tu\x9D line\rnext \x7F";
+  const std::string mac = Put("mac.jpg", {{2, 5, "Paris"}, {2, 120, "Caf\x8E " + odd}});
+  EXPECT_EQ(Run({"inspect", mac}), 0);
+  EXPECT_EQ(out_.str(),
+            "Object Name: Paris\nCaption: Caf\xC5\xBD \\x1B[31m\\x07 tab\tu\\x9D line\nnext \\x7F\n"
+            "IPTC metadata (expected Macintosh coding)\n");
+  EXPECT_EQ(Run({"inspect", "--raw", mac}), 0);
+  EXPECT_EQ(out_.str(), "Object Name: Paris\r\nCaption: Caf\x8E " + odd +
+                            "\r\nIPTC metadata (expected Macintosh coding)\n");
+  EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(InspectCommandTest, ReadsEveryFileAndSaysWhichCouldNotBeRead) {
+  const std::string windows = Put("win.jpg", {{2, 90,
+                                               "Orl\xE9"
+                                               "ans"}});
+  const std::string plain = input_ + "plain.jpg";
+  WriteFile(plain, test::Jpeg({test::App1Exif()}));
+  EXPECT_EQ(Run({"inspect", windows, input_ + "gone.jpg", input_, plain}), 1);
+  EXPECT_EQ(out_.str(), "==> " + windows +
+                            " <==\nCity: Orl\xC3\xA9"
+                            "ans\nIPTC metadata (expected Windows coding)\n" +
+                            "\n==> " + plain + " <==\nNo IPTC metadata\n");
+  EXPECT_EQ(err_.str(), "quillmark-cli: " + input_ + "gone.jpg: no such file\nquillmark-cli: " + input_ +
+                            ": not a regular file\n");
+}
+
+TEST_F(InspectCommandTest, ATruncatedBlockShowsTheFieldsBeforeTheCut) {
+  const std::string cut = Put("cut.jpg", {{2, 5, "Paris"}, {2, 120, std::string(300, 'c')}});
+  std::string bytes = ReadFile(cut);
+  const std::size_t caption = bytes.find(std::string(300, 'c'));
+  bytes.resize(caption + 41);
+  WriteFile(cut, bytes);
+  EXPECT_EQ(Run({"inspect", cut}), 1);
+  EXPECT_EQ(out_.str(), "Object Name: Paris\nIPTC metadata (expected Windows coding)\n");
+  EXPECT_EQ(err_.str(), "quillmark-cli: " + cut + ": the IPTC dataset at offset " +
+                            std::to_string(caption - 5) +
+                            " runs past the end of its data; the fields before it follow\n");
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <iomanip>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,18 +16,6 @@
 #include "support/temp_dir.h"
 
 namespace qm::test {
-
-/// The local time point of a calendar date and time, as a clock that shows it would return it.
-inline std::chrono::system_clock::time_point LocalTime(int year, int month, int day, int hour, int minute) {
-  std::tm tm = {};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_isdst = -1;
-  return std::chrono::system_clock::from_time_t(std::mktime(&tm));
-}
 
 /// The names in a folder (dot-names included), sorted; empty when it does not exist.
 inline std::vector<std::string> Names(const std::string& folder) {
@@ -36,15 +26,33 @@ inline std::vector<std::string> Names(const std::string& folder) {
   return names;
 }
 
-/// Three real folders, a state that uses them, a recording window and a clock that stands still.
-class BatchFixture : public testing::Test {
+/// A temporary folder with the settings file in it, a state that uses it with both accent tables built, and
+/// a recording window.
+class AppFixture : public testing::Test {
  protected:
-  BatchFixture() : input_(dir_.Folder("in")), archive_(dir_.Folder("archive")), output_(dir_.Folder("out")) {
+  AppFixture() {
     state_.AppVersion = "1.0.0";
     state_.IniPath = dir_.Path() / "Quillmark.ini";
+    state_.MacToWindows = coding::BuildMacToWindows();
+    state_.WindowsToMac = coding::BuildWindowsToMac();
+  }
+
+  TempDir dir_;
+  app::AppState state_;
+  RecordingView view_;
+};
+
+/// Three real folders that the state uses, and a clock that stands still at 12/06/2026 14:05, local time.
+class BatchFixture : public AppFixture {
+ protected:
+  BatchFixture() : input_(dir_.Folder("in")), archive_(dir_.Folder("archive")), output_(dir_.Folder("out")) {
     state_.InputFolder = input_;
     state_.ArchiveFolder = archive_;
     state_.OutputFolder = output_;
+    std::tm tm = {};
+    std::istringstream("12/06/2026 14:05") >> std::get_time(&tm, "%m/%d/%Y %H:%M");
+    tm.tm_isdst = -1;
+    now_ = std::chrono::system_clock::from_time_t(std::mktime(&tm));
     state_.Now = [this] { return now_; };
     state_.OnEntry = [this](const app::AppState::EntryReport& r) { reports_.push_back(r); };
   }
@@ -59,13 +67,10 @@ class BatchFixture : public testing::Test {
                                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
   }
 
-  TempDir dir_;
   std::string input_;
   std::string archive_;
   std::string output_;
-  app::AppState state_;
-  RecordingView view_;
-  std::chrono::system_clock::time_point now_ = LocalTime(2026, 12, 6, 14, 5);
+  std::chrono::system_clock::time_point now_;
   std::vector<app::AppState::EntryReport> reports_;
 };
 
