@@ -232,7 +232,11 @@ Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::tim
   const auto changed =
       std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::nanoseconds(Nanoseconds(st.st_ctim))));
-  return now - changed < kQuietPeriod ? Readiness::kBeingWritten : Readiness::kReady;
+  // A change time ahead of the clock (a share whose clock runs fast) tells nothing about the file's age: only a
+  // change within the last moments counts.
+  const auto age = now - changed;
+  return age >= std::chrono::system_clock::duration::zero() && age < kQuietPeriod ? Readiness::kBeingWritten
+                                                                                   : Readiness::kReady;
 }
 
 FileIdentity IdentifyFile(const std::string& path) {
