@@ -25,17 +25,5 @@ TEST(JudgeCoding, OnlyTheMacintoshCodesOfAccentedSmallLettersButARingMakeATextMa
   EXPECT_EQ(JudgeCoding(""), Verdict::kEmptyText);
 }
 
-TEST(VerdictState, ShowsOneIconAndEnablesTheInspectionOnlyWithFields) {
-  const VerdictState empty = StateOf(Verdict::kEmptyText);
-  const VerdictState mac = StateOf(Verdict::kMacintosh);
-  const VerdictState windows = StateOf(Verdict::kWindows);
-  EXPECT_STREQ(empty.Caption, "No IPTC metadata");
-  EXPECT_STREQ(mac.Caption, "IPTC metadata (expected Macintosh coding)");
-  EXPECT_STREQ(windows.Caption, "IPTC metadata (expected Windows coding)");
-  EXPECT_TRUE(empty.ImageQuillmark && !empty.ImageMac && !empty.ImageWin && !empty.InspectionEnabled);
-  EXPECT_TRUE(mac.ImageMac && !mac.ImageWin && !mac.ImageQuillmark && mac.InspectionEnabled);
-  EXPECT_TRUE(windows.ImageWin && !windows.ImageMac && !windows.ImageQuillmark && windows.InspectionEnabled);
-}
-
 }  // namespace
 }  // namespace qm::inspector

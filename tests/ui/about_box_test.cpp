@@ -12,28 +12,22 @@ namespace {
 
 using test::Find;
 
-TEST(AboutBoxTest, ShowsThePictureAndCreditsAndClosesOnEnterAndEscape) {
+TEST(AboutBoxTest, ShowsThePictureAndCreditsLinksToTheHelpPageAndClosesOnEnterAndEscape) {
   app::AppState state;
   state.AppVersion = "1.2.3";
-  frmAbout about(state, "/opt/quillmark/Quillmark.htm");
-  EXPECT_EQ(about.windowTitle(), "About...");
+  test::OpenedUrls opened("file");
+  frmAbout about(state, "/opt/quill mark/Quillmark.htm");
   EXPECT_EQ(Find<QLabel>(&about, "lblCredit")->text(),
             "Quillmark 1.2.3\nmodify accents in IPTC fields\nfor press desks and photo agencies");
   EXPECT_EQ(Find<QLabel>(&about, "Image1")->pixmap().size(), QSize(50, 50));
   test::ExpectNothingOverlapsOrClips(&about);
+  about.lblLink_Click();
+  EXPECT_EQ(opened.Urls, QList<QUrl>{QUrl::fromLocalFile("/opt/quill mark/Quillmark.htm")});
   for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
     about.show();
     QTest::keyClick(&about, key);
     EXPECT_FALSE(about.isVisible()) << key;
   }
-}
-
-TEST(AboutBoxTest, TheLinkOpensTheHelpPage) {
-  app::AppState state;
-  test::OpenedUrls opened("file");
-  frmAbout about(state, "/opt/quill mark/Quillmark.htm");
-  about.lblLink_Click();
-  EXPECT_EQ(opened.Urls, QList<QUrl>{QUrl::fromLocalFile("/opt/quill mark/Quillmark.htm")});
 }
 
 }  // namespace

