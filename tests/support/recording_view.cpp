@@ -5,25 +5,20 @@ namespace qm::test {
 using app::Answer;
 using app::Control;
 
-bool RecordingView::IsEnabled(Control c) const {
-  const auto it = Enabled.find(c);
-  return it == Enabled.end() || it->second;
+namespace {
+
+template <typename T>
+T Lookup(const std::map<Control, T>& map, Control c, T unset) {
+  const auto it = map.find(c);
+  return it == map.end() ? unset : it->second;
 }
 
-bool RecordingView::IsVisible(Control c) const {
-  const auto it = Visible.find(c);
-  return it != Visible.end() && it->second;
-}
+}  // namespace
 
-bool RecordingView::IsChecked(Control c) const {
-  const auto it = Checked.find(c);
-  return it != Checked.end() && it->second;
-}
-
-std::string RecordingView::Caption(Control c) const {
-  const auto it = Captions.find(c);
-  return it == Captions.end() ? std::string() : it->second;
-}
+bool RecordingView::IsEnabled(Control c) const { return Lookup(Enabled, c, true); }
+bool RecordingView::IsVisible(Control c) const { return Lookup(Visible, c, false); }
+bool RecordingView::IsChecked(Control c) const { return Lookup(Checked, c, false); }
+std::string RecordingView::Caption(Control c) const { return Lookup(Captions, c, std::string()); }
 
 std::vector<std::string> RecordingView::MessageTexts() const {
   std::vector<std::string> texts;
@@ -103,7 +98,6 @@ void RecordingView::SetTimerEnabled(bool enabled) {
 }
 
 void RecordingView::ProcessPendingEvents() {
-  ++PendingEventCalls;
   Log.push_back("events");
   if (OnPendingEvents) OnPendingEvents();
 }

@@ -30,7 +30,6 @@ class RecordingView : public app::MainView {
   int TimerInterval = 0;
   bool TimerEnabled = false;
   int Beeps = 0;
-  int PendingEventCalls = 0;
 
   /// Answers to give to the next message boxes, in order.
   std::deque<app::Answer> Answers;
