@@ -63,14 +63,14 @@ TEST(IptcWalk, RecodesValueBytesInPlaceAndFillsTheFieldsAndLists) {
 }
 
 TEST(IptcWalk, AValuePastTheEndOfItsSegmentIsCutThereWhenRecodingAndStopsTheReadOnlyWalk) {
-  // The caption claims 300 bytes, its segment holds 7 and the image data follows.
+  // The caption claims 300 bytes, its segment holds 5 and the image data follows.
   const std::string image = Jpeg({App13(Irb(Iptc({{2, 5, "Vue"}}) + "\x1C\x02\x78\x01\x2C"
-                                                                    "Caf\x8E\x8E\x8E"))});
+                                                                    "Caf\x8E\x8E"))});
   const std::size_t head = image.find("\x1C\x02\x78");  // where the caption's dataset starts
   const auto recoded = Walk(image);
-  EXPECT_EQ(recoded.Fields.Caption, "Caf\xE9\xE9\xE9");
+  EXPECT_EQ(recoded.Fields.Caption, "Caf\xE9\xE9");
   EXPECT_EQ(recoded.Walk.End, IptcWalkEnd::kDatasetPastEnd);
-  EXPECT_EQ(recoded.Walk.ChangedEnd, head + 11);
+  EXPECT_EQ(recoded.Walk.ChangedEnd, head + 10);
   EXPECT_TRUE(recoded.Image.ends_with(test::ImageData()));
   const auto read = Walk(image, false);
   EXPECT_EQ(read.Fields.ObjectName, "Vue");
