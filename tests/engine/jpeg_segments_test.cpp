@@ -13,15 +13,10 @@ using namespace std::string_literals;
 using test::Bytes;
 
 TEST(IsJpeg, EitherOfTheFirstTwoBytesSuffices) {
-  for (const auto& [head, jpeg] : {std::pair{"\xFF\xD8"s, true},
-                                   {"\xFF\0"s, true},
-                                   {"\0\xD8"s, true},
-                                   {"\0\0"s, false},
-                                   {"\xFF"s, true},
-                                   {"\xD8"s, false},
-                                   {""s, false}}) {
-    EXPECT_EQ(IsJpeg(Bytes(head)), jpeg) << testing::PrintToString(head);
-  }
+  for (const std::string& jpeg : {"\xFF\0"s, "\0\xD8"s, "\xFF"s})
+    EXPECT_TRUE(IsJpeg(Bytes(jpeg))) << testing::PrintToString(jpeg);
+  for (const std::string& other : {"\0\0"s, "\xD8"s, ""s})
+    EXPECT_FALSE(IsJpeg(Bytes(other))) << testing::PrintToString(other);
 }
 
 // The searches as stated: one byte and one candidate at a time, quadratic.
@@ -61,17 +56,10 @@ void ExpectSameAsTheRule(const std::string& image, bool jpeg) {
 
 TEST(Searches, GiveWhatTheByteByByteRuleGivesOnRandomImages) {
   std::mt19937 random(20261206);
-  const std::string pieces[] = {"\xFF",
-                                "\xED",
-                                "\xE1",
-                                "\xD8",
-                                "\0"s,
-                                "8BIM\x04\x04",
-                                "8BI",
-                                "<?xpacket begin=",
-                                "\x01",
-                                "\x00\x20"s,
-                                std::string(30, 'z')};
+  // clang-format off
+  const std::string pieces[] = {"\xFF", "\xED", "\xE1", "\xD8", "\0"s, "8BIM\x04\x04", "8BI", "<?xpacket begin=",
+                                "\x01", "\x00\x20"s, std::string(30, 'z')};
+  // clang-format on
   for (int round = 0; round < 20000; ++round) {
     std::string image;
     for (int i = static_cast<int>(random() % 40); i > 0; --i) image += pieces[random() % std::size(pieces)];

@@ -30,7 +30,6 @@ class RecordingView : public app::MainView {
   int TimerInterval = 0;
   bool TimerEnabled = false;
   int Beeps = 0;
-  int PendingEventCalls = 0;
 
   /// Answers to give to the next message boxes, in order.
   std::deque<app::Answer> Answers;
@@ -38,28 +37,82 @@ class RecordingView : public app::MainView {
   std::function<void()> OnPendingEvents;
 
   /// Whether the control is enabled; a control never set counts as enabled, as in a fresh window.
-  bool IsEnabled(app::Control c) const;
+  bool IsEnabled(app::Control c) const { return Lookup(Enabled, c, true); }
   /// Whether the control is visible; never set counts as hidden, as the guide's elements start.
-  bool IsVisible(app::Control c) const;
-  bool IsChecked(app::Control c) const;
-  std::string Caption(app::Control c) const;
+  bool IsVisible(app::Control c) const { return Lookup(Visible, c, false); }
+  bool IsChecked(app::Control c) const { return Lookup(Checked, c, false); }
+  std::string Caption(app::Control c) const { return Lookup(Captions, c, std::string()); }
   /// The texts of the messages shown, in order.
-  std::vector<std::string> MessageTexts() const;
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : Messages) texts.push_back(m.Text);
+    return texts;
+  }
 
-  app::Answer ShowMessage(const app::Message& message) override;
-  void Beep() override;
-  void SetEnabled(app::Control control, bool enabled) override;
-  void SetVisible(app::Control control, bool visible) override;
-  void SetCaption(app::Control control, std::string_view text) override;
-  void SetChecked(app::Control control, bool checked) override;
-  void SetWindowCaption(std::string_view text) override;
-  void SetStatusText(int panel, std::string_view text) override;
-  void SetProgressValue(int value) override;
-  void SetProgressMaximum(int maximum) override;
-  void SetRunFace(app::RunFace face) override;
-  void SetTimerInterval(int milliseconds) override;
-  void SetTimerEnabled(bool enabled) override;
-  void ProcessPendingEvents() override;
+  app::Answer ShowMessage(const app::Message& message) override {
+    Messages.push_back(message);
+    Log.push_back("message " + message.Text);
+    if (Answers.empty()) {
+      return message.Buttons == app::MessageButtons::kYesNo ? app::Answer::kNo : app::Answer::kOk;
+    }
+    const app::Answer answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+  }
+  void Beep() override {
+    ++Beeps;
+    Log.push_back("beep");
+  }
+  void SetEnabled(app::Control c, bool on) override { Keep(Enabled, "enable ", c, on); }
+  void SetVisible(app::Control c, bool on) override { Keep(Visible, "visible ", c, on); }
+  void SetChecked(app::Control c, bool on) override { Keep(Checked, "check ", c, on); }
+  void SetCaption(app::Control c, std::string_view text) override {
+    Captions[c] = std::string(text);
+    Log.push_back("caption " + app::ControlName(c) + " " + std::string(text));
+  }
+  void SetWindowCaption(std::string_view text) override {
+    WindowCaption = std::string(text);
+    Log.push_back("window " + WindowCaption);
+  }
+  void SetStatusText(int panel, std::string_view text) override {
+    if (panel >= 1 && panel <= 2) StatusText[panel] = std::string(text);
+    Log.push_back("status" + std::to_string(panel) + " " + std::string(text));
+  }
+  void SetProgressValue(int value) override {
+    ProgressValue = value;
+    Log.push_back("progress " + std::to_string(value));
+  }
+  void SetProgressMaximum(int maximum) override {
+    ProgressMaximum = maximum;
+    Log.push_back("progress-max " + std::to_string(maximum));
+  }
+  void SetRunFace(app::RunFace face) override {
+    Face = face;
+    Log.push_back(face == app::RunFace::kIdle ? "face idle" : "face running");
+  }
+  void SetTimerInterval(int milliseconds) override {
+    TimerInterval = milliseconds;
+    Log.push_back("timer-interval " + std::to_string(milliseconds));
+  }
+  void SetTimerEnabled(bool enabled) override {
+    TimerEnabled = enabled;
+    Log.push_back(enabled ? "timer on" : "timer off");
+  }
+  void ProcessPendingEvents() override {
+    Log.push_back("events");
+    if (OnPendingEvents) OnPendingEvents();
+  }
+
+ private:
+  template <typename T>
+  static T Lookup(const std::map<app::Control, T>& state, app::Control c, T unset) {
+    const auto it = state.find(c);
+    return it == state.end() ? unset : it->second;
+  }
+  void Keep(std::map<app::Control, bool>& state, const char* verb, app::Control c, bool on) {
+    state[c] = on;
+    Log.push_back(verb + app::ControlName(c) + (on ? " 1" : " 0"));
+  }
 };
 
 }  // namespace qm::test

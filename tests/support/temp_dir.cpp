@@ -3,22 +3,15 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 #include <system_error>
 
 namespace qm::test {
 
 TempDir::TempDir() {
   std::random_device random;
-  const auto base = std::filesystem::temp_directory_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    auto candidate = base / ("quillmark-test-" + std::to_string(random()));
-    if (std::filesystem::create_directory(candidate)) {
-      path_ = candidate;
-      return;
-    }
-  }
-  throw std::runtime_error("cannot make a temporary folder under " + base.string());
+  do {
+    path_ = std::filesystem::temp_directory_path() / ("quillmark-test-" + std::to_string(random()));
+  } while (!std::filesystem::create_directory(path_));
 }
 
 TempDir::~TempDir() {
