@@ -242,13 +242,22 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&collector);
 
   const double mb = static_cast<double>(TheFiles().Size()) / 1e6;
-  std::printf(
-      "\nProcessImage (Macintosh to Windows, synchronise), %.1f MB camera JPEG, median: %.2f times the plain "
-      "read-and-write copy\n",
-      mb, collector.Time("BM_ProcessImageFileToFile") / collector.Time("BM_PlainReadWriteCopy"));
-  std::printf(
-      "IPTC search over 24 MB, crafted FF ED file against one without metadata: %.2f times the time\n",
-      collector.Time("BM_IptcSearchCraftedFfEd") / collector.Time("BM_IptcSearchWithoutMetadata"));
+  // A ratio is printed only when both of its runs were selected (--benchmark_filter).
+  const auto ratio = [&collector](const char* name, const char* base) {
+    return collector.Time(name) > 0 && collector.Time(base) > 0 ? collector.Time(name) / collector.Time(base)
+                                                                : 0;
+  };
+  if (const double r = ratio("BM_ProcessImageFileToFile", "BM_PlainReadWriteCopy"); r > 0) {
+    std::printf(
+        "\nProcessImage (Macintosh to Windows, synchronise), %.1f MB camera JPEG, median: %.2f times the "
+        "plain "
+        "read-and-write copy\n",
+        mb, r);
+  }
+  if (const double r = ratio("BM_IptcSearchCraftedFfEd", "BM_IptcSearchWithoutMetadata"); r > 0) {
+    std::printf(
+        "IPTC search over 24 MB, crafted FF ED file against one without metadata: %.2f times the time\n", r);
+  }
   const long bare = PeakKilobytes("bare");
   std::printf(
       "Peak memory processing the %.1f MB file once, above a bare run: synchronise %.1f MB, remove %.1f MB\n",

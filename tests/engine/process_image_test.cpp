@@ -213,5 +213,22 @@ TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas
   EXPECT_EQ(FilesInOutput(), 1u);
 }
 
+TEST_F(ProcessImageTest, AFolderUnderTheOutputNameIsKeptAndALinkIsReplacedNotFollowed) {
+  std::filesystem::create_directory(out_ + "a.jpg");
+  test::WriteFile(out_ + "a.jpg/inside.jpg", "kept");
+  EXPECT_EQ(Run(Jpeg({Block(kIdentity)})).Outcome, ProcessOutcome::kOutputFailed);
+  EXPECT_EQ(test::ReadFile(out_ + "a.jpg/inside.jpg"), "kept");
+  EXPECT_EQ(FilesInOutput(), 1u);
+
+  std::filesystem::remove_all(out_ + "a.jpg");
+  test::WriteFile(dir_.Path() / "target.jpg", "target");
+  std::filesystem::create_symlink(dir_.Path() / "target.jpg", out_ + "a.jpg");
+  EXPECT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten);
+  EXPECT_FALSE(std::filesystem::is_symlink(out_ + "a.jpg"));
+  EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows)}));
+  EXPECT_EQ(test::ReadFile(dir_.Path() / "target.jpg"), "target");
+  EXPECT_EQ(FilesInOutput(), 1u);
+}
+
 }  // namespace
 }  // namespace qm::engine
