@@ -15,10 +15,12 @@ class ValidateFoldersTest : public test::AppFixture {
   std::string Missing(const char* name) const { return (dir_.Path() / name).string() + "/"; }
 };
 
-TEST_F(ValidateFoldersTest, ReportsAllThreeMissingFoldersInOrderEachAfterItsBeepAndForgetsThem) {
+TEST_F(ValidateFoldersTest, ReportsThreeMissingOrFileFoldersInOrderEachAfterItsBeepAndForgetsThem) {
   WriteIniValue(state_.IniPath, "Folders", "Input", Missing("in"));
   state_.InputFolder = Missing("in");
-  state_.ArchiveFolder = Missing("archive");
+  const std::string file = (dir_.Path() / "archive").string();  // a file is no folder
+  test::WriteFile(file, "x");
+  state_.ArchiveFolder = file;
   state_.OutputFolder = Missing("out");
   state_.UseArchive = true;
 
@@ -28,7 +30,7 @@ TEST_F(ValidateFoldersTest, ReportsAllThreeMissingFoldersInOrderEachAfterItsBeep
     if (line == "beep" || line.rfind("message", 0) == 0) sounds_and_messages.push_back(line);
   }
   EXPECT_EQ(sounds_and_messages, (N{"beep", "message Unknown input folder\n" + Missing("in"), "beep",
-                                    "message Unknown archive folder\n" + Missing("archive"), "beep",
+                                    "message Unknown archive folder\n" + file, "beep",
                                     "message Unknown output folder\n" + Missing("out")}));
   for (const Message& m : view_.Messages) {
     EXPECT_EQ(m.Title, "Quillmark 1.0.0");
@@ -50,7 +52,6 @@ TEST_F(ValidateFoldersTest, ADeletedInputFolderLeavesRunEnabledByTheOutputStep) 
   std::filesystem::remove(dir_.Path() / "gone");
   EXPECT_FALSE(ValidateFolders(state_, view_));
   EXPECT_EQ(view_.MessageTexts(), N{"Unknown input folder\n" + Missing("gone")});
-  EXPECT_EQ(view_.Caption(Control::lblFolder0), "");
   for (Control c : {Control::lblBulle0, Control::lblBulle1, Control::lblBulle5}) {
     EXPECT_TRUE(view_.IsVisible(c)) << ControlName(c);
   }
@@ -82,13 +83,6 @@ TEST_F(ValidateFoldersTest, ExistingFoldersHideTheGuideAndAnUnusedOrEmptyArchive
   EXPECT_FALSE(view_.IsEnabled(Control::cmdReprocess) || view_.IsEnabled(Control::cmdFiles1));
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun));
   EXPECT_FALSE(view_.IsVisible(Control::lblBulle0) || view_.IsVisible(Control::lblBulle5));
-}
-
-TEST_F(ValidateFoldersTest, FolderExistsCountsOnlyAFolder) {
-  test::WriteFile(dir_.Path() / "file.jpg", "x");
-  EXPECT_TRUE(FolderExists(dir_.Path().string() + "/"));
-  EXPECT_FALSE(FolderExists((dir_.Path() / "file.jpg").string()));
-  EXPECT_FALSE(FolderExists(""));
 }
 
 }  // namespace

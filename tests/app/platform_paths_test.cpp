@@ -4,24 +4,27 @@
 
 #include <cstdlib>
 
-#include "support/temp_dir.h"
+#include "app/app_fixture.h"
+#include "app/help_file.h"
 
 namespace qm::app {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(DefaultIniPath, BesideAWritableProgramOtherwiseInTheUsersConfigFolder) {
   test::TempDir dir;
   EXPECT_EQ(DefaultIniPath(dir.Path()), dir.Path() / "Quillmark.ini");
 
   const std::string saved_xdg = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
-  const std::filesystem::path unwritable = dir.Path() / "not-there";
+  const fs::path unwritable = dir.Path() / "not-there";
   setenv("XDG_CONFIG_HOME", "/cfg", 1);
-  EXPECT_EQ(DefaultIniPath(unwritable), std::filesystem::path("/cfg/Quillmark/Quillmark.ini"));
+  EXPECT_EQ(DefaultIniPath(unwritable), fs::path("/cfg/Quillmark/Quillmark.ini"));
   // Installed under /usr: per user, even for root, who may write there.
-  EXPECT_EQ(DefaultIniPath("/usr/bin"), std::filesystem::path("/cfg/Quillmark/Quillmark.ini"));
+  EXPECT_EQ(DefaultIniPath("/usr/bin"), fs::path("/cfg/Quillmark/Quillmark.ini"));
   setenv("XDG_CONFIG_HOME", "relative", 1);  // ignored: the variable must hold an absolute path
   setenv("HOME", "/home/desk", 1);
-  EXPECT_EQ(DefaultIniPath(unwritable), std::filesystem::path("/home/desk/.config/Quillmark/Quillmark.ini"));
+  EXPECT_EQ(DefaultIniPath(unwritable), fs::path("/home/desk/.config/Quillmark/Quillmark.ini"));
   if (saved_xdg.empty()) {
     unsetenv("XDG_CONFIG_HOME");
   } else {
@@ -32,7 +35,27 @@ TEST(DefaultIniPath, BesideAWritableProgramOtherwiseInTheUsersConfigFolder) {
 TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
   const auto folder = ExecutableFolder();
   ASSERT_FALSE(folder.empty());
-  EXPECT_TRUE(std::filesystem::exists(folder / "app_tests"));
+  EXPECT_TRUE(fs::exists(folder / "app_tests"));
+}
+
+using HelpFileTest = test::AppFixture;
+
+TEST_F(HelpFileTest, OpensThePageBesideTheProgramOrUnderItsPrefixOtherwiseBeepsAndNamesThePath) {
+  const fs::path bin = dir_.Path() / "usr" / "bin";
+  const fs::path share = dir_.Path() / "usr" / "share" / "quillmark";
+  fs::create_directories(bin / "Quillmark.htm");  // a folder of that name is no page
+  fs::create_directories(share);
+  EXPECT_EQ(mnuHelp_Click(state_, view_, bin), std::nullopt);
+  EXPECT_EQ(view_.Log, (std::vector<std::string>{
+                           "beep", "message Missing help file:\n" + (bin / "Quillmark.htm").string()}));
+  EXPECT_EQ(view_.Messages[0].Title, "Quillmark 1.0.0");
+  EXPECT_EQ(view_.Messages[0].Icon, MessageIcon::kExclamation);
+
+  test::WriteFile(share / "Quillmark.htm", "<html></html>");
+  EXPECT_EQ(mnuHelp_Click(state_, view_, bin), share / "Quillmark.htm");
+  test::WriteFile(dir_.Path() / "Quillmark.htm", "<html></html>");
+  EXPECT_EQ(mnuHelp_Click(state_, view_, dir_.Path()), dir_.Path() / "Quillmark.htm");
+  EXPECT_EQ(view_.Messages.size(), 1u);
 }
 
 }  // namespace

@@ -1,59 +1,35 @@
-#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <vector>
-
+#include "app/app_fixture.h"
 #include "app/batch_run.h"
 #include "app/file_operations.h"
-#include "support/recording_view.h"
-#include "support/temp_dir.h"
 
 namespace qm::app {
 namespace {
 
-// The pid of a process that has ended.
-long EndedPid() {
-  const pid_t child = ::fork();
+using StaleTemporaryFilesTest = test::BatchFixture;
+
+TEST_F(StaleTemporaryFilesTest, OnlyWhatAProcessThatIsGoneLeftBehindGoesAndARunStartsByRemovingIt) {
+  const pid_t child = ::fork();  // a process that has ended
   if (child == 0) ::_exit(0);
   ::waitpid(child, nullptr, 0);
-  return child;
-}
+  const std::string dead = ".quillmark-" + std::to_string(child),
+                    mine = ".quillmark-" + std::to_string(::getpid());
+  std::vector<std::string> kept = {mine + "-1-0.tmp", ".quillmark-1-2-0.tmp", ".quillmark-x-1.tmp",
+                                   "photo.jpg"};
+  for (const std::string& name : kept) test::WriteFile(output_ + name, "x");
+  for (const char* name : {"-4-0.tmp", "-move-77"}) test::WriteFile(output_ + dead + name, "x");
+  std::filesystem::create_directory(output_ + dead + "-folder");
+  kept.push_back(dead + "-folder");
+  std::sort(kept.begin(), kept.end());
 
-TEST(RemoveStaleTemporaryFiles, RemovesOnlyWhatAProcessThatIsGoneLeftBehind) {
-  test::TempDir dir;
-  const std::string folder = dir.Folder("out");
-  const std::string dead = std::to_string(EndedPid());
-  const std::string mine = std::to_string(::getpid());
-  for (const std::string& name : std::vector<std::string>{
-           ".quillmark-" + dead + "-4-0.tmp", ".quillmark-" + dead + "-move-77",
-           ".quillmark-" + mine + "-1-0.tmp", ".quillmark-1-2-0.tmp", ".quillmark-x-1.tmp", "photo.jpg"}) {
-    test::WriteFile(folder + name, "x");
-  }
-  std::filesystem::create_directory(folder + ".quillmark-" + dead + "-folder");
-
-  EXPECT_EQ(RemoveStaleTemporaryFiles(folder), 2);
-  EXPECT_FALSE(std::filesystem::exists(folder + ".quillmark-" + dead + "-4-0.tmp"));
-  EXPECT_FALSE(std::filesystem::exists(folder + ".quillmark-" + dead + "-move-77"));
-  for (const std::string& name :
-       std::vector<std::string>{".quillmark-" + mine + "-1-0.tmp", ".quillmark-1-2-0.tmp",
-                                ".quillmark-x-1.tmp", "photo.jpg", ".quillmark-" + dead + "-folder"}) {
-    EXPECT_TRUE(std::filesystem::exists(folder + name)) << name;
-  }
-}
-
-TEST(RemoveStaleTemporaryFiles, AStartingRunClearsTheLeftoversOfAKilledOne) {
-  test::TempDir dir;
-  AppState state;
-  state.IniPath = dir.Path() / "Quillmark.ini";
-  state.InputFolder = dir.Folder("in");
-  state.OutputFolder = dir.Folder("out");
-  const std::string leftover = state.OutputFolder + ".quillmark-" + std::to_string(EndedPid()) + "-9-0.tmp";
-  test::WriteFile(leftover, "half an image");
-  test::RecordingView view;
-  cmdRun_Click(state, view);
-  EXPECT_TRUE(state.Running);
-  EXPECT_FALSE(std::filesystem::exists(leftover));
+  EXPECT_EQ(RemoveStaleTemporaryFiles(output_), 2);
+  EXPECT_EQ(test::Names(output_), kept);
+  test::WriteFile(input_ + dead + "-9-0.tmp", "half an image");
+  cmdRun_Click(state_, view_);
+  EXPECT_TRUE(state_.Running);
+  EXPECT_EQ(test::Names(input_), std::vector<std::string>{});
 }
 
 }  // namespace

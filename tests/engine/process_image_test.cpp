@@ -92,8 +92,7 @@ TEST_P(ProcessImageModes, ChangeOnlyIptcValuesAndTheShownPacketOrCutOnlyItsSegme
   const std::string expected = Image(*table);
   const std::size_t segment = 2 + App1Exif().size() + Block(kIdentity).size();
   const std::size_t room = segment + 33;
-  EXPECT_TRUE(output.ends_with(test::ImageData())) << "SOS to the end is never touched";
-  EXPECT_EQ(output.substr(0, segment), expected.substr(0, segment)) << "nor is the camera data";
+  // Each mode pins the whole file: the camera data and everything from SOS on stay as they were.
   if (remove) {
     EXPECT_EQ(output, expected.substr(0, segment) + test::ImageData());
   } else if (synchronize) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/xmp_packet.h"
+
 namespace qm::engine {
 namespace {
 
@@ -64,6 +66,24 @@ TEST(XmpDocument, SelectsByNamespaceNameWhateverThePrefix) {
   XmpDocument document;
   ASSERT_FALSE(document.Load("<r xmlns:ps='http://ns.adobe.com/photoshop/1.0/' City='a' ps:City='b'/>"));
   EXPECT_STREQ(SelectAttribute(document.DocumentElement(), "photoshop:City").value(), "b");
+}
+
+TEST(FitPacket, PadsBeforeTheTrailerToTheRoomOrGivesNothing) {
+  const std::string head = "<?xpacket begin=''?>\n<x>a\r\nb\rc</x>\r\n";
+  const std::string lf = "<?xpacket begin=''?>\n<x>a\nb\rc</x>\n";
+  for (const auto& [text, room, fitted] : {
+           std::tuple<std::string, std::size_t, std::optional<std::string>>{
+               head + "<?xpacket end='w'?>\n", 80,
+               lf + std::string(80 - lf.size() - 20, ' ') + "<?xpacket end='w'?>\n"},
+           {head + "<?xpacket end='w' ?>\n", 80,
+            lf + std::string(80 - lf.size() - 21, ' ') + "<?xpacket end='w' ?>\n"},
+           {head + "<?xpacket end='w'?>\n", lf.size() + 19, std::nullopt},
+           {head + "<?xpacket end='w'?>\n<!-- after -->\n", 200, std::nullopt},
+           {head, 200, std::nullopt},
+           {head, lf.size(), lf},
+       }) {
+    EXPECT_EQ(FitPacket(text, room), fitted) << text;
+  }
 }
 
 }  // namespace

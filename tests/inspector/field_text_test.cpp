@@ -1,6 +1,15 @@
+// The panel's field text: how it is built, shown, judged and described one character at a time.
 #include "inspector/field_text.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "coding/accent_tables.h"
+#include "inspector/character_tip.h"
+#include "inspector/coding_verdict.h"
+#include "inspector/shown_text.h"
 
 namespace qm::inspector {
 namespace {
@@ -22,6 +31,45 @@ TEST(FieldText, ShowsEveryFieldUnderItsLabelWithContactAfterCredit) {
       "Original Transmission Reference: v25\r\nHeadline: v26\r\nCredit: v27\r\nContact: v28\r\n"
       "Source: v29\r\nCopyright: v30\r\nCaption: v31\r\nLocal Caption: v32\r\nCaption Writer: v33\r\n"
       "Image Type: v34\r\nOthers: Segment 12: x\r\nSegment 200: y\r\n\r\n");
+}
+
+TEST(ShownText, ShowsEachLineBreakAsOneAndLeadsASelectionBackToTheStoredBytes) {
+  const ShownText text("Caption: \x8E\r\nCity: Metz\rA\nB\r\n");
+  EXPECT_EQ(text.Shown(), "Caption: \x8E\nCity: Metz\nA\nB\n");
+  EXPECT_EQ(text.Stored(9, 10), "\x8E");
+  EXPECT_EQ(text.Stored(9, 12), "\x8E\r\nC");
+  EXPECT_EQ(text.Stored(21, 24), "\rA\n");
+  EXPECT_EQ(text.Stored(0, 1000), "Caption: \x8E\r\nCity: Metz\rA\nB\r\n");
+  EXPECT_EQ(text.Stored(6, 2), "");
+  EXPECT_EQ(text.Stored(1000, 2000), "");
+}
+
+TEST(JudgeCoding, OnlyTheMacintoshCodesOfAccentedSmallLettersButARingMakeATextMacintosh) {
+  // Rows 5 to 8 and 10 to 23 of the accent pairs: à â ä ã, then ç to ü; row 9 is å. Among them are the
+  // Windows en dash (0x96) and quotes 0x91 and 0x94, but not 0x92 and 0x93.
+  std::set<int> markers;
+  for (std::size_t row = 5; row <= 23; ++row) {
+    if (row != 9) markers.insert(coding::kAccentPairs[row - 1].Mac);
+  }
+  EXPECT_EQ(markers, std::set<int>(MacMarkerBytes.begin(), MacMarkerBytes.end()));
+  for (int b = 1; b < 256; ++b) {
+    const std::string text = "Others: Segment 12: x" + std::string(1, static_cast<char>(b)) + "\r\n\r\n";
+    EXPECT_EQ(JudgeCoding(text), markers.count(b) ? Verdict::kMacintosh : Verdict::kWindows) << "byte " << b;
+  }
+  EXPECT_EQ(JudgeCoding(""), Verdict::kEmptyText);
+}
+
+TEST(CharacterTip, DescribesFifteenCharactersWithTheirCodesAndWhatTheActiveTableMakesOfThem) {
+  EXPECT_EQ(CharacterTipText("\xE9", coding::BuildWindowsToMac()), "\xE9 = 233 / E9 -> \x8E");
+  EXPECT_EQ(CharacterTipText("\x8E\r\n", coding::BuildMacToWindows()),
+            "\x8E = 142 / 8E -> \xE9\r\n\xB6 = 13 / D\r\n\xB6 = 10 / A");
+  EXPECT_EQ(CharacterTipText("", coding::IdentityTable()), "");
+  const std::string fifteen = "abcdefghijklmno";
+  const std::string tip = CharacterTipText(fifteen, coding::IdentityTable());
+  EXPECT_EQ(tip.substr(0, 13), "a = 97 / 61\r\n");
+  EXPECT_EQ(tip.substr(tip.size() - 14), "\r\no = 111 / 6F");
+  EXPECT_EQ(CharacterTipText(fifteen + "p", coding::IdentityTable()), tip + "\r\n...");
+  EXPECT_EQ(CharacterTipText(fifteen + "pqrstu", coding::IdentityTable()), tip + "\r\n...");
 }
 
 }  // namespace

@@ -59,45 +59,31 @@ class RecordingView : public app::MainView {
     Answers.pop_front();
     return answer;
   }
-  void Beep() override {
-    ++Beeps;
-    Log.push_back("beep");
-  }
+  void Beep() override { Record(Beeps, Beeps + 1, "beep"); }
   void SetEnabled(app::Control c, bool on) override { Keep(Enabled, "enable ", c, on); }
   void SetVisible(app::Control c, bool on) override { Keep(Visible, "visible ", c, on); }
   void SetChecked(app::Control c, bool on) override { Keep(Checked, "check ", c, on); }
   void SetCaption(app::Control c, std::string_view text) override {
-    Captions[c] = std::string(text);
-    Log.push_back("caption " + app::ControlName(c) + " " + std::string(text));
+    Record(Captions[c], std::string(text), "caption " + app::ControlName(c) + " " + std::string(text));
   }
-  void SetWindowCaption(std::string_view text) override {
-    WindowCaption = std::string(text);
-    Log.push_back("window " + WindowCaption);
+  void SetWindowCaption(std::string_view t) override {
+    Record(WindowCaption, std::string(t), "window " + std::string(t));
   }
   void SetStatusText(int panel, std::string_view text) override {
     if (panel >= 1 && panel <= 2) StatusText[panel] = std::string(text);
     Log.push_back("status" + std::to_string(panel) + " " + std::string(text));
   }
-  void SetProgressValue(int value) override {
-    ProgressValue = value;
-    Log.push_back("progress " + std::to_string(value));
-  }
+  void SetProgressValue(int v) override { Record(ProgressValue, v, "progress " + std::to_string(v)); }
   void SetProgressMaximum(int maximum) override {
-    ProgressMaximum = maximum;
-    Log.push_back("progress-max " + std::to_string(maximum));
+    Record(ProgressMaximum, maximum, "progress-max " + std::to_string(maximum));
   }
   void SetRunFace(app::RunFace face) override {
-    Face = face;
-    Log.push_back(face == app::RunFace::kIdle ? "face idle" : "face running");
+    Record(Face, face, face == app::RunFace::kIdle ? "face idle" : "face running");
   }
-  void SetTimerInterval(int milliseconds) override {
-    TimerInterval = milliseconds;
-    Log.push_back("timer-interval " + std::to_string(milliseconds));
+  void SetTimerInterval(int ms) override {
+    Record(TimerInterval, ms, "timer-interval " + std::to_string(ms));
   }
-  void SetTimerEnabled(bool enabled) override {
-    TimerEnabled = enabled;
-    Log.push_back(enabled ? "timer on" : "timer off");
-  }
+  void SetTimerEnabled(bool on) override { Record(TimerEnabled, on, on ? "timer on" : "timer off"); }
   void ProcessPendingEvents() override {
     Log.push_back("events");
     if (OnPendingEvents) OnPendingEvents();
@@ -109,9 +95,13 @@ class RecordingView : public app::MainView {
     const auto it = state.find(c);
     return it == state.end() ? unset : it->second;
   }
+  template <typename T>
+  void Record(T& field, const T& value, std::string line) {
+    field = value;
+    Log.push_back(std::move(line));
+  }
   void Keep(std::map<app::Control, bool>& state, const char* verb, app::Control c, bool on) {
-    state[c] = on;
-    Log.push_back(verb + app::ControlName(c) + (on ? " 1" : " 0"));
+    Record(state[c], on, verb + app::ControlName(c) + (on ? " 1" : " 0"));
   }
 };
 

@@ -1,11 +1,28 @@
-#include "coding/accent_tables.h"
-
+// The two codings checked against glibc's converter, an independent reading of them.
 #include <gtest/gtest.h>
+#include <iconv.h>
 
-#include "system_converter.h"
+#include <string>
+
+#include "coding/accent_tables.h"
+#include "coding/windows1252.h"
 
 namespace qm::coding {
 namespace {
+
+/// The text read in `charset` and written as UTF-8 by the system converter; the conversion stops at the first
+/// byte the charset leaves undefined.
+std::string SystemUtf8(const char* charset, std::string text) {
+  iconv_t cd = iconv_open("UTF-8", charset);
+  if (cd == reinterpret_cast<iconv_t>(-1)) ADD_FAILURE() << "the system converter lacks " << charset;
+  std::string out(4 * text.size(), '\0');
+  char* in = text.data();
+  char* to = out.data();
+  std::size_t in_left = text.size(), out_left = out.size();
+  iconv(cd, &in, &in_left, &to, &out_left);
+  iconv_close(cd);
+  return out.substr(0, out.size() - out_left);
+}
 
 const AccentTable kToWindows = BuildMacToWindows();
 const AccentTable kToMac = BuildWindowsToMac();
@@ -39,6 +56,26 @@ TEST(AccentTables, SelectGivesACopyOfTheChosenDirection) {
   EXPECT_EQ(SelectAccentTable(0, kToWindows, kToMac), kToWindows);
   EXPECT_EQ(SelectAccentTable(1, kToWindows, kToMac), kToMac);
   for (int other : {2, -1, 7}) EXPECT_EQ(SelectAccentTable(other, kToWindows, kToMac), IdentityTable());
+}
+
+TEST(Windows1252, AgreesWithTheSystemConverterAndInvertsEveryByte) {
+  std::string defined, expected;
+  int undefined = 0;
+  for (int b = 0; b < 256; ++b) {
+    const auto byte = static_cast<std::uint8_t>(b);
+    EXPECT_EQ(UnicodeToWindows1252(Windows1252ToUnicode(byte)), b);
+    const std::string utf8 = SystemUtf8("CP1252", std::string(1, static_cast<char>(b)));
+    if (utf8.empty()) {
+      ++undefined;
+      EXPECT_EQ(Windows1252ToUnicode(byte), b) << "an undefined byte maps to the code point of its number";
+      continue;
+    }
+    defined.push_back(static_cast<char>(b));
+    expected += utf8;
+  }
+  EXPECT_EQ(undefined, 5);
+  EXPECT_EQ(EncodeUtf8Bytes(defined), expected);
+  EXPECT_EQ(UnicodeToWindows1252(0x0100), -1);  // A-macron has no Windows-1252 code
 }
 
 }  // namespace
