@@ -23,7 +23,11 @@ class StartupTest : public test::AppFixture {
   const std::filesystem::path ini_ = dir_.Path() / "Quillmark.ini";
 };
 
-TEST_F(StartupTest, AFirstStartShowsTheDefaultsAndTheGuideWithoutAMessageAndWritesTheNormalisedOptions) {
+// A first start without a settings file and a start with an empty one look the same.
+class FirstStartTest : public StartupTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(FirstStartTest, ShowsTheDefaultsAndTheGuideWithoutAMessageAndWritesTheNormalisedOptions) {
+  if (GetParam()) WriteFile(ini_, "");
   Form_Load(state_, view_, ini_);
   EXPECT_EQ(view_.WindowCaption, std::string("Quillmark ") + kAppVersion);
   EXPECT_TRUE(view_.Messages.empty());
@@ -41,6 +45,8 @@ TEST_F(StartupTest, AFirstStartShowsTheDefaultsAndTheGuideWithoutAMessageAndWrit
   }
   EXPECT_EQ(ReadFile(ini_), "[Folders]\nUseArchive=0\n[Options]\nAccents=0\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(WithoutAndWithAnEmptyFile, FirstStartTest, testing::Bool());
 
 TEST_F(StartupTest, UnusableOptionValuesAreReadAsDefaultsAndWrittenBackNormalisedInTheFilesLineEnds) {
   Load("[Folders]\r\nUseArchive=yes\r\n[Options]\r\nAccents=7\r\nWait=2.5\r\n");
