@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/file_operations.h"
+#include "engine/image_file.h"
 
 namespace qm::app {
 namespace {
@@ -92,7 +93,8 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 // A fresh dot-name in `folder`: scans and listings skip it, so nobody takes a half-made copy for a file.
 std::string TemporaryName(const std::string& folder) {
   static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ std::random_device()());
-  return folder + ".quillmark-" + std::to_string(::getpid()) + "-move-" + std::to_string(random());
+  return folder + std::string(engine::kTemporaryPrefix) + std::to_string(::getpid()) + "-move-" +
+         std::to_string(random());
 }
 
 // Copies the rest of `in` to `out`; false with errno set on failure.
@@ -232,11 +234,11 @@ Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::tim
   const auto changed =
       std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
           std::chrono::nanoseconds(Nanoseconds(st.st_ctim))));
-  // A change time ahead of the clock (a share whose clock runs fast) tells nothing about the file's age: only a
-  // change within the last moments counts.
+  // A change time ahead of the clock (a share whose clock runs fast) tells nothing about the file's age: only
+  // a change within the last moments counts.
   const auto age = now - changed;
   return age >= std::chrono::system_clock::duration::zero() && age < kQuietPeriod ? Readiness::kBeingWritten
-                                                                                   : Readiness::kReady;
+                                                                                  : Readiness::kReady;
 }
 
 FileIdentity IdentifyFile(const std::string& path) {
@@ -326,13 +328,12 @@ FileOutcome FlushFolder(std::string_view folder) {
 }
 
 int RemoveStaleTemporaryFiles(std::string_view folder) {
-  constexpr std::string_view kPrefix = ".quillmark-";
   int removed = 0;
   FolderListing listing(folder);
   FolderEntry entry;
   while (listing.Next(entry)) {
-    if (!entry.Name.starts_with(kPrefix)) continue;
-    const std::string_view rest = std::string_view(entry.Name).substr(kPrefix.size());
+    if (!entry.Name.starts_with(engine::kTemporaryPrefix)) continue;
+    const std::string_view rest = std::string_view(entry.Name).substr(engine::kTemporaryPrefix.size());
     long pid = 0;
     const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
     if (ec != std::errc() || end == rest.data() || *end != '-' || pid <= 0) continue;

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/file_operations.h"
+#include "engine/image_file.h"
 
 namespace qm::app {
 namespace {
@@ -105,7 +106,8 @@ FileOutcome MoveOrReplace(const fs::path& source, const fs::path& target, bool r
   if (ec != std::errc::cross_device_link) return FromError("move", ec);
 
   static std::minstd_rand random(std::random_device{}());
-  const fs::path temp = target.parent_path() / (".quillmark-move-" + std::to_string(random()));
+  const fs::path temp =
+      target.parent_path() / (std::string(engine::kTemporaryPrefix) + "move-" + std::to_string(random()));
   const auto size = fs::file_size(source, ec);
   if (ec) return FromError("move", ec);
   if (!fs::copy_file(source, temp, fs::copy_options::none, ec) || fs::file_size(temp, ec) != size || ec) {

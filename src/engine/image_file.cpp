@@ -28,8 +28,8 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attem
 #else
   const int pid = static_cast<int>(getpid());
 #endif
-  const std::string name = ".quillmark-" + std::to_string(pid) + "-" + std::to_string(counter++) + "-" +
-                           std::to_string(attempt) + ".tmp";
+  const std::string name = std::string(kTemporaryPrefix) + std::to_string(pid) + "-" +
+                           std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
   return path.parent_path() / name;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/image_edit.h"
@@ -13,6 +14,11 @@
 // to the operating system's file services.
 
 namespace qm::engine {
+
+/// How the temporary files made beside an output or an archived copy are named: this prefix, the id of the
+/// process that made them, "-", and the rest. A crash leaves them behind; a later run removes those whose
+/// process is gone.
+inline constexpr std::string_view kTemporaryPrefix = ".quillmark-";
 
 /// An input image file, open for the time one image is processed.
 class InputImageFile {
@@ -42,10 +48,10 @@ class InputImageFile {
 };
 
 /// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write and
-/// the close checked, then renamed over `path` (replacing a file of that name). The bytes the edit left
-/// unchanged are copied from `input` by the kernel where the file system allows it, else written from the
-/// image. With `durable`, the file is flushed to the device before the rename and the folder after it.
-/// Returns an empty text on success, else what went wrong; on failure the temporary file is removed and
+/// the close checked, then put in place of `path` in one step (replacing a file of that name). The bytes the
+/// edit left unchanged are copied from `input` by the kernel where the file system allows it, else written
+/// from the image. With `durable`, the file is flushed to the device before the rename and the folder after
+/// it. Returns an empty text on success, else what went wrong; on failure the temporary file is removed and
 /// `path` is untouched (unless only the folder's flush failed, after the rename).
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile& input, bool durable);
