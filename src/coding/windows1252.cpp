@@ -19,14 +19,6 @@ char16_t Windows1252ToUnicode(std::uint8_t b) {
   return b;
 }
 
-int UnicodeToWindows1252(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == c) return static_cast<int>(0x80 + i);
-  }
-  return -1;
-}
-
 std::string EncodeUtf8Bytes(std::string_view windows_text) {
   std::string out;
   out.reserve(windows_text.size() + windows_text.size() / 4);

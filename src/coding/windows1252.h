@@ -10,10 +10,6 @@ namespace qm::coding {
 /// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the code point of the same number.
 char16_t Windows1252ToUnicode(std::uint8_t b);
 
-/// The Windows-1252 byte of a Unicode character, or -1 when Windows-1252 has none. The inverse of
-/// Windows1252ToUnicode, so U+0081 gives 0x81.
-int UnicodeToWindows1252(char32_t c);
-
 /// Text in the Windows coding (one character per byte) as UTF-8 bytes: each byte is read as its Windows-1252
 /// character and written in one to three UTF-8 bytes, so 0xE9 becomes 0xC3 0xA9. An empty text gives an empty
 /// result.

@@ -41,8 +41,6 @@ class frmFiles : public QDialog {
   void cmdOK_Click();
   void txtIPTC_MouseUp();
 
-  /// The listed folder, ending with the separator; a file's path is this followed by its name.
-  const std::string& InspectedFolder() const { return InspectedFolder_; }
   /// The tip of the latest character inspection; null until the first one.
   cTooltip* CharacterTip() const { return CharacterTip_.get(); }
 
