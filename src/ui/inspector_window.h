@@ -71,6 +71,7 @@ class frmFiles : public QDialog {
   void ApplyVerdict();
 
   app::AppState& state_;
+  /// The listed folder, ending with the separator; a file's path is this followed by its name.
   std::string InspectedFolder_;
   bool listed_ = false;
   /// The field text as stored (CR LF line ends), and how the text box shows it.
