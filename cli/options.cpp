@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "app/platform_paths.h"
+#include "app/wait_time.h"
 #include "coding/accent_tables.h"
 
 namespace qm::cli {
@@ -72,8 +73,10 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
   // --wait: whole seconds within the wait-time dialog's limits.
   int seconds = 0;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-  if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 || seconds > 32000) {
-    return "--wait: expected whole seconds from 1 to 32000, found " + Quoted(value);
+  if (ec != std::errc() || end != value.data() + value.size() || seconds < app::kMinWait ||
+      seconds > app::kMaxWait) {
+    return "--wait: expected whole seconds from " + std::to_string(app::kMinWait) + " to " +
+           std::to_string(app::kMaxWait) + ", found " + Quoted(value);
   }
   options.Wait = static_cast<std::int16_t>(seconds);
   return {};
