@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/file_operations.h"
+#include "app/folder_choice.h"
 #include "app/folder_validation.h"
 
 namespace qm::inspector {
@@ -22,17 +23,9 @@ bool ListedBefore(const std::string& a, const std::string& b) {
 }  // namespace
 
 InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state) {
-  const std::string name = app::kProgramName;
-  switch (state.FolderIndex) {
-    case 0:
-      return {name + " - Input folder", state.InputFolder};
-    case 1:
-      return {name + " - Archive folder", state.ArchiveFolder};
-    case 2:
-      return {name + " - Output folder", state.OutputFolder};
-    default:
-      return {"???", std::nullopt};
-  }
+  const int row = state.FolderIndex;
+  if (row < 0 || row > 2) return {app::FolderChooserTitle(row), std::nullopt};
+  return {app::FolderChooserTitle(row), app::FolderOfRow(state, row)};
 }
 
 std::vector<std::string> ListInspectedFolder(std::string_view folder) {
