@@ -22,8 +22,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
     case InputImageFile::Status::kNothingToRead:
       return {ProcessOutcome::kNothingToRead, input.Detail()};
     case InputImageFile::Status::kShortRead:
-      view.ShowMessage(
-          {"Error reading file ...", app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
+      ShowShortReadMessage(view);
       return {ProcessOutcome::kShortRead, input.Detail()};
     case InputImageFile::Status::kRead:
       break;

@@ -20,10 +20,7 @@ ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields, app
     result.File = file.Read(std::filesystem::path(path), bytes);
   }  // closed here, before anything else is done
   if (result.File == Status::kNothingToRead) return result;
-  if (result.File == Status::kShortRead) {
-    sink.ShowMessage(
-        {"Error reading file ...", app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
-  }
+  if (result.File == Status::kShortRead) engine::ShowShortReadMessage(sink);
   result.Walk = engine::ReadIptcFromImage(bytes, fields);
   return result;
 }
