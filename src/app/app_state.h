@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "coding/accent_tables.h"
@@ -29,6 +30,10 @@ struct AppState {
   bool UseArchive = false;
   std::int16_t Accents = 0;
   std::int16_t Wait = 10;
+  /// Seconds a file's size and times must stay unchanged before it is taken as complete.
+  int Settle = 3;
+  /// Files larger than this many megabytes (2^20 bytes) are left in the input folder, untouched.
+  int MaxFileMB = 1024;
   bool Automatic = false;
   bool SynchronizeXMP = false;
   bool RemoveXMP = false;
@@ -72,10 +77,21 @@ struct AppState {
     EntryFate Fate = EntryFate::kKept;
     bool Processed = false;      ///< handed to the engine, and counted
     bool OutputWritten = false;  ///< the engine left a complete output file
-    std::string Reason;          ///< why the entry was kept; empty otherwise
+    /// Why the entry was kept; for a written entry, what the user should know of its output (its XMP
+    /// packet kept as read); empty otherwise.
+    std::string Reason;
+    /// Kept again, unchanged since a scan that already told it for the same reason: a front end counts it
+    /// but need not tell it again.
+    bool Repeat = false;
+    std::uint64_t Bytes = 0;                     ///< the file's size when it was looked at
+    std::chrono::system_clock::time_point Time;  ///< when the entry was done
+    std::chrono::milliseconds Took{0};           ///< how long the entry took
   };
   /// Told of every entry a scan or a folder command acted on or kept back; skipped entries are not told.
   std::function<void(const EntryReport&)> OnEntry;
+  /// After a scan: the earliest moment at which a file that waits as still being written may be complete,
+  /// so that a front end can scan again then; empty when none waits.
+  std::optional<std::chrono::system_clock::time_point> SettleWake;
 
   /// A folder operation (a scan, Clear output folder, Re-process archive folder) is in progress.
   bool FolderOperation = false;

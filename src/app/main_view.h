@@ -74,6 +74,11 @@ struct Message {
   std::string Title;
   MessageIcon Icon = MessageIcon::kNone;
   MessageButtons Buttons = MessageButtons::kOk;
+  /// Long detail (a packet's excerpt, a parser's or the system's reason), shown on demand beside the text;
+  /// empty when there is none. The text stays short and names the file or folder it is about.
+  std::string Details;
+  /// For a question: the answer that Enter gives. Destructive questions default to No.
+  Answer Default = Answer::kYes;
 };
 
 /// What any part of the core may ask of the user: a message box and the beep. The inspector's reader and the
