@@ -3,6 +3,8 @@
 #include <istream>
 #include <ostream>
 
+#include "cli/printable_name.h"
+
 namespace qm::cli {
 namespace {
 
@@ -28,7 +30,7 @@ bool IsYes(std::string line) {
 }  // namespace
 
 std::string EntryLine(const app::AppState::EntryReport& report, std::string_view kept_folder) {
-  std::string line = report.Name + ": ";
+  std::string line = PrintableName(report.Name) + ": ";
   switch (report.Fate) {
     case EntryFate::kArchived:
       return line + "written, archived";

@@ -195,14 +195,20 @@ void ScanInputFolder(AppState& state, MainView& view) {
     FolderListing listing(scan.Input);
     if (!listing.IsOpen()) return;
     scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
+    // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
+    // it.
+    const bool in_run = state.Running;
+    const std::uint32_t run = state.RunNumber;
+    const auto stopped = [&] { return state.Closing || (in_run && (!state.Running || state.RunNumber != run)); };
     FolderEntry entry;
-    while (!state.Closing && listing.Next(entry)) {
+    while (!stopped() && listing.Next(entry)) {
       if (!IsWalkedEntry(scan.Input, entry)) continue;
       const std::optional<EntryReport> report = HandleEntry(state, view, scan, entry.Name);
       if (!report) continue;
       Report(state, *report);
       view.ProcessPendingEvents();
     }
+    if (stopped() && !state.Closing) return;
   }
 
   view.SetStatusText(1, "Since: " + state.RunStart + " - processed: " + std::to_string(state.RunProcessed));

@@ -20,9 +20,24 @@ bool RefuseWhileBusy(const AppState& state, MainView& view) {
   return true;
 }
 
-bool Confirm(const AppState& state, MainView& view, const char* question) {
-  return view.ShowMessage({question, AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo}) ==
-         Answer::kYes;
+// The files a walk of `folder` would act on.
+int CountWalked(const std::string& folder) {
+  int count = 0;
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (listing.Next(entry)) count += IsWalkedEntry(folder, entry) ? 1 : 0;
+  return count;
+}
+
+// Asks before a command that deletes or moves a whole folder's files; the question names the folder and how
+// many files it holds, and Enter answers No.
+bool Confirm(const AppState& state, MainView& view, const char* question, const std::string& folder) {
+  const int files = CountWalked(folder);
+  Message message{std::string(question) + "\n" + folder + "\n" + std::to_string(files) +
+                      (files == 1 ? " file" : " files"),
+                  AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo};
+  message.Default = Answer::kNo;
+  return view.ShowMessage(message) == Answer::kYes;
 }
 
 // Walks `folder` with the scan's entry rule, doing `act` for each entry and telling the front end.
@@ -46,7 +61,12 @@ void WalkFolder(AppState& state, MainView& view, const std::string& folder, Act 
 void cmdClearOutput_Click(AppState& state, MainView& view) {
   if (!FolderExists(state.OutputFolder)) return;
   if (RefuseWhileBusy(state, view)) return;
-  if (!Confirm(state, view, "Remove all images in output folder")) return;
+  // Clearing a folder that is also the input or the archive folder would delete originals.
+  if (!CheckDistinctFolders(state, view, state.OutputFolder, "output", state.InputFolder, "input") ||
+      !CheckDistinctFolders(state, view, state.OutputFolder, "output", state.ArchiveFolder, "archive")) {
+    return;
+  }
+  if (!Confirm(state, view, "Remove all images in output folder", state.OutputFolder)) return;
   if (RefuseWhileBusy(state, view)) return;
   const std::string output = state.OutputFolder;
   WalkFolder(state, view, output, [&](const std::string& name, EntryReport& report) {
@@ -64,7 +84,7 @@ void cmdReprocess_Click(AppState& state, MainView& view) {
   if (RefuseWhileBusy(state, view)) return;
   // One folder for both would delete each archived image as the same-named "input" of itself.
   if (!CheckDistinctFolders(state, view, state.InputFolder, "input", state.ArchiveFolder, "archive")) return;
-  if (!Confirm(state, view, "Move all images from archive folder to input folder")) return;
+  if (!Confirm(state, view, "Move all images from archive folder to input folder", state.ArchiveFolder)) return;
   if (RefuseWhileBusy(state, view)) return;
   const std::string archive = state.ArchiveFolder;
   const std::string input = state.InputFolder;

@@ -21,11 +21,13 @@ TEST_F(MaintenanceTest, AnsweringNoToEitherQuestionChangesNothing) {
   cmdClearOutput_Click(state_, view_);
   cmdReprocess_Click(state_, view_);
   EXPECT_EQ(view_.MessageTexts(),
-            (N{"Remove all images in output folder", "Move all images from archive folder to input folder"}));
+            (N{"Remove all images in output folder\n" + output_ + "\n1 file",
+               "Move all images from archive folder to input folder\n" + archive_ + "\n2 files"}));
   for (const Message& m : view_.Messages) {
     EXPECT_EQ(m.Title, "Quillmark 1.0.0");
     EXPECT_EQ(m.Icon, MessageIcon::kQuestion);
     EXPECT_EQ(m.Buttons, MessageButtons::kYesNo);
+    EXPECT_EQ(m.Default, Answer::kNo);
   }
   EXPECT_EQ(Names(input_), N{"photo.jpg"});
   EXPECT_EQ(Names(archive_), (N{"b.jpg", "photo.jpg"}));
@@ -49,16 +51,24 @@ TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackO
   EXPECT_EQ(Names(archive_), N{});
 }
 
-TEST_F(MaintenanceTest, MissingFoldersOrOneFolderForInputAndArchiveAreRefused) {
+TEST_F(MaintenanceTest, MissingFoldersOrOverlappingFoldersAreRefused) {
   Put(archive_, {"photo.jpg"});
-  view_.Answers = {Answer::kYes, Answer::kYes, Answer::kYes};
+  view_.Answers = {Answer::kYes, Answer::kYes, Answer::kYes, Answer::kYes};
   state_.InputFolder = archive_;
   cmdReprocess_Click(state_, view_);
-  EXPECT_EQ(view_.MessageTexts(), N{"The input folder is also the archive folder\n" + archive_});
+  state_.OutputFolder = archive_ + "./";
+  cmdClearOutput_Click(state_, view_);
+  state_.InputFolder = state_.OutputFolder;
+  state_.ArchiveFolder.clear();
+  cmdClearOutput_Click(state_, view_);
+  EXPECT_EQ(view_.MessageTexts(), (N{"The input folder is also the archive folder\n" + archive_,
+                                     "The output folder is also the input folder\n" + archive_ + "./",
+                                     "The output folder is also the input folder\n" + archive_ + "./"}));
+  view_.Messages.clear();
   state_.InputFolder = state_.OutputFolder = (dir_.Path() / "gone/").string();
   cmdReprocess_Click(state_, view_);
   cmdClearOutput_Click(state_, view_);
-  EXPECT_EQ(view_.Messages.size(), 1u);
+  EXPECT_EQ(view_.Messages.size(), 0u);
   EXPECT_EQ(Names(archive_), N{"photo.jpg"});
 }
 

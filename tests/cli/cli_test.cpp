@@ -88,13 +88,28 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg"}));
 }
 
-TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1) {
+TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitTheLineOrDriveTheTerminal) {
   WriteFile(input_ + "locked.jpg", "x");
   fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
   EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
   EXPECT_EQ(
       out_.str().substr(0, out_.str().find('\n')),
       "locked.jpg: written, kept in the input folder: it cannot be deleted (delete: the file is read-only)");
+
+  const std::pair<std::string, std::string> names[] = {
+      {"two\nlines\x1B[31m\x7F.jpg", "two\\x0Alines\\x1B[31m\\x7F.jpg"},
+      {"caf\xE9 \xC3\xA9 \xC2\x9B \xE0\x80\xAF \xED\xA0\x80.jpg",  // Latin-1, UTF-8, C1, overlong, surrogate
+       "caf\\xE9 \xC3\xA9 \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg"}};
+  for (const auto& [name, shown] : names) {
+    out_.str("");
+    WriteFile(input_ + name, "x");
+    fs::permissions(input_ + name, fs::perms::owner_read);
+    fs::remove(input_ + "locked.jpg");
+    Run({"--ini", ini_, "run"});
+    EXPECT_EQ(out_.str().substr(0, out_.str().find(':')), shown);
+    fs::permissions(input_ + name, fs::perms::owner_all);
+    fs::remove(input_ + name);
+  }
 }
 
 TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
@@ -128,7 +143,9 @@ TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
     EXPECT_EQ(Run(arguments), c.Status) << c.Typed;
     EXPECT_EQ(Names(output_).size(), c.Status == 0 ? 0u : 1u) << c.Typed;
     EXPECT_EQ(err_.str().rfind(
-                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder [y/N] ", 0),
+                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder\n  " +
+                      output_ + "\n  1 file [y/N] ",
+                  0),
               0u);
   }
 }
