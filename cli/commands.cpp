@@ -84,6 +84,10 @@ std::string HelpText() {
       "it\n"
       "                                (SynchronizeXMP, RemoveXMP)\n"
       "  --wait SECONDS                seconds between two scans of watch, 1 to 32000 (Wait)\n"
+      "  --settle SECONDS              how long a file must stay unchanged before it is taken, 0 to 3600\n"
+      "                                (Settle; 3 by default)\n"
+      "  --max-file-mb MB              files larger than this stay in the input folder, untouched (MaxFileMB;\n"
+      "                                1024 by default)\n"
       "  --yes                         answer yes to the question of clear-output and reprocess-archive\n"
       "  --help                        show this text\n"
       "\nWhat is printed:\n"
@@ -97,21 +101,29 @@ std::string HelpText() {
       "    Last: 12/06/2026 - 14:07 - processed: 2\n"
       "  Messages go to the standard error, after their title; on a terminal a progress line shows there "
       "too.\n"
-      "  Names beginning with \".\", folders, FIFOs, sockets and devices are left alone. A file that "
-      "another\n"
-      "  program is still writing waits for the next scan. An input file is deleted only once its output is "
-      "on\n"
-      "  the device; one whose output could not be written stays in the input folder.\n"
+      "  Names are printed with control characters and bytes that are not UTF-8 as \\xNN. A file kept for\n"
+      "  the same reason as at the scan before, and unchanged since, is not printed again.\n"
+      "\nWhat is left alone:\n"
+      "  Names beginning with \".\", folders, FIFOs, sockets and devices. Symbolic links: they are told once\n"
+      "  and never followed. A file that is still being written: it is taken once its size and times have not\n"
+      "  changed for the settle time and no program holds it open for writing. A file that failed (its XMP\n"
+      "  packet does not parse, it is too large, it is the output's or the archive's file too) stays in the\n"
+      "  input folder and is tried again only once it changes.\n"
+      "\nWhat is guaranteed:\n"
+      "  One Quillmark at a time works on an input folder: a scan takes a lock on it (the file .quillmark.lock\n"
+      "  in it); while another holds it, run says so and ends with status 1, and watch tries again at its\n"
+      "  next scan. Outputs are flushed to the device before their inputs leave the input folder, and an input\n"
+      "  is deleted or archived only when its name still holds the very file that was processed.\n"
       "\nQuestions are asked on the terminal; --yes answers yes; without a terminal and without --yes the "
       "answer\n"
       "is no.\n"
-      "\nSIGINT or SIGTERM stops a scan after the file in hand, never inside one, and ends watch; a second "
-      "signal\n"
-      "ends the program at once.\n"
+      "\nSIGINT, SIGTERM or SIGHUP stops a scan after the file in hand, never inside one, and ends watch; a\n"
+      "second signal ends the program at once.\n"
       "\nExit status:\n"
       "  0  every file got its output (clear-output, reprocess-archive: every file was deleted or moved)\n"
-      "  1  a file was kept where it was (watch: by its last scan), a signal cut a run's scan short, or the\n"
-      "     question was answered no\n"
+      "  1  a file was kept where it was (watch: by its last scan), a signal cut a run or a watch short,\n"
+      "     another Quillmark held the input folder or a folder could not be used, or the question was\n"
+      "     answered no\n"
       "  2  the arguments are wrong, or the folders the command needs are not valid\n";
   return text;
 }
@@ -136,9 +148,13 @@ bool FolderIsThere(Context& context, const std::string& folder, std::string_view
 
 int RunFolderCommand(Context& context, void (*command)(app::AppState&, app::MainView&), const char* folder) {
   context.View.ListEntries(folder);
+  context.State.LastScanEnd = app::AppState::ScanEnd::kComplete;
   command(context.State, context.View);
   if (!context.View.Asked()) return kExitInvalid;
-  if (context.View.LastAnswer() != app::Answer::kYes || context.State.Closing) return kExitKept;
+  if (context.View.LastAnswer() != app::Answer::kYes || context.State.Closing ||
+      context.State.LastScanEnd == app::AppState::ScanEnd::kBusy) {
+    return kExitKept;
+  }
   return context.View.KeptTotal() > 0 ? kExitKept : kExitDone;
 }
 

@@ -58,8 +58,10 @@ void ConsoleView::ListEntries(const char* folder) {
 }
 
 void ConsoleView::PrintEntry(const app::AppState::EntryReport& report) {
-  ClearProgress();
-  console_.Out << EntryLine(report, kept_folder_) << '\n' << std::flush;
+  if (!report.Repeat) {
+    ClearProgress();
+    console_.Out << EntryLine(report, kept_folder_) << '\n' << std::flush;
+  }
   if (report.Fate == EntryFate::kKept) {
     ++kept_total_;
     ++kept_in_scan_;
@@ -79,6 +81,7 @@ app::Answer ConsoleView::Show(const app::Message& message) {
   ClearProgress();
   std::ostream& err = console_.Err;
   err << message.Title << ": " << Indented(message.Text);
+  if (!message.Details.empty()) err << "\n  " << Indented(message.Details);
   if (message.Buttons == app::MessageButtons::kOk) {
     err << '\n' << std::flush;
     return app::Answer::kOk;

@@ -5,7 +5,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/folder_choice.h"
 #include "app/platform_paths.h"
+#include "app/settings.h"
 #include "app/wait_time.h"
 #include "coding/accent_tables.h"
 
@@ -70,32 +72,39 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
       options.RemoveXMP = v == 2;
     });
   }
-  // --wait: whole seconds within the wait-time dialog's limits.
-  int seconds = 0;
-  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-  if (ec != std::errc() || end != value.data() + value.size() || seconds < app::kMinWait ||
-      seconds > app::kMaxWait) {
-    return "--wait: expected whole seconds from " + std::to_string(app::kMinWait) + " to " +
-           std::to_string(app::kMaxWait) + ", found " + Quoted(value);
+  // A whole number within limits: --wait (the wait-time dialog's), --settle, --max-file-mb.
+  const auto whole = [&](int min, int max, const char* unit, auto store) -> std::string {
+    int number = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (ec != std::errc() || end != value.data() + value.size() || number < min || number > max) {
+      return std::string(name) + ": expected " + unit + " from " + std::to_string(min) + " to " +
+             std::to_string(max) + ", found " + Quoted(value);
+    }
+    store(number);
+    return {};
+  };
+  if (name == "--settle") {
+    return whole(0, app::kMaxSettle, "whole seconds", [&](int v) { options.Settle = v; });
   }
-  options.Wait = static_cast<std::int16_t>(seconds);
-  return {};
+  if (name == "--max-file-mb") {
+    return whole(1, app::kMaxFileMB, "megabytes", [&](int v) { options.MaxFileMB = v; });
+  }
+  return whole(app::kMinWait, app::kMaxWait, "whole seconds",
+               [&](int v) { options.Wait = static_cast<std::int16_t>(v); });
 }
 
 bool TakesValue(std::string_view name) {
-  for (const std::string_view n :
-       {"--ini", "--input", "--archive", "--output", "--after", "--accents", "--xmp", "--wait"}) {
+  for (const std::string_view n : {"--ini", "--input", "--archive", "--output", "--after", "--accents", "--xmp",
+                                   "--wait", "--settle", "--max-file-mb"}) {
     if (n == name) return true;
   }
   return false;
 }
 
-std::string FolderSetting(const std::string& folder) {
+std::string AbsoluteFolderSetting(const std::string& folder) {
   std::error_code ec;
   std::string text = std::filesystem::absolute(std::filesystem::path(folder), ec).string();
-  if (ec) text = folder;
-  if (text.back() != app::kFolderSeparator) text.push_back(app::kFolderSeparator);
-  return text;
+  return app::FolderSetting(ec ? folder : text);
 }
 
 }  // namespace
@@ -155,9 +164,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
 }
 
 void ApplyOptions(const Options& options, app::AppState& state) {
-  if (options.Input) state.InputFolder = FolderSetting(*options.Input);
-  if (options.Archive) state.ArchiveFolder = FolderSetting(*options.Archive);
-  if (options.Output) state.OutputFolder = FolderSetting(*options.Output);
+  if (options.Input) state.InputFolder = AbsoluteFolderSetting(*options.Input);
+  if (options.Archive) state.ArchiveFolder = AbsoluteFolderSetting(*options.Archive);
+  if (options.Output) state.OutputFolder = AbsoluteFolderSetting(*options.Output);
+  if (options.Settle) state.Settle = *options.Settle;
+  if (options.MaxFileMB) state.MaxFileMB = *options.MaxFileMB;
   if (options.UseArchive) state.UseArchive = *options.UseArchive;
   if (options.SynchronizeXMP) state.SynchronizeXMP = *options.SynchronizeXMP;
   if (options.RemoveXMP) state.RemoveXMP = *options.RemoveXMP;

@@ -21,6 +21,8 @@ struct Options {
   std::optional<bool> SynchronizeXMP;  ///< with RemoveXMP, from --xmp keep|sync|remove
   std::optional<bool> RemoveXMP;
   std::optional<std::int16_t> Wait;
+  std::optional<int> Settle;     ///< seconds, from --settle
+  std::optional<int> MaxFileMB;  ///< from --max-file-mb
   bool Yes = false;
   /// --raw: inspect writes the field text's bytes as stored.
   bool Raw = false;

@@ -10,9 +10,10 @@ int RunOnce(Context& context) {
   context.View.ListEntries("input");
   app::cmdRun_Click(context.State, context.View);
   if (!context.State.Running) return kExitInvalid;
-  const bool cut_short = context.State.Closing;
+  // Cut short by a signal, left to another Quillmark, or a folder that could not be used.
+  const bool incomplete = context.State.LastScanEnd != app::AppState::ScanEnd::kComplete;
   app::cmdRun_Click(context.State, context.View);
-  return context.View.KeptTotal() > 0 || cut_short ? kExitKept : kExitDone;
+  return context.View.KeptTotal() > 0 || incomplete ? kExitKept : kExitDone;
 }
 
 }  // namespace

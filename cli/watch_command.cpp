@@ -17,12 +17,12 @@ int Watch(Context& context) {
     app::Timer1_Timer(state, context.View);
   }
   if (state.Running) app::cmdRun_Click(state, context.View);
-  return context.View.KeptByLastScan() > 0 ? kExitKept : kExitDone;
+  return context.View.KeptByLastScan() > 0 || context.Io.StopRequested() ? kExitKept : kExitDone;
 }
 
 }  // namespace
 
 extern const Command kWatchCommand{
-    "watch", "", "scan, count the wait time down, scan again, until SIGINT or SIGTERM", false, Watch};
+    "watch", "", "scan, count the wait time down, scan again, until SIGINT, SIGTERM or SIGHUP", false, Watch};
 
 }  // namespace qm::cli

@@ -17,6 +17,8 @@ class XmpDocument;
 
 namespace qm::app {
 
+struct ScanMemory;
+
 /// The program-wide record of settings and run state. Folder paths are kept exactly as the settings file
 /// holds them: empty, or a path that ends with the platform's separator, to which a bare file name is
 /// appended.
@@ -92,6 +94,15 @@ struct AppState {
   /// After a scan: the earliest moment at which a file that waits as still being written may be complete,
   /// so that a front end can scan again then; empty when none waits.
   std::optional<std::chrono::system_clock::time_point> SettleWake;
+
+  /// How the latest scan ended: it walked the whole folder, a stop or the closing of the program cut it short,
+  /// another Quillmark held the input folder, or a folder could not be used (said once in a message).
+  enum class ScanEnd { kComplete, kStopped, kBusy, kFolderProblem };
+  ScanEnd LastScanEnd = ScanEnd::kComplete;
+  /// The folder problem told last, so that the same one is told once until a scan goes through again.
+  std::string FolderProblemTold;
+  /// What the scans remember of the input folder's entries from one scan to the next (folder_scan.cpp).
+  std::shared_ptr<ScanMemory> Memory;
 
   /// A folder operation (a scan, Clear output folder, Re-process archive folder) is in progress.
   bool FolderOperation = false;

@@ -23,9 +23,14 @@ void StartRun(AppState& state, MainView& view) {
     state.XmpDocument.reset();
     return;
   }
-  // What a killed run left half written in the run's folders goes first.
-  for (const std::string* folder : {&state.InputFolder, &state.ArchiveFolder, &state.OutputFolder}) {
-    if (!folder->empty()) RemoveStaleTemporaryFiles(*folder);
+  // What a killed run left half written in the run's folders goes first, and the inputs it had set aside go
+  // back under their names; not while another Quillmark works there.
+  if (FolderLock lock(state.InputFolder); lock.Get() != FolderLock::Status::kBusy) {
+    for (const std::string* folder : {&state.InputFolder, &state.ArchiveFolder, &state.OutputFolder}) {
+      if (folder->empty()) continue;
+      RemoveStaleTemporaryFiles(*folder);
+      if (folder != &state.OutputFolder) RestoreSetAsideInputs(*folder);
+    }
   }
   state.RunStart = FormatStamp(state.Now());
   state.Running = true;
@@ -94,7 +99,8 @@ void Timer1_Timer(AppState& state, MainView& view) {
   }
   view.SetProgressValue(state.Wait - state.Countdown);
   view.SetCaption(Control::lblMaxAttente, std::to_string(state.Countdown) + " sec.");
-  --state.Countdown;
+  // A wait of 0 or less scans at every tick; counting below it would wrap around to the longest wait.
+  if (state.Countdown > 0) --state.Countdown;
 }
 
 void Form_Activate(AppState& state, MainView& view) {

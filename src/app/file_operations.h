@@ -1,27 +1,29 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm::app {
 
-// The file-system services of the batch run and the folder commands: folder listings, the kind and readiness
-// of an entry, deletes and moves. These are the only functions of the core that call the operating system for
-// a folder entry (file_operations_posix.cpp, file_operations_windows.cpp). None of them throws; each failure
-// comes back as a value that says what went wrong.
+// The file-system services of the batch run and the folder commands: folder listings, the kind of an entry,
+// the lock that keeps one Quillmark per input folder, and the deletes and moves that dispose of a file. These
+// are the only functions of the core that call the operating system for a folder entry
+// (file_operations_posix.cpp, file_operations_windows.cpp). None of them throws; each failure comes back as a
+// value that says what went wrong.
 
 enum class FileStatus {
   kOk,
   kNotFound,      ///< the entry does not exist (any more)
   kReadOnly,      ///< the file has no write permission bit at all, so it is kept
   kTargetExists,  ///< a move never replaces what is already there
+  kChanged,       ///< the name no longer holds the file that was read: that file is kept, untouched
   kFailed,        ///< any other refusal of the system; the detail says which
 };
 
-/// What a file operation did. On failure nothing was changed, and `Detail` names the failing step and the
+/// What a file operation did. On failure nothing was lost, and `Detail` names the failing step and the
 /// system's reason ("rename: permission denied").
 struct FileOutcome {
   FileStatus Status = FileStatus::kOk;
@@ -32,9 +34,10 @@ struct FileOutcome {
 
 /// What a folder entry is, as the scan and the folder commands treat it.
 enum class EntryKind {
-  kRegular,    ///< a regular file, or a symbolic link to one
-  kDirectory,  ///< a folder, or a symbolic link to one
-  kOther,      ///< a FIFO, socket, device or dangling link: never opened
+  kRegular,    ///< a regular file
+  kLink,       ///< a symbolic link, whatever it points to: never followed
+  kDirectory,  ///< a folder
+  kOther,      ///< a FIFO, socket or device: never opened
   kMissing,    ///< gone since the listing
 };
 
@@ -54,8 +57,9 @@ class FolderListing {
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
 
-  /// Whether the folder could be opened for listing.
+  /// Whether the folder could be opened for listing; when not, `Error` says why.
   bool IsOpen() const;
+  const std::string& Error() const;
   /// Fetches the next entry ("." and ".." included); false at the end, or when the listing fails.
   bool Next(FolderEntry& entry);
 
@@ -65,56 +69,99 @@ class FolderListing {
 };
 
 /// The kind of the entry `entry` of `folder`, from the listing's hint when it tells, else from the file
-/// system.
+/// system; a link is never followed.
 EntryKind KindOf(std::string_view folder, const FolderEntry& entry);
 
-/// Whether a file may be read now.
-enum class Readiness {
-  kReady,
-  kBeingWritten,  ///< another process holds it open for writing, or it changed moments ago
-  kGone,          ///< it no longer exists
-  kNotRegular,    ///< it is no longer a regular file
-};
-
-/// How long a file must be left untouched before it counts as complete, where the system cannot tell whether
-/// another process still holds it open for writing.
-inline constexpr std::chrono::seconds kQuietPeriod{2};
-
-/// Whether the file at `path` is complete. A file that another process holds open for writing is not: the
-/// test takes a read lease, which the system refuses while any writer has the file open. Where leases are not
-/// granted (a file of another user, a file system without them), a file whose status changed less than
-/// `kQuietPeriod` before `now` is taken as still being written. Never blocks, also not on a FIFO.
-Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::time_point now);
-
-/// What identifies a file's content for a before/after comparison: same file, same size, same times.
+/// What identifies one version of a file: which file it is, its size and its times.
 struct FileIdentity {
   bool Exists = false;
+  bool Regular = false;  ///< a regular file (a link is not followed, so it never is one)
   std::uint64_t Device = 0;
   std::uint64_t Inode = 0;
   std::uint64_t Size = 0;
-  std::int64_t Modified = 0;  ///< nanoseconds
-  std::int64_t Changed = 0;   ///< nanoseconds; every write and rename moves it
+  std::int64_t Modified = 0;  ///< nanoseconds since the epoch
+  std::int64_t Changed = 0;   ///< nanoseconds since the epoch; every write, rename or change of mode moves it
+  bool ReadOnly = false;      ///< a regular file without any write permission bit
 
   bool operator==(const FileIdentity&) const = default;
+  /// The same file with the same content: device, inode, size and modification time agree. The change time
+  /// is left out, since a rename moves it.
+  bool SameVersion(const FileIdentity& other) const {
+    return Exists && other.Exists && Device == other.Device && Inode == other.Inode && Size == other.Size &&
+           Modified == other.Modified;
+  }
+  /// The same file, whatever its content now.
+  bool SameFile(const FileIdentity& other) const {
+    return Exists && other.Exists && Device == other.Device && Inode == other.Inode;
+  }
 };
 
-/// The identity of the file at `path` (through a symbolic link), or one with `Exists` false.
+/// The identity of the entry at `path` itself (a link is not followed), or one with `Exists` false.
 FileIdentity IdentifyFile(const std::string& path);
+
+/// Whether another process holds a file open for writing, as far as the system can tell.
+enum class Writers {
+  kNone,            ///< nobody on this machine writes it: the system granted a read lease
+  kWriting,         ///< a writer has it open
+  kUnknown,         ///< the system cannot tell (a file of another user): only its times can
+  kUnknownOnShare,  ///< a network share: writers elsewhere are never seen, and its times run on another clock
+};
+
+/// Asks the system whether the regular file at `path` is open for writing elsewhere. Never blocks, not even
+/// on a FIFO put in the file's place.
+Writers ProbeWriters(const std::string& path);
+
+/// The one lock that a scan or a folder command holds on an input folder, so that two Quillmark processes
+/// (a service and a window, two desks on one share) never work on one folder at the same time. It is an
+/// advisory lock on the file ".quillmark.lock" in the folder, which the system releases when the process
+/// ends however it ends; where that file cannot be made, the folder itself is locked.
+class FolderLock {
+ public:
+  enum class Status { kHeld, kBusy, kFailed };
+
+  /// Tries to take the lock of `folder` without waiting.
+  explicit FolderLock(std::string_view folder);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+  Status Get() const { return status_; }
+  bool Held() const { return status_ == Status::kHeld; }
+  /// Why the lock could not be taken when it failed.
+  const std::string& Detail() const { return detail_; }
+
+  /// The name of the lock file in a locked folder.
+  static constexpr std::string_view kFileName = ".quillmark.lock";
+
+ private:
+  Status status_ = Status::kFailed;
+  std::string detail_;
+  std::intptr_t handle_ = -1;
+};
 
 /// Deletes the entry itself: a symbolic link is removed, never what it points to. A file without any write
 /// permission bit is kept (`kReadOnly`), as a read-only file is. A folder is never deleted.
 FileOutcome RemoveEntry(const std::string& path);
 
-/// Moves the entry to `to`, never replacing anything there (`kTargetExists`). A symbolic link is moved as a
-/// link. Across file systems the file is copied beside `to` under a dot-name, flushed to the device, compared
-/// by size, given its final name and only then deleted at `from`; on any failure `from` stays as it was and
-/// nothing is left under `to`.
-FileOutcome MoveEntry(const std::string& from, const std::string& to);
+/// Deletes the input `name` of `folder`, provided it is still the version `read` that was processed. The file
+/// is first set aside under a private name in a private folder of `folder`, checked there, and only then
+/// deleted: a file that another program has meanwhile put under the name is never the one deleted; it is put
+/// back (`kChanged`). A read-only input is kept (`kReadOnly`).
+FileOutcome DeleteInput(std::string_view folder, const std::string& name, const FileIdentity& read);
 
-/// Moves the entry to `to` like `MoveEntry`, but replaces a file already there in one step, unless that file
-/// could not be deleted: it is read-only (`kReadOnly`) or a folder. So no failure loses the file at `to`
-/// before the source has taken its place; on any failure the source stays where it was.
-FileOutcome ReplaceEntry(const std::string& from, const std::string& to);
+/// Moves the input `name` of `folder` to the same name in `archive`, provided it is still the version `read`,
+/// replacing an older copy there in one step (never a read-only one, nor a folder). Across file systems the
+/// input is copied into the archive and flushed to the device first, then set aside and checked as by
+/// `DeleteInput` and deleted; should the input have changed, the copy of the version that was read stays in
+/// the archive and the input stays too. No archive name is ever deleted.
+FileOutcome ArchiveInput(std::string_view folder, const std::string& name, const FileIdentity& read,
+                         std::string_view archive);
+
+/// Moves the entry to `to`, never replacing anything there (`kTargetExists`). A symbolic link is moved as a
+/// link. Across file systems the file is copied beside `to` under a private name, flushed to the device,
+/// given its final name without replacing anything, and the source is deleted only when it is still the
+/// file that was copied; on any failure `from` stays as it was and nothing is left under `to`.
+FileOutcome MoveEntry(const std::string& from, const std::string& to);
 
 /// Flushes the folder's own entries (names created, renamed or removed) to the device.
 FileOutcome FlushFolder(std::string_view folder);
@@ -124,6 +171,17 @@ FileOutcome FlushFolder(std::string_view folder);
 /// making, the copies of moves across file systems) whose process is gone. Returns how many went. Files of a
 /// process that still runs, or whose process cannot be told, are left alone.
 int RemoveStaleTemporaryFiles(std::string_view folder);
+
+/// Puts back under their names the inputs that a Quillmark process set aside in `folder` (to delete or
+/// archive them) and did not get to dispose of, because it was killed or lost its power, or because another
+/// file took the name meanwhile. Only this process's own and those of processes that are gone are touched.
+/// Returns the names that could not be put back because their name is taken again; those files stay set
+/// aside, and a later call tries again.
+std::vector<std::string> RestoreSetAsideInputs(std::string_view folder);
+
+/// Removes this process's private folder of set-aside inputs from `folder` when it is empty (it is, unless
+/// an input could not be put back).
+void ReleaseSetAsideFolder(std::string_view folder);
 
 /// Whether two folder settings name the same existing folder (through links, "." and ".."); false when either
 /// does not exist.

@@ -3,6 +3,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/statfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,11 +92,12 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+std::string OwnPrefix() { return std::string(engine::kTemporaryPrefix) + std::to_string(::getpid()) + "-"; }
+
 // A fresh dot-name in `folder`: scans and listings skip it, so nobody takes a half-made copy for a file.
 std::string TemporaryName(const std::string& folder) {
   static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ std::random_device()());
-  return folder + std::string(engine::kTemporaryPrefix) + std::to_string(::getpid()) + "-move-" +
-         std::to_string(random());
+  return folder + OwnPrefix() + "move-" + std::to_string(random());
 }
 
 // Copies the rest of `in` to `out`; false with errno set on failure.
@@ -121,10 +124,9 @@ bool CopyContent(int in, int out) {
   }
 }
 
-// Makes the copy of a regular file at `temp`, complete and on the device, with the source's mode and times.
-FileOutcome CopyFileTo(const std::string& from, const std::string& temp, const struct stat& source) {
-  Descriptor in(Retry([&] { return ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); }));
-  if (in.Get() < 0) return FromErrno("open for copy", errno);
+// Makes the copy of the regular file open as `in` at `temp`, complete and on the device, with the source's
+// mode and times.
+FileOutcome CopyFileTo(const Descriptor& in, const std::string& temp, const struct stat& source) {
   Descriptor out(Retry([&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
   if (out.Get() < 0) return FromErrno("create copy", errno);
   if (!CopyContent(in.Get(), out.Get())) return FromErrno("copy", errno);
@@ -159,10 +161,12 @@ FileOutcome CopyLinkTo(const std::string& from, const std::string& temp, const s
 
 struct FolderListing::Impl {
   DIR* Dir = nullptr;
+  std::string Error;
 };
 
 FolderListing::FolderListing(std::string_view folder) : impl_(std::make_unique<Impl>()) {
   impl_->Dir = ::opendir(std::string(folder).c_str());
+  if (impl_->Dir == nullptr) impl_->Error = ErrorText(errno);
 }
 
 FolderListing::~FolderListing() {
@@ -170,6 +174,8 @@ FolderListing::~FolderListing() {
 }
 
 bool FolderListing::IsOpen() const { return impl_->Dir != nullptr; }
+
+const std::string& FolderListing::Error() const { return impl_->Error; }
 
 bool FolderListing::Next(FolderEntry& entry) {
   if (impl_->Dir == nullptr) return false;
@@ -191,132 +197,291 @@ EntryKind KindOf(std::string_view folder, const FolderEntry& entry) {
       return EntryKind::kRegular;
     case DT_DIR:
       return EntryKind::kDirectory;
+    case DT_LNK:
+      return EntryKind::kLink;
     case DT_FIFO:
     case DT_SOCK:
     case DT_CHR:
     case DT_BLK:
       return EntryKind::kOther;
-    default:  // a link, or a file system that does not tell: ask
+    default:  // a file system that does not tell: ask
       break;
   }
 #endif
-  std::string path(folder);
-  path += entry.Name;
+  const std::string path = std::string(folder) + entry.Name;
   struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    return ::lstat(path.c_str(), &st) == 0 ? EntryKind::kOther : EntryKind::kMissing;
-  }
+  if (::lstat(path.c_str(), &st) != 0) return EntryKind::kMissing;
   if (S_ISREG(st.st_mode)) return EntryKind::kRegular;
+  if (S_ISLNK(st.st_mode)) return EntryKind::kLink;
   if (S_ISDIR(st.st_mode)) return EntryKind::kDirectory;
   return EntryKind::kOther;
 }
 
-Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::time_point now) {
-  // O_NONBLOCK: a FIFO put in the file's place since the listing must not hang the open.
-  Descriptor fd(Retry([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }));
-  if (fd.Get() < 0) {
-    // A file that cannot be opened is for the engine to report; only a vanished one is not.
-    return errno == ENOENT ? Readiness::kGone : Readiness::kReady;
-  }
+namespace {
+
+FileIdentity IdentityOf(const struct stat& st) {
+  const bool regular = S_ISREG(st.st_mode);
+  return {true,
+          regular,
+          static_cast<std::uint64_t>(st.st_dev),
+          static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_size),
+          Nanoseconds(st.st_mtim),
+          Nanoseconds(st.st_ctim),
+          regular && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0};
+}
+
+}  // namespace
+
+FileIdentity IdentifyFile(const std::string& path) {
   struct stat st;
-  if (::fstat(fd.Get(), &st) != 0) return Readiness::kReady;
-  if (!S_ISREG(st.st_mode)) return Readiness::kNotRegular;
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  return IdentityOf(st);
+}
+
+namespace {
+
+// Whether the open file lives on a network share (or a file system in user space, which may be one).
+bool OnShare(int fd) {
+#if defined(__linux__)
+  struct statfs fs;
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<std::uint64_t>(fs.f_type) & 0xFFFFFFFFu) {
+    case 0x6969:      // NFS
+    case 0x517B:      // SMB
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2
+    case 0x65735546:  // FUSE
+    case 0x00C36400:  // Ceph
+    case 0x5346414F:  // AFS
+    case 0x01021997:  // 9P
+      return true;
+    default:
+      return false;
+  }
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
+}  // namespace
+
+Writers ProbeWriters(const std::string& path) {
+  // O_NONBLOCK: a FIFO put in the file's place since the listing must not hang the open.
+  Descriptor fd(Retry(
+      [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC); }));
+  if (fd.Get() < 0) return Writers::kUnknown;
+  const Writers unknown = OnShare(fd.Get()) ? Writers::kUnknownOnShare : Writers::kUnknown;
 #ifdef F_SETLEASE
   // Should a writer open the file while the lease is held, the system signals the holder: SIGURG is ignored
   // unless a program asks for it, where the default SIGIO would end the program.
   ::fcntl(fd.Get(), F_SETSIG, SIGURG);
   if (::fcntl(fd.Get(), F_SETLEASE, F_RDLCK) == 0) {
     ::fcntl(fd.Get(), F_SETLEASE, F_UNLCK);
-    return Readiness::kReady;
+    return unknown == Writers::kUnknown ? Writers::kNone : unknown;
   }
-  if (errno == EAGAIN) return Readiness::kBeingWritten;
+  // The system refuses the lease while anybody has the file open for writing; any other refusal means that
+  // it cannot tell (a file of another user, a share without leases).
+  if (errno == EAGAIN) return Writers::kWriting;
 #endif
-  const auto changed =
-      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-          std::chrono::nanoseconds(Nanoseconds(st.st_ctim))));
-  // A change time ahead of the clock (a share whose clock runs fast) tells nothing about the file's age: only
-  // a change within the last moments counts.
-  const auto age = now - changed;
-  return age >= std::chrono::system_clock::duration::zero() && age < kQuietPeriod ? Readiness::kBeingWritten
-                                                                                  : Readiness::kReady;
+  return unknown;
 }
 
-FileIdentity IdentifyFile(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return {};
-  return {true,
-          static_cast<std::uint64_t>(st.st_dev),
-          static_cast<std::uint64_t>(st.st_ino),
-          static_cast<std::uint64_t>(st.st_size),
-          Nanoseconds(st.st_mtim),
-          Nanoseconds(st.st_ctim)};
+FolderLock::FolderLock(std::string_view folder) {
+  const std::string file = std::string(folder) + std::string(kFileName);
+  int fd = Retry([&] { return ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666); });
+  // A folder this process may not write to, or a lock file of another user: the lock needs no write access
+  // (except on some network shares, where the folder's own lock below serves).
+  if (fd < 0) fd = Retry([&] { return ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC); });
+  if (fd < 0) {
+    fd = Retry([&] { return ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  }
+  if (fd < 0) {
+    detail_ = "open " + file + ": " + ErrorText(errno);
+    return;
+  }
+  if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
+    const int error = errno;
+    ::close(fd);
+    status_ = error == EWOULDBLOCK ? Status::kBusy : Status::kFailed;
+    detail_ = "lock " + file + ": " + ErrorText(error);
+    return;
+  }
+  handle_ = fd;
+  status_ = Status::kHeld;
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing releases the lock
 }
 
 FileOutcome RemoveEntry(const std::string& path) {
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) return FromErrno("delete", errno);
   if (S_ISDIR(st.st_mode)) return Failure(FileStatus::kFailed, "delete", "it is a folder");
-  if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    return Failure(FileStatus::kReadOnly, "delete", "the file is read-only");
-  }
+  if (IdentityOf(st).ReadOnly) return Failure(FileStatus::kReadOnly, "delete", "the file is read-only");
   if (::unlink(path.c_str()) != 0) return FromErrno("delete", errno);
   return {};
 }
 
 namespace {
 
-// Gives `from` the name `to`, replacing what is there when `replace`, never otherwise; 0 or the errno.
-int Rename(const std::string& from, const std::string& to, bool replace) {
-  if (!replace) return RenameNoReplace(from, to);
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+// The private folder of this process in `folder`, where an input waits between being taken from its name
+// and being deleted or moved. It is a dot-name, so no scan or listing sees it.
+std::string SetAsideFolder(std::string_view folder) { return std::string(folder) + OwnPrefix() + "aside/"; }
+
+// An input set aside: where it was and where it is now.
+struct SetAside {
+  std::string Name;
+  std::string Aside;
+};
+
+// Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
+// never replaces anything, so that whatever another program puts under the name from now on stays untouched.
+FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
+  const std::string aside_folder = SetAsideFolder(folder);
+  if (::mkdir(aside_folder.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno("set aside", errno);
+  struct stat st;
+  if (::lstat(aside_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+    return Failure(FileStatus::kFailed, "set aside", "the private folder " + aside_folder + " is not ours");
+  }
+  taken = {std::string(folder) + name, aside_folder + name};
+  if (const int error = RenameNoReplace(taken.Name, taken.Aside); error != 0) {
+    return FromErrno("set aside", error);
+  }
+  return {};
 }
 
-FileOutcome MoveOrReplace(const std::string& from, const std::string& to, bool replace) {
-  const int error = Rename(from, to, replace);
-  if (error == 0) return {};
-  if (error != EXDEV) return FromErrno("move", error);
-
-  // Another file system: copy under a dot-name beside the target, then give the copy its name, then delete.
-  struct stat source;
-  if (::lstat(from.c_str(), &source) != 0) return FromErrno("move", errno);
-  if (!S_ISREG(source.st_mode) && !S_ISLNK(source.st_mode)) {
-    return Failure(FileStatus::kFailed, "move", "not a regular file");
+// Puts a file that was set aside back under its name, never replacing what another program has put there
+// meanwhile. `why` is what the caller reports; a name that is taken again adds where the file waits.
+FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
+  if (const int error = RenameNoReplace(taken.Aside, taken.Name); error != 0) {
+    detail += "; it waits as " + taken.Aside + " (put back: " + ErrorText(error) + ")";
   }
-  const std::string folder = FolderOf(to);
-  const std::string temp = TemporaryName(folder);
-  FileOutcome made =
-      S_ISLNK(source.st_mode) ? CopyLinkTo(from, temp, source) : CopyFileTo(from, temp, source);
+  return {status, std::move(detail)};
+}
+
+// Sets the input aside and checks that it is the version that was read (and, with `writable`, that it may
+// be deleted); on success the caller owns the file under `taken.Aside`. Otherwise the file is back under its
+// name (or waits aside, which the detail says).
+FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read,
+                        bool writable, SetAside& taken) {
+  if (FileOutcome aside = TakeAside(folder, name, taken); !aside.Ok()) return aside;
+  const FileIdentity now = IdentifyFile(taken.Aside);
+  if (!now.SameVersion(read)) {
+    return PutBack(taken, FileStatus::kChanged, "it changed or was replaced since it was read");
+  }
+  if (writable && now.ReadOnly) return PutBack(taken, FileStatus::kReadOnly, "the file is read-only");
+  return {};
+}
+
+// What may stand under an archive name that a new copy replaces: nothing, or a file that may be replaced.
+FileOutcome CheckReplaceable(const std::string& target) {
+  struct stat st;
+  if (::lstat(target.c_str(), &st) != 0) {
+    return errno == ENOENT ? FileOutcome{} : FromErrno("replace", errno);
+  }
+  if (S_ISDIR(st.st_mode)) return Failure(FileStatus::kFailed, "replace", "a folder has the name");
+  if (IdentityOf(st).ReadOnly) return Failure(FileStatus::kReadOnly, "replace", "the file there is read-only");
+  return {};
+}
+
+bool SameDevice(std::string_view a, std::string_view b) {
+  struct stat sa;
+  struct stat sb;
+  return ::stat(std::string(a).c_str(), &sa) == 0 && ::stat(std::string(b).c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev;
+}
+
+// Copies the file or link `from` under a private name in `to`'s folder, flushed to the device, and gives it
+// the name `to` (replacing an older file there when `replace`, never otherwise). `copied` is the identity of
+// the source that was copied; with `expected`, a source of another version is not copied (`kChanged`).
+FileOutcome CopyInto(const std::string& from, const std::string& to, bool replace, const FileIdentity* expected,
+                     FileIdentity& copied) {
+  struct stat source;
+  if (::lstat(from.c_str(), &source) != 0) return FromErrno("copy", errno);
+  const std::string temp = TemporaryName(FolderOf(to));
+  FileOutcome made;
+  if (S_ISLNK(source.st_mode)) {
+    copied = IdentityOf(source);
+    made = CopyLinkTo(from, temp, source);
+  } else if (S_ISREG(source.st_mode)) {
+    Descriptor in(
+        Retry([&] { return ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); }));
+    if (in.Get() < 0) return FromErrno("open for copy", errno);
+    if (::fstat(in.Get(), &source) != 0) return FromErrno("open for copy", errno);
+    copied = IdentityOf(source);
+    made = CopyFileTo(in, temp, source);
+  } else {
+    return Failure(FileStatus::kFailed, "copy", "not a regular file");
+  }
+  if (made.Ok() && expected != nullptr && !copied.SameVersion(*expected)) {
+    made = Failure(FileStatus::kChanged, "copy", "it changed or was replaced since it was read");
+  }
   if (made.Ok()) {
-    if (const int e = Rename(temp, to, replace); e != 0) made = FromErrno("move copy into place", e);
+    const int error = replace ? (::rename(temp.c_str(), to.c_str()) == 0 ? 0 : errno) : RenameNoReplace(temp, to);
+    if (error != 0) made = FromErrno("move copy into place", error);
   }
   if (!made.Ok()) {
     ::unlink(temp.c_str());
     return made;
   }
-  // The copy's name must be on the device before the source goes. Should either step fail, the source stays;
-  // a copy that took an empty place goes again, one that replaced a file stays in its place.
-  FileOutcome done = FlushFolder(folder);
-  if (done.Ok() && ::unlink(from.c_str()) != 0) done = FromErrno("delete after copy", errno);
-  if (!done.Ok() && !replace) ::unlink(to.c_str());
-  return done;
+  return FlushFolder(FolderOf(to));
 }
 
 }  // namespace
 
-FileOutcome MoveEntry(const std::string& from, const std::string& to) {
-  return MoveOrReplace(from, to, false);
+FileOutcome DeleteInput(std::string_view folder, const std::string& name, const FileIdentity& read) {
+  if (read.ReadOnly) return Failure(FileStatus::kReadOnly, "delete", "the file is read-only");
+  SetAside taken;
+  if (FileOutcome checked = TakeVersion(folder, name, read, true, taken); !checked.Ok()) return checked;
+  if (::unlink(taken.Aside.c_str()) != 0) {
+    return PutBack(taken, FileStatus::kFailed, "delete: " + ErrorText(errno));
+  }
+  return {};
 }
 
-FileOutcome ReplaceEntry(const std::string& from, const std::string& to) {
-  struct stat st;
-  if (::lstat(to.c_str(), &st) != 0) {
-    return errno == ENOENT ? MoveOrReplace(from, to, false) : FromErrno("replace", errno);
+FileOutcome ArchiveInput(std::string_view folder, const std::string& name, const FileIdentity& read,
+                         std::string_view archive) {
+  const std::string target = std::string(archive) + name;
+  if (FileOutcome replaceable = CheckReplaceable(target); !replaceable.Ok()) return replaceable;
+  if (SameDevice(folder, archive)) {
+    SetAside taken;
+    if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
+    // One step: the older copy under the name is replaced, never deleted first.
+    if (::rename(taken.Aside.c_str(), target.c_str()) != 0) {
+      return PutBack(taken, FileStatus::kFailed, "move: " + ErrorText(errno));
+    }
+    return {};
   }
-  if (S_ISDIR(st.st_mode)) return Failure(FileStatus::kFailed, "replace", "a folder has the name");
-  if (S_ISREG(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    return Failure(FileStatus::kReadOnly, "replace", "the file there is read-only");
+  // Another file system: the copy is made and on the device before the input is taken from its name.
+  const std::string path = std::string(folder) + name;
+  FileIdentity copied;
+  if (FileOutcome made = CopyInto(path, target, true, &read, copied); !made.Ok()) return made;
+  SetAside taken;
+  if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
+  if (::unlink(taken.Aside.c_str()) != 0) {
+    return PutBack(taken, FileStatus::kFailed, "delete after copy: " + ErrorText(errno));
   }
-  return MoveOrReplace(from, to, true);
+  return {};
+}
+
+FileOutcome MoveEntry(const std::string& from, const std::string& to) {
+  const int error = RenameNoReplace(from, to);
+  if (error == 0) return {};
+  if (error != EXDEV) return FromErrno("move", error);
+  FileIdentity copied;
+  if (FileOutcome made = CopyInto(from, to, false, nullptr, copied); !made.Ok()) return made;
+  // The source goes only when it is still the file that was copied.
+  const std::string folder = FolderOf(from);
+  SetAside taken;
+  FileOutcome checked = TakeVersion(folder, from.substr(folder.size()), copied, false, taken);
+  if (checked.Ok() && ::unlink(taken.Aside.c_str()) != 0) {
+    checked = PutBack(taken, FileStatus::kFailed, "delete after copy: " + ErrorText(errno));
+  }
+  if (!checked.Ok()) checked.Detail += " (a copy was made at " + to + ")";
+  return checked;
 }
 
 FileOutcome FlushFolder(std::string_view folder) {
@@ -327,18 +492,28 @@ FileOutcome FlushFolder(std::string_view folder) {
   return {};
 }
 
+namespace {
+
+// The process id of a temporary name ".quillmark-<pid>-...", when the name has that shape, and whether that
+// process is certainly gone (kill(pid, 0) fails with ESRCH).
+bool OfGoneProcess(std::string_view name, bool own_counts) {
+  if (!name.starts_with(engine::kTemporaryPrefix)) return false;
+  const std::string_view rest = name.substr(engine::kTemporaryPrefix.size());
+  long pid = 0;
+  const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+  if (ec != std::errc() || end == rest.data() || *end != '-' || pid <= 0) return false;
+  if (pid == ::getpid()) return own_counts;
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+}  // namespace
+
 int RemoveStaleTemporaryFiles(std::string_view folder) {
   int removed = 0;
   FolderListing listing(folder);
   FolderEntry entry;
   while (listing.Next(entry)) {
-    if (!entry.Name.starts_with(engine::kTemporaryPrefix)) continue;
-    const std::string_view rest = std::string_view(entry.Name).substr(engine::kTemporaryPrefix.size());
-    long pid = 0;
-    const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
-    if (ec != std::errc() || end == rest.data() || *end != '-' || pid <= 0) continue;
-    // Only a process that is certainly gone: kill(pid, 0) fails with ESRCH.
-    if (pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (!OfGoneProcess(entry.Name, false)) continue;
     const std::string path = std::string(folder) + entry.Name;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
@@ -346,6 +521,29 @@ int RemoveStaleTemporaryFiles(std::string_view folder) {
   }
   return removed;
 }
+
+std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
+  std::vector<std::string> waiting;
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (!entry.Name.ends_with("-aside") || !OfGoneProcess(entry.Name, true)) continue;
+    const std::string aside = std::string(folder) + entry.Name + "/";
+    struct stat st;
+    if (::lstat(aside.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    FolderListing inside(aside);
+    FolderEntry file;
+    while (inside.Next(file)) {
+      if (file.Name == "." || file.Name == "..") continue;
+      const int error = RenameNoReplace(aside + file.Name, std::string(folder) + file.Name);
+      if (error == EEXIST) waiting.push_back(file.Name);
+    }
+    ::rmdir(aside.c_str());  // fails while something waits in it, which a later call tries again
+  }
+  return waiting;
+}
+
+void ReleaseSetAsideFolder(std::string_view folder) { ::rmdir(SetAsideFolder(folder).c_str()); }
 
 bool SameFolder(std::string_view a, std::string_view b) {
   struct stat sa;

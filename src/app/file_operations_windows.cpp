@@ -1,7 +1,10 @@
-// The file operations on Windows, through std::filesystem; file_operations_posix.cpp holds the other side.
-// Windows keeps a file that is being copied in locked, so the engine's open fails and the file waits for the
-// next scan: the readiness test has nothing to add there.
+// The file operations on Windows, through std::filesystem and a few calls of the system;
+// file_operations_posix.cpp holds the other side. This side is built by nothing here: it is kept to compile,
+// and is untested.
 #ifdef _WIN32
+
+#include <process.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <random>
@@ -22,25 +25,22 @@ FileOutcome FromError(std::string_view step, const std::error_code& ec) {
   return {status, std::string(step) + ": " + ec.message()};
 }
 
-bool Exists(const fs::path& path) {
-  std::error_code ec;
-  return fs::exists(fs::symlink_status(path, ec));
-}
-
-std::int64_t Ticks(fs::file_time_type t) { return t.time_since_epoch().count(); }
-
 }  // namespace
 
 struct FolderListing::Impl {
   fs::directory_iterator It;
   bool Open = false;
+  std::string Error;
 };
 
 FolderListing::FolderListing(std::string_view folder) : impl_(std::make_unique<Impl>()) {
   std::error_code ec;
   impl_->It = fs::directory_iterator(fs::path(folder), ec);
   impl_->Open = !ec;
+  if (ec) impl_->Error = ec.message();
 }
+
+const std::string& FolderListing::Error() const { return impl_->Error; }
 
 FolderListing::~FolderListing() = default;
 
@@ -59,28 +59,65 @@ bool FolderListing::Next(FolderEntry& entry) {
 EntryKind KindOf(std::string_view folder, const FolderEntry& entry) {
   std::error_code ec;
   const fs::path path = fs::path(std::string(folder) + entry.Name);
-  const fs::file_status status = fs::status(path, ec);
-  if (!fs::exists(status)) return Exists(path) ? EntryKind::kOther : EntryKind::kMissing;
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (!fs::exists(status)) return EntryKind::kMissing;
+  if (fs::is_symlink(status)) return EntryKind::kLink;
   if (fs::is_regular_file(status)) return EntryKind::kRegular;
   if (fs::is_directory(status)) return EntryKind::kDirectory;
   return EntryKind::kOther;
 }
 
-Readiness CheckReadiness(const std::string& path, std::chrono::system_clock::time_point /*now*/) {
-  std::error_code ec;
-  const fs::file_status status = fs::status(fs::path(path), ec);
-  if (!fs::exists(status)) return Readiness::kGone;
-  return fs::is_regular_file(status) ? Readiness::kReady : Readiness::kNotRegular;
+FileIdentity IdentifyFile(const std::string& path) {
+  const std::wstring wide = fs::path(path).wstring();
+  HANDLE file = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                              nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = ::GetFileInformationByHandle(file, &info) != 0;
+  ::CloseHandle(file);
+  if (!ok) return {};
+  const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+  const bool regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  const auto written = static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+  return {true,
+          regular,
+          info.dwVolumeSerialNumber,
+          join(info.nFileIndexHigh, info.nFileIndexLow),
+          join(info.nFileSizeHigh, info.nFileSizeLow),
+          written,
+          written,
+          regular && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
 }
 
-FileIdentity IdentifyFile(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::path(path);
-  const auto size = fs::file_size(p, ec);
-  if (ec) return {};
-  const auto time = fs::last_write_time(p, ec);
-  if (ec) return {};
-  return {true, 0, 0, static_cast<std::uint64_t>(size), Ticks(time), Ticks(time)};
+Writers ProbeWriters(const std::string& path) {
+  // A file another program writes (a copy in progress) cannot be opened without sharing write access.
+  HANDLE file = ::CreateFileW(fs::path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return ::GetLastError() == ERROR_SHARING_VIOLATION ? Writers::kWriting : Writers::kUnknown;
+  }
+  ::CloseHandle(file);
+  return Writers::kNone;
+}
+
+FolderLock::FolderLock(std::string_view folder) {
+  // A file opened without sharing: a second process cannot open it until the first ends.
+  const fs::path file = fs::path(std::string(folder) + std::string(kFileName));
+  HANDLE handle = ::CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    status_ = error == ERROR_SHARING_VIOLATION ? Status::kBusy : Status::kFailed;
+    detail_ = "lock " + file.string() + ": " + std::system_category().message(static_cast<int>(error));
+    return;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(handle);
+  status_ = Status::kHeld;
+}
+
+FolderLock::~FolderLock() {
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 FileOutcome RemoveEntry(const std::string& path) {
@@ -98,62 +135,148 @@ FileOutcome RemoveEntry(const std::string& path) {
 
 namespace {
 
-FileOutcome MoveOrReplace(const fs::path& source, const fs::path& target, bool replace) {
-  if (!replace && Exists(target)) return {FileStatus::kTargetExists, "move: the target exists"};
-  std::error_code ec;
-  fs::rename(source, target, ec);  // replaces a file at the target
-  if (!ec) return {};
-  if (ec != std::errc::cross_device_link) return FromError("move", ec);
+std::string OwnPrefix() { return std::string(engine::kTemporaryPrefix) + std::to_string(_getpid()) + "-"; }
 
-  static std::minstd_rand random(std::random_device{}());
-  const fs::path temp =
-      target.parent_path() / (std::string(engine::kTemporaryPrefix) + "move-" + std::to_string(random()));
-  const auto size = fs::file_size(source, ec);
-  if (ec) return FromError("move", ec);
-  if (!fs::copy_file(source, temp, fs::copy_options::none, ec) || fs::file_size(temp, ec) != size || ec) {
-    fs::remove(temp, ec);
-    return {FileStatus::kFailed, "copy: the copy is incomplete"};
+std::string SetAsideFolder(std::string_view folder) { return std::string(folder) + OwnPrefix() + "aside/"; }
+
+// Moves without ever replacing: the system's move refuses an existing target unless asked to replace.
+FileOutcome MoveNoReplace(const fs::path& from, const fs::path& to) {
+  if (::MoveFileExW(from.wstring().c_str(), to.wstring().c_str(), 0) != 0) return {};
+  const DWORD error = ::GetLastError();
+  const std::error_code ec(static_cast<int>(error), std::system_category());
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return {FileStatus::kTargetExists, "move: the target exists"};
+  if (error == ERROR_NOT_SAME_DEVICE) return {FileStatus::kFailed, "cross-device"};
+  return FromError("move", ec);
+}
+
+struct SetAside {
+  fs::path Name;
+  fs::path Aside;
+};
+
+FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
+  if (!MoveNoReplace(taken.Aside, taken.Name).Ok()) detail += "; it waits as " + taken.Aside.string();
+  return {status, std::move(detail)};
+}
+
+FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read, bool writable,
+                        SetAside& taken) {
+  std::error_code ec;
+  fs::create_directory(fs::path(SetAsideFolder(folder)), ec);
+  taken = {fs::path(std::string(folder) + name), fs::path(SetAsideFolder(folder) + name)};
+  if (FileOutcome moved = MoveNoReplace(taken.Name, taken.Aside); !moved.Ok()) return moved;
+  const FileIdentity now = IdentifyFile(taken.Aside.string());
+  if (!now.SameVersion(read)) {
+    return PutBack(taken, FileStatus::kChanged, "it changed or was replaced since it was read");
   }
-  if (!replace && Exists(target)) {
-    fs::remove(temp, ec);
-    return {FileStatus::kTargetExists, "move: the target exists"};
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    const FileOutcome failed = FromError("move copy into place", ec);
-    fs::remove(temp, ec);
-    return failed;
-  }
-  if (!fs::remove(source, ec) || ec) {
-    const FileOutcome failed = FromError("delete after copy", ec);
-    if (!replace) fs::remove(target, ec);
-    return failed;
-  }
+  if (writable && now.ReadOnly) return PutBack(taken, FileStatus::kReadOnly, "the file is read-only");
   return {};
 }
 
-}  // namespace
-
-FileOutcome MoveEntry(const std::string& from, const std::string& to) {
-  return MoveOrReplace(fs::path(from), fs::path(to), false);
-}
-
-FileOutcome ReplaceEntry(const std::string& from, const std::string& to) {
+FileOutcome CheckReplaceable(const fs::path& target) {
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(fs::path(to), ec);
-  if (!fs::exists(status)) return MoveOrReplace(fs::path(from), fs::path(to), false);
+  const fs::file_status status = fs::symlink_status(target, ec);
+  if (!fs::exists(status)) return {};
   if (fs::is_directory(status)) return {FileStatus::kFailed, "replace: a folder has the name"};
   if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
     return {FileStatus::kReadOnly, "replace: the file there is read-only"};
   }
-  return MoveOrReplace(fs::path(from), fs::path(to), true);
+  return {};
+}
+
+// Copies `from` beside `to` under a private name and gives it the name `to`, replacing only with `replace`.
+FileOutcome CopyInto(const fs::path& from, const fs::path& to, bool replace) {
+  static std::minstd_rand random(std::random_device{}());
+  const fs::path temp = to.parent_path() / (OwnPrefix() + "move-" + std::to_string(random()));
+  std::error_code ec;
+  const auto size = fs::file_size(from, ec);
+  if (ec) return FromError("copy", ec);
+  if (!fs::copy_file(from, temp, fs::copy_options::none, ec) || fs::file_size(temp, ec) != size || ec) {
+    fs::remove(temp, ec);
+    return {FileStatus::kFailed, "copy: the copy is incomplete"};
+  }
+  FileOutcome placed;
+  if (replace) {
+    fs::rename(temp, to, ec);  // replaces a file at the target
+    if (ec) placed = FromError("move copy into place", ec);
+  } else {
+    placed = MoveNoReplace(temp, to);
+  }
+  if (!placed.Ok()) fs::remove(temp, ec);
+  return placed;
+}
+
+}  // namespace
+
+FileOutcome DeleteInput(std::string_view folder, const std::string& name, const FileIdentity& read) {
+  if (read.ReadOnly) return {FileStatus::kReadOnly, "delete: the file is read-only"};
+  SetAside taken;
+  if (FileOutcome checked = TakeVersion(folder, name, read, true, taken); !checked.Ok()) return checked;
+  std::error_code ec;
+  if (!fs::remove(taken.Aside, ec) || ec) return PutBack(taken, FileStatus::kFailed, "delete: " + ec.message());
+  return {};
+}
+
+FileOutcome ArchiveInput(std::string_view folder, const std::string& name, const FileIdentity& read,
+                         std::string_view archive) {
+  const fs::path target = fs::path(std::string(archive) + name);
+  if (FileOutcome replaceable = CheckReplaceable(target); !replaceable.Ok()) return replaceable;
+  const fs::path path = fs::path(std::string(folder) + name);
+  if (IdentifyFile(std::string(archive)).Device != IdentifyFile(std::string(folder)).Device) {
+    if (!IdentifyFile(path.string()).SameVersion(read)) {
+      return {FileStatus::kChanged, "archive: it changed or was replaced since it was read"};
+    }
+    if (FileOutcome made = CopyInto(path, target, true); !made.Ok()) return made;
+    SetAside taken;
+    if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
+    std::error_code ec;
+    fs::remove(taken.Aside, ec);
+    return {};
+  }
+  SetAside taken;
+  if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
+  std::error_code ec;
+  fs::rename(taken.Aside, target, ec);  // replaces the older copy in one step
+  if (ec) return PutBack(taken, FileStatus::kFailed, "move: " + ec.message());
+  return {};
+}
+
+FileOutcome MoveEntry(const std::string& from, const std::string& to) {
+  FileOutcome moved = MoveNoReplace(fs::path(from), fs::path(to));
+  if (moved.Ok() || moved.Detail != "cross-device") return moved;
+  const FileIdentity copied = IdentifyFile(from);
+  if (FileOutcome made = CopyInto(fs::path(from), fs::path(to), false); !made.Ok()) return made;
+  const std::string folder = fs::path(from).parent_path().string() + "\\";
+  SetAside taken;
+  FileOutcome checked = TakeVersion(folder, fs::path(from).filename().string(), copied, false, taken);
+  std::error_code ec;
+  if (checked.Ok()) fs::remove(taken.Aside, ec);
+  return checked;
 }
 
 FileOutcome FlushFolder(std::string_view /*folder*/) { return {}; }
 
-// Windows keeps no file of a process that was killed open, but it cannot tell which process wrote a name
-// either: leftovers stay for the user to remove.
+// Windows cannot tell which process wrote a name: leftovers stay for the user to remove.
 int RemoveStaleTemporaryFiles(std::string_view /*folder*/) { return 0; }
+
+std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
+  std::vector<std::string> waiting;
+  std::error_code ec;
+  const fs::path aside = fs::path(SetAsideFolder(folder));
+  for (const auto& entry : fs::directory_iterator(aside, ec)) {
+    const fs::path back = fs::path(std::string(folder)) / entry.path().filename();
+    if (MoveNoReplace(entry.path(), back).Status == FileStatus::kTargetExists) {
+      waiting.push_back(entry.path().filename().string());
+    }
+  }
+  fs::remove(aside, ec);
+  return waiting;
+}
+
+void ReleaseSetAsideFolder(std::string_view folder) {
+  std::error_code ec;
+  fs::remove(fs::path(SetAsideFolder(folder)), ec);  // only an empty folder goes
+}
 
 bool SameFolder(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return false;

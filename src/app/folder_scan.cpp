@@ -1,29 +1,65 @@
 #include "app/folder_scan.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <exception>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "app/batch_run.h"
 #include "app/folder_validation.h"
+#include "engine/image_file.h"
 #include "engine/process_image.h"
 #include "engine/xmp_document.h"
 
 namespace qm::app {
-namespace {
 
 using EntryFate = AppState::EntryFate;
 using EntryReport = AppState::EntryReport;
+using Clock = std::chrono::system_clock;
 
-std::string OutcomeText(const engine::ProcessResult& result) {
+// What a scan remembers of one entry of the input folder until the next scan.
+struct RememberedEntry {
+  FileIdentity Identity;      ///< as last looked at
+  Clock::time_point Since{};  ///< when this version was first seen
+  std::string Told;           ///< the reason last reported; empty when none
+  FileIdentity ToldFor;       ///< the version it was reported for
+  bool Failed = false;        ///< the engine or the checks before it refused this version: not tried again
+  /// Its output is written and on the device, but the input could not leave: only that is tried again, as
+  /// long as the output is still this one.
+  std::optional<FileIdentity> Output;
+  std::uint64_t Scan = 0;     ///< the scan that saw it last
+
+  /// Whether `now` is the version remembered: same file, size, modification time and write permission. The
+  /// change time is left out: putting a file back after a refused delete moves it.
+  bool Same(const FileIdentity& now) const {
+    return Identity.SameVersion(now) && Identity.ReadOnly == now.ReadOnly;
+  }
+};
+
+struct ScanMemory {
+  std::map<std::string, RememberedEntry> Entries;
+  std::uint64_t Scans = 0;
+};
+
+namespace {
+
+// An output flushed together with others before the inputs leave: at most this many files, bytes or time.
+constexpr std::size_t kGroupFiles = 64;
+constexpr std::uint64_t kGroupBytes = std::uint64_t{128} << 20;
+constexpr std::chrono::milliseconds kGroupTime{1000};
+
+std::string OutcomeText(const engine::ProcessResult& result, const AppState& state) {
   std::string text;
   switch (result.Outcome) {
     case engine::ProcessOutcome::kNothingToRead:
       text = "the file is empty or cannot be opened";
       break;
+    case engine::ProcessOutcome::kTooLarge:
+      return "it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)";
     case engine::ProcessOutcome::kShortRead:
       text = "the file could not be read whole";
       break;
@@ -41,118 +77,373 @@ std::string OutcomeText(const engine::ProcessResult& result) {
   return text;
 }
 
+// Whether an engine outcome belongs to the version of the file, so that the same version fails again: it is
+// not tried again until it changes. A short read (the file shrank) or a failed output (a full disk) is tried
+// again at the next scan.
+bool FailsAgain(engine::ProcessOutcome outcome) {
+  return outcome == engine::ProcessOutcome::kNothingToRead || outcome == engine::ProcessOutcome::kTooLarge ||
+         outcome == engine::ProcessOutcome::kPacketUnparsable;
+}
+
+// An entry whose output is written and waits, unflushed, for the group's flush.
+struct WrittenEntry {
+  EntryReport Report;
+  FileIdentity Read;
+  engine::PendingOutput Output;
+  std::chrono::steady_clock::time_point Start;
+};
+
 // What one scan keeps from one entry to the next.
 struct ScanContext {
+  explicit ScanContext(AppState& state)
+      : Input(state.InputFolder), Output(state.OutputFolder), Memory(*state.Memory), Scan(++Memory.Scans) {}
+
   std::string Input;
+  std::string Output;
+  ScanMemory& Memory;
+  std::uint64_t Scan;
   std::shared_ptr<engine::XmpDocument> Document;
   // One buffer for all images: a fresh one per image would cost a page fault per 4 KB.
   std::vector<std::uint8_t> ImageBuffer;
   // Whether the archive folder of the setting last checked is neither the input nor the output folder.
   std::string CheckedArchive;
   bool ArchiveDistinct = false;
+  // Outputs written since the last flush, in order.
+  std::vector<WrittenEntry> Group;
+  std::uint64_t GroupBytes = 0;
+  std::chrono::steady_clock::time_point GroupStart{};
+  // A file set aside by a Quillmark that could not finish waits in the folder's private folders.
+  bool SetAsideSeen = false;
+  // The output folder went away during the scan.
+  bool OutputGone = false;
 };
 
 bool ArchiveIsDistinct(const AppState& state, ScanContext& scan) {
   if (scan.CheckedArchive != state.ArchiveFolder) {
     scan.CheckedArchive = state.ArchiveFolder;
     scan.ArchiveDistinct =
-        !SameFolder(state.ArchiveFolder, scan.Input) && !SameFolder(state.ArchiveFolder, state.OutputFolder);
+        !SameFolder(state.ArchiveFolder, scan.Input) && !SameFolder(state.ArchiveFolder, scan.Output);
   }
   return scan.ArchiveDistinct;
 }
 
-// With the output written, moves the input into the archive folder or deletes it. The input stays where it is
-// when it changed while it was processed, when the archive option has no usable folder, and when the move or
-// the delete fails.
-void DisposeOfInput(const AppState& state, ScanContext& scan, const std::string& name,
-                    const FileIdentity& before, EntryReport& report) {
-  const std::string path = scan.Input + name;
-  if (IdentifyFile(path) != before) {
-    report.Reason = "it changed while it was processed";
-    return;
-  }
-  if (state.UseArchive) {
-    // An empty setting would make the paths relative to the process's current folder.
-    if (state.ArchiveFolder.empty()) {
-      report.Reason = "no archive folder is set";
-      return;
-    }
-    if (!ArchiveIsDistinct(state, scan)) {
-      report.Reason = "the archive folder is also the input or the output folder";
-      return;
-    }
-    // The archive keeps the latest copy of each name: an older one is replaced, unless it is read-only.
-    const FileOutcome moved = ReplaceEntry(path, state.ArchiveFolder + name);
-    if (!moved.Ok()) {
-      report.Reason = "it cannot be moved into the archive folder (" + moved.Detail + ")";
-      return;
-    }
-    report.Fate = EntryFate::kArchived;
-    return;
-  }
-  // The engine wrote this output durably (file and folder flushed to the device), as the input goes now.
-  const FileOutcome removed = RemoveEntry(path);
-  if (!removed.Ok()) {
-    report.Reason = "it cannot be deleted (" + removed.Detail + ")";
-    return;
-  }
-  report.Fate = EntryFate::kDeleted;
+std::chrono::milliseconds Since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
 }
 
-// Hands one entry to the engine and disposes of the input. Nothing when the entry turned out not to be a file
-// to process after all (gone, or no longer a regular file).
-std::optional<EntryReport> HandleEntry(AppState& state, MainView& view, ScanContext& scan,
-                                       const std::string& name) {
+constexpr const char* kStillBeingWritten = "it is still being written";
+
+// Tells the front end of an entry kept where it is; a report that repeats what the last one said of the same
+// version (or of a file that still grows) is marked so, and what was said is remembered.
+void ReportKept(const AppState& state, RememberedEntry& memory, EntryReport& report) {
+  report.Fate = EntryFate::kKept;
+  report.Repeat = memory.Told == report.Reason &&
+                  (report.Reason == kStillBeingWritten || memory.ToldFor.SameVersion(memory.Identity));
+  memory.Told = report.Reason;
+  memory.ToldFor = memory.Identity;
+  report.Time = state.Now();
+  Report(state, report);
+}
+
+// Why the archive step cannot take inputs now, or nothing.
+std::optional<std::string> ArchiveUnusable(const AppState& state, ScanContext& scan) {
+  if (!state.UseArchive) return std::nullopt;
+  // An empty setting would make the paths relative to the process's current folder.
+  if (state.ArchiveFolder.empty()) return "no archive folder is set";
+  if (!ArchiveIsDistinct(state, scan)) return "the archive folder is also the input or the output folder";
+  return std::nullopt;
+}
+
+// Moves the input into the archive folder or deletes it; its output is complete and on the device. Fills the
+// report's fate, or its reason and the memory that only the disposal is to be tried again.
+void DisposeOfInput(const AppState& state, ScanContext& scan, const std::string& name,
+                    const FileIdentity& read, RememberedEntry& memory, EntryReport& report) {
+  if (const auto unusable = ArchiveUnusable(state, scan)) {
+    report.Reason = *unusable;
+    return;
+  }
+  const FileOutcome done = state.UseArchive ? ArchiveInput(scan.Input, name, read, state.ArchiveFolder)
+                                            : DeleteInput(scan.Input, name, read);
+  if (done.Ok()) {
+    report.Fate = state.UseArchive ? EntryFate::kArchived : EntryFate::kDeleted;
+    scan.Memory.Entries.erase(name);
+    return;
+  }
+  if (done.Status == FileStatus::kChanged) {
+    report.Reason = "it changed while it was processed; the new version waits for the next scan";
+    return;
+  }
+  report.Reason = state.UseArchive ? "it cannot be moved into the archive folder (" + done.Detail + ")"
+                                   : "it cannot be deleted (" + done.Detail + ")";
+  memory.Identity = read;
+  memory.Output = IdentifyFile(scan.Output + name);
+}
+
+// Flushes the group's outputs to the device together, gives each its final name, then lets the inputs go.
+// An input that changed since it was read keeps its place and its output is dropped.
+void FinishGroup(AppState& state, ScanContext& scan) {
+  if (scan.Group.empty()) return;
+  std::vector<WrittenEntry> group = std::move(scan.Group);
+  scan.Group.clear();
+  scan.GroupBytes = 0;
+  for (WrittenEntry& entry : group) entry.Output.StartFlush();
+  std::vector<WrittenEntry*> finished;
+  for (WrittenEntry& entry : group) {
+    EntryReport& report = entry.Report;
+    if (IdentifyFile(scan.Input + report.Name) != entry.Read) {
+      entry.Output.Discard();
+      report.OutputWritten = false;
+      report.Reason = "it changed while it was processed; the new version waits for the next scan";
+    } else if (std::string failure = entry.Output.Finish(true); !failure.empty()) {
+      report.OutputWritten = false;
+      report.Reason = "the output could not be written (" + failure + ")";
+    } else {
+      finished.push_back(&entry);
+    }
+  }
+  const FileOutcome flushed = finished.empty() ? FileOutcome{} : FlushFolder(scan.Output);
+  for (WrittenEntry* entry : finished) {
+    RememberedEntry& memory = scan.Memory.Entries[entry->Report.Name];
+    if (!flushed.Ok()) {
+      entry->Report.Reason = "its output could not be flushed to the device (" + flushed.Detail + ")";
+      continue;
+    }
+    DisposeOfInput(state, scan, entry->Report.Name, entry->Read, memory, entry->Report);
+  }
+  for (WrittenEntry& entry : group) {
+    entry.Report.Took = Since(entry.Start);
+    if (entry.Report.Fate != EntryFate::kKept) {
+      entry.Report.Time = state.Now();
+      Report(state, entry.Report);
+    } else {
+      ReportKept(state, scan.Memory.Entries[entry.Report.Name], entry.Report);
+    }
+  }
+}
+
+// Whether the file may be read now: nobody writes it and it has been left alone for the settle time. Where
+// the system cannot tell writers or the file's times come from another clock (a share), this process's own
+// looks decide: the same version, seen at least the settle time ago. Otherwise notes when it may be ready.
+bool IsSettled(const AppState& state, const std::string& path, const FileIdentity& id, RememberedEntry& memory,
+               Clock::time_point now, std::optional<Clock::time_point>& wake) {
+  const Writers writers = ProbeWriters(path);
+  const auto settle = std::chrono::seconds(std::max(state.Settle, 0));
+  if (!memory.Same(id) || memory.Since == Clock::time_point{}) memory.Since = now;
+  memory.Identity = id;
+  if (writers == Writers::kWriting) {
+    wake = now + std::max(settle, std::chrono::seconds(1));
+    return false;
+  }
+  if (settle.count() == 0) return true;
+  const auto touched = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
+      std::chrono::nanoseconds(std::max(id.Modified, id.Changed))));
+  // A clock a little ahead of ours is a share's; much more and the times tell nothing.
+  const bool own_clock = writers != Writers::kUnknownOnShare && touched <= now + std::chrono::seconds(1);
+  const Clock::time_point ready_at = own_clock ? touched + settle : memory.Since + settle;
+  if (now >= ready_at) return true;
+  wake = ready_at;
+  return false;
+}
+
+// Hands one regular file to the engine, or keeps it where it is and says why. A written output joins the
+// group, which is finished when it is full.
+void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string path = scan.Input + name;
+  const FileIdentity id = IdentifyFile(path);
+  if (!id.Exists || !id.Regular) return;  // gone, or no longer a file, since the listing
+  RememberedEntry& memory = scan.Memory.Entries[name];
+  memory.Scan = scan.Scan;
   EntryReport report;
   report.Name = name;
-  switch (CheckReadiness(scan.Input + name, state.Now())) {
-    case Readiness::kGone:
-    case Readiness::kNotRegular:
-      return std::nullopt;
-    case Readiness::kBeingWritten:
-      report.Reason = "it is still being written";
-      return report;
-    case Readiness::kReady:
-      break;
-  }
-  try {
-    const FileIdentity before = IdentifyFile(scan.Input + name);
-    if (state.SynchronizeXMP && !scan.Document) scan.Document = engine::CreateXmpDocument();
-    if (state.SynchronizeXMP && !scan.Document) {
-      report.Reason = "no XML document could be created to synchronise its XMP packet";
-      return report;
-    }
-    engine::ProcessSettings settings;
-    settings.InputFolder = scan.Input;
-    settings.OutputFolder = state.OutputFolder;
-    settings.ActiveAccentTable = &state.ActiveAccentTable;
-    settings.SynchronizeXMP = state.SynchronizeXMP;
-    settings.RemoveXMP = state.RemoveXMP;
-    settings.Document = scan.Document.get();
-    settings.DurableOutput = !state.UseArchive;
+  report.Bytes = id.Size;
+  const auto keep = [&](std::string reason) {
+    report.Reason = std::move(reason);
+    report.Took = Since(start);
+    ReportKept(state, memory, report);
+  };
 
-    report.Processed = true;
-    ++state.RunProcessed;
-    ++state.ScanProcessed;
-    const engine::ProcessResult result =
-        engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer, view);
-    report.OutputWritten = engine::OutputWritten(result.Outcome);
-    if (!report.OutputWritten) {
-      report.Reason = OutcomeText(result);
-      return report;
+  // What failed for this version fails again: it waits, untouched, until it changes.
+  if (memory.Failed && memory.Same(id)) return keep(memory.Told);
+  memory.Failed = false;
+  if (memory.Output) {
+    if (memory.Same(id) && IdentifyFile(scan.Output + name) == *memory.Output) {
+      DisposeOfInput(state, scan, name, id, memory, report);
+      if (report.Fate != EntryFate::kKept) {
+        report.Time = state.Now();
+        return Report(state, report);
+      }
+      return keep(report.Reason);
     }
-    DisposeOfInput(state, scan, name, before, report);
-  } catch (const std::exception& e) {
-    report.Fate = EntryFate::kKept;
-    report.Reason = std::string("error: ") + e.what();
+    memory.Output.reset();
   }
-  return report;
+
+  const Clock::time_point now = state.Now();
+  std::optional<Clock::time_point> wake;
+  if (!IsSettled(state, path, id, memory, now, wake)) {
+    if (wake && (!state.SettleWake || *wake < *state.SettleWake)) state.SettleWake = wake;
+    return keep(kStillBeingWritten);
+  }
+  const auto fail = [&](std::string reason) {
+    memory.Failed = true;
+    keep(std::move(reason));
+  };
+  const std::uint64_t limit = static_cast<std::uint64_t>(std::max(state.MaxFileMB, 0)) << 20;
+  if (limit > 0 && id.Size > limit) {
+    return fail("it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)");
+  }
+  const FileIdentity output = IdentifyFile(scan.Output + name);
+  if (output.SameFile(id)) return fail("it is the output folder's file of that name too (a hard link)");
+  if (state.UseArchive && !state.ArchiveFolder.empty() &&
+      IdentifyFile(state.ArchiveFolder + name).SameFile(id)) {
+    return fail("it is the archive folder's file of that name too (a hard link)");
+  }
+  if (output.Exists && !output.Regular) return keep("the output folder holds something else of that name");
+  if (output.ReadOnly) return keep("the output folder holds a read-only file of that name, which stays");
+  if (const auto unusable = ArchiveUnusable(state, scan)) return keep(*unusable);
+
+  if (state.SynchronizeXMP && !scan.Document) scan.Document = engine::CreateXmpDocument();
+  if (state.SynchronizeXMP && !scan.Document) {
+    return keep("no XML document could be created to synchronise its XMP packet");
+  }
+  engine::ProcessSettings settings;
+  settings.InputFolder = scan.Input;
+  settings.OutputFolder = scan.Output;
+  settings.ActiveAccentTable = &state.ActiveAccentTable;
+  settings.SynchronizeXMP = state.SynchronizeXMP;
+  settings.RemoveXMP = state.RemoveXMP;
+  settings.Document = scan.Document.get();
+  settings.MaxFileSize = limit;
+  WrittenEntry written;
+  settings.Pending = &written.Output;
+
+  report.Processed = true;
+  ++state.RunProcessed;
+  ++state.ScanProcessed;
+  const engine::ProcessResult result =
+      engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer, view);
+  if (!engine::OutputWritten(result.Outcome) || !written.Output.Waiting()) {
+    if (result.Outcome == engine::ProcessOutcome::kOutputFailed && !FolderExists(scan.Output)) {
+      scan.OutputGone = true;
+    }
+    const std::string reason = OutcomeText(result, state);
+    return FailsAgain(result.Outcome) ? fail(reason) : keep(reason);
+  }
+  report.OutputWritten = true;
+  written.Report = std::move(report);
+  written.Read = id;
+  written.Start = start;
+  if (scan.Group.empty()) scan.GroupStart = std::chrono::steady_clock::now();
+  scan.GroupBytes += id.Size;
+  scan.Group.push_back(std::move(written));
+  if (scan.Group.size() >= kGroupFiles || scan.GroupBytes >= kGroupBytes ||
+      std::chrono::steady_clock::now() - scan.GroupStart >= kGroupTime) {
+    FinishGroup(state, scan);
+  }
+}
+
+// Tells a folder problem once: until a scan goes through again, the same problem is not told again.
+void TellFolderProblem(AppState& state, MainView& view, std::string text, std::string details) {
+  state.LastScanEnd = AppState::ScanEnd::kFolderProblem;
+  if (state.FolderProblemTold == text) return;
+  state.FolderProblemTold = text;
+  view.Beep();
+  Message message{std::move(text), AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk};
+  message.Details = std::move(details);
+  view.ShowMessage(message);
+}
+
+// Whether the scan can use its folders; otherwise tells why (once).
+bool FoldersUsable(AppState& state, MainView& view, const ScanContext& scan) {
+  if (!FolderExists(scan.Input)) {
+    TellFolderProblem(state, view, "Unknown input folder\n" + scan.Input, "");
+    return false;
+  }
+  // An empty setting would send the outputs to the process's current folder.
+  if (scan.Output.empty()) return false;
+  if (!FolderExists(scan.Output)) {
+    TellFolderProblem(state, view, "Unknown output folder\n" + scan.Output, "");
+    return false;
+  }
+  // The engine writes into the output folder under the input's name: one folder for both would lose the
+  // input.
+  return !SameFolder(scan.Input, scan.Output);
+}
+
+// Walks the input folder; false when it could not be listed.
+bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
+  FolderListing listing(scan.Input);
+  if (!listing.IsOpen()) {
+    TellFolderProblem(state, view, "The input folder cannot be listed\n" + scan.Input, listing.Error());
+    return false;
+  }
+  scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
+  // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
+  // it. A folder setting forgotten meanwhile (an unknown folder reported) ends it too.
+  const bool in_run = state.Running;
+  const std::uint32_t run = state.RunNumber;
+  const auto stopped = [&] {
+    return state.Closing || (in_run && (!state.Running || state.RunNumber != run)) ||
+           state.OutputFolder != scan.Output || state.InputFolder != scan.Input || scan.OutputGone;
+  };
+  FolderEntry entry;
+  bool complete = true;
+  while (true) {
+    if (stopped()) {
+      complete = false;
+      break;
+    }
+    if (!listing.Next(entry)) break;
+    if (entry.Name.empty() || entry.Name.front() == '.') {
+      scan.SetAsideSeen |= entry.Name.starts_with(engine::kTemporaryPrefix) && entry.Name.ends_with("-aside");
+      continue;
+    }
+    const EntryKind kind = KindOf(scan.Input, entry);
+    if (kind == EntryKind::kLink) {
+      // Never followed: its target may be anybody's file, or the archive's copy of itself.
+      RememberedEntry& memory = scan.Memory.Entries[entry.Name];
+      memory.Scan = scan.Scan;
+      memory.Identity = IdentifyFile(scan.Input + entry.Name);
+      EntryReport report;
+      report.Name = entry.Name;
+      report.Reason = "it is a symbolic link, which is left alone";
+      ReportKept(state, memory, report);
+    } else if (kind == EntryKind::kRegular) {
+      try {
+        HandleEntry(state, view, scan, entry.Name);
+      } catch (const std::exception& e) {
+        EntryReport report;
+        report.Name = entry.Name;
+        report.Reason = std::string("error: ") + e.what();
+        ReportKept(state, scan.Memory.Entries[entry.Name], report);
+      }
+    } else {
+      continue;
+    }
+    view.ProcessPendingEvents();
+  }
+  FinishGroup(state, scan);
+  if (scan.SetAsideSeen) RestoreSetAsideInputs(scan.Input);
+  ReleaseSetAsideFolder(scan.Input);
+  if (scan.OutputGone) {
+    TellFolderProblem(state, view, "Unknown output folder\n" + scan.Output, "");
+    return true;
+  }
+  if (!complete) {
+    state.LastScanEnd = AppState::ScanEnd::kStopped;
+    return true;
+  }
+  // What the folder no longer holds is forgotten.
+  std::erase_if(scan.Memory.Entries, [&](const auto& item) { return item.second.Scan != scan.Scan; });
+  return true;
 }
 
 }  // namespace
 
 bool IsWalkedEntry(std::string_view folder, const FolderEntry& entry) {
-  return !entry.Name.empty() && entry.Name.front() != '.' && KindOf(folder, entry) == EntryKind::kRegular;
+  if (entry.Name.empty() || entry.Name.front() == '.') return false;
+  const EntryKind kind = KindOf(folder, entry);
+  return kind == EntryKind::kRegular || kind == EntryKind::kLink;
 }
 
 void Report(const AppState& state, const AppState::EntryReport& report) {
@@ -166,6 +457,20 @@ bool CheckDistinctFolders(const AppState& state, MainView& view, std::string_vie
   view.ShowMessage(
       {std::string("The ") + a_name + " folder is also the " + b_name + " folder\n" + std::string(a),
        AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+  return false;
+}
+
+bool LockInputFolder(AppState& state, MainView& view, std::optional<FolderLock>& lock) {
+  if (state.InputFolder.empty() || !FolderExists(state.InputFolder)) return true;
+  lock.emplace(state.InputFolder);
+  if (lock->Get() != FolderLock::Status::kBusy) return true;
+  state.LastScanEnd = AppState::ScanEnd::kBusy;
+  const std::string text = "Another Quillmark is working on the input folder; it is left to it\n" +
+                           state.InputFolder;
+  if (state.FolderProblemTold != text) {
+    state.FolderProblemTold = text;
+    view.ShowMessage({text, AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+  }
   return false;
 }
 
@@ -186,30 +491,18 @@ void ScanInputFolder(AppState& state, MainView& view) {
   view.ProcessPendingEvents();
 
   state.ScanProcessed = 0;
-  ScanContext scan;
-  scan.Input = state.InputFolder;
-  // The engine writes into the output folder under the input's name: one folder for both would lose the
-  // input.
-  if (FolderExists(scan.Input) && !state.OutputFolder.empty() &&
-      !SameFolder(scan.Input, state.OutputFolder)) {
-    FolderListing listing(scan.Input);
-    if (!listing.IsOpen()) return;
-    scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
-    // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
-    // it.
-    const bool in_run = state.Running;
-    const std::uint32_t run = state.RunNumber;
-    const auto stopped = [&] { return state.Closing || (in_run && (!state.Running || state.RunNumber != run)); };
-    FolderEntry entry;
-    while (!stopped() && listing.Next(entry)) {
-      if (!IsWalkedEntry(scan.Input, entry)) continue;
-      const std::optional<EntryReport> report = HandleEntry(state, view, scan, entry.Name);
-      if (!report) continue;
-      Report(state, *report);
-      view.ProcessPendingEvents();
-    }
-    if (stopped() && !state.Closing) return;
-  }
+  state.SettleWake.reset();
+  state.LastScanEnd = AppState::ScanEnd::kComplete;
+  if (!state.Memory) state.Memory = std::make_shared<ScanMemory>();
+  ScanContext scan(state);
+  // Another Quillmark on this folder: nothing is touched, and the status bar stays as it was.
+  std::optional<FolderLock> lock;
+  if (!LockInputFolder(state, view, lock)) return;
+  // A folder that cannot be listed, and a scan cut short, leave the status bar as it was too.
+  if (FoldersUsable(state, view, scan) && !WalkInputFolder(state, view, scan)) return;
+  // A Stop leaves the status bar empty; a program that closes (a stop signal) still tells what it did.
+  if (state.LastScanEnd == AppState::ScanEnd::kStopped && !state.Closing) return;
+  if (state.LastScanEnd == AppState::ScanEnd::kComplete) state.FolderProblemTold.clear();
 
   view.SetStatusText(1, "Since: " + state.RunStart + " - processed: " + std::to_string(state.RunProcessed));
   view.SetStatusText(

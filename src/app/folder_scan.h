@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,9 +14,14 @@ namespace qm::app {
 // What the scan of the input folder and the two folder commands share: which entries they walk, the guard
 // that keeps folder operations one at a time, and how they tell the front end of an entry.
 
-/// Whether a folder walk acts on the entry: its name does not begin with "." and it is a regular file or a
-/// link to one. Folders, FIFOs, sockets, devices and dangling links are skipped.
+/// Whether a folder command acts on the entry: its name does not begin with "." and it is a regular file or a
+/// symbolic link (which is deleted or moved as a link). Folders, FIFOs, sockets and devices are skipped.
 bool IsWalkedEntry(std::string_view folder, const FolderEntry& entry);
+
+/// Takes the lock of the input folder into `lock` (nothing to lock when the folder is not set or does not
+/// exist). When another Quillmark holds it, says so once (until a scan goes through again), notes the scan
+/// as ended kBusy, and returns false: the caller leaves the folders alone.
+bool LockInputFolder(AppState& state, MainView& view, std::optional<FolderLock>& lock);
 
 /// Marks a folder operation as in progress for as long as it lives.
 class FolderOperationScope {

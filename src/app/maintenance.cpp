@@ -1,4 +1,5 @@
 // Clear output folder and Re-process archive folder.
+#include <optional>
 #include <string>
 
 #include "app/batch_run.h"
@@ -56,6 +57,13 @@ void WalkFolder(AppState& state, MainView& view, const std::string& folder, Act 
   }
 }
 
+// Takes the input folder's lock for a folder command: with another Quillmark at work there, its folders are
+// left alone, which is said every time, as the command was asked for by hand.
+bool LockForCommand(AppState& state, MainView& view, std::optional<FolderLock>& lock) {
+  state.FolderProblemTold.clear();
+  return LockInputFolder(state, view, lock);
+}
+
 }  // namespace
 
 void cmdClearOutput_Click(AppState& state, MainView& view) {
@@ -68,6 +76,8 @@ void cmdClearOutput_Click(AppState& state, MainView& view) {
   }
   if (!Confirm(state, view, "Remove all images in output folder", state.OutputFolder)) return;
   if (RefuseWhileBusy(state, view)) return;
+  std::optional<FolderLock> lock;
+  if (!LockForCommand(state, view, lock)) return;
   const std::string output = state.OutputFolder;
   WalkFolder(state, view, output, [&](const std::string& name, EntryReport& report) {
     const FileOutcome removed = RemoveEntry(output + name);
@@ -86,17 +96,23 @@ void cmdReprocess_Click(AppState& state, MainView& view) {
   if (!CheckDistinctFolders(state, view, state.InputFolder, "input", state.ArchiveFolder, "archive")) return;
   if (!Confirm(state, view, "Move all images from archive folder to input folder", state.ArchiveFolder)) return;
   if (RefuseWhileBusy(state, view)) return;
+  std::optional<FolderLock> lock;
+  if (!LockForCommand(state, view, lock)) return;
   const std::string archive = state.ArchiveFolder;
   const std::string input = state.InputFolder;
+  RestoreSetAsideInputs(archive);
   WalkFolder(state, view, archive, [&](const std::string& name, EntryReport& report) {
-    // A same-named file waiting in the input folder is replaced, unless it is read-only.
-    const FileOutcome moved = ReplaceEntry(archive + name, input + name);
+    // A same-named file waiting in the input folder has not been processed yet: both stay.
+    const FileOutcome moved = MoveEntry(archive + name, input + name);
     if (moved.Ok()) {
       report.Fate = EntryFate::kMovedToInput;
+    } else if (moved.Status == FileStatus::kTargetExists) {
+      report.Reason = "a file of that name waits in the input folder";
     } else {
       report.Reason = moved.Detail;
     }
   });
+  ReleaseSetAsideFolder(archive);
 }
 
 }  // namespace qm::app

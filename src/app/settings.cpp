@@ -1,5 +1,8 @@
 #include "app/settings.h"
 
+#include <algorithm>
+#include <charconv>
+
 #include "app/ini_file.h"
 #include "app/main_view.h"
 #include "app/number_reading.h"
@@ -17,6 +20,14 @@ std::string ReadSetting(const AppState& state, std::string_view section, std::st
 void WriteSetting(const AppState& state, std::string_view section, std::string_view key,
                   std::string_view value) {
   WriteIniValue(state.IniPath, section, key, value);
+}
+
+int WholeNumberFromSetting(std::string_view value, int fallback, int min, int max) {
+  long long number = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
+  if (value.empty() || end != value.data() + value.size()) return fallback;
+  if (ec == std::errc::result_out_of_range) return value.front() == '-' ? min : max;
+  return static_cast<int>(std::clamp<long long>(number, min, max));
 }
 
 std::int16_t WaitFromSetting(std::string_view value) {

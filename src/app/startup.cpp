@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/folder_choice.h"
 #include "app/folder_validation.h"
 #include "app/option_handlers.h"
 #include "app/settings.h"
@@ -14,16 +15,21 @@ void ShowWaitTime(const AppState& state, MainView& view) {
 }
 
 void ReadSettings(AppState& state) {
-  state.InputFolder = ReadSetting(state, kFoldersSection, "Input");
-  state.ArchiveFolder = ReadSetting(state, kFoldersSection, "Archive");
+  // A folder is used with exactly one separator at its end, whatever the file holds ("/x/in" is the folder
+  // in, not every name that starts with "in"); the file itself keeps what it holds.
+  state.InputFolder = FolderSetting(ReadSetting(state, kFoldersSection, "Input"));
+  state.ArchiveFolder = FolderSetting(ReadSetting(state, kFoldersSection, "Archive"));
   state.UseArchive = ReadSetting(state, kFoldersSection, "UseArchive") == "1";
-  state.OutputFolder = ReadSetting(state, kFoldersSection, "Output");
+  state.OutputFolder = FolderSetting(ReadSetting(state, kFoldersSection, "Output"));
   const std::string accents = ReadSetting(state, kOptionsSection, "Accents");
   state.Accents = static_cast<std::int16_t>(accents == "1" ? 1 : accents == "2" ? 2 : 0);
   state.Wait = WaitFromSetting(ReadSetting(state, kOptionsSection, "Wait"));
   state.Automatic = ReadSetting(state, kOptionsSection, "Automatic") == "1";
   state.SynchronizeXMP = ReadSetting(state, kOptionsSection, "SynchronizeXMP") == "1";
   state.RemoveXMP = ReadSetting(state, kOptionsSection, "RemoveXMP") == "1";
+  state.Settle = WholeNumberFromSetting(ReadSetting(state, kOptionsSection, "Settle"), 3, 0, kMaxSettle);
+  state.MaxFileMB =
+      WholeNumberFromSetting(ReadSetting(state, kOptionsSection, "MaxFileMB"), 1024, 1, kMaxFileMB);
   state.MacToWindows = coding::BuildMacToWindows();
   state.WindowsToMac = coding::BuildWindowsToMac();
   state.ActiveAccentTable = coding::SelectAccentTable(state.Accents, state.MacToWindows, state.WindowsToMac);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #if defined(_WIN32)
 #include <process.h>
@@ -140,13 +141,15 @@ InputImageFile::~InputImageFile() {
 }
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
-                                            std::vector<std::uint8_t>& buffer) {
+                                            std::vector<std::uint8_t>& buffer, std::uint64_t max_size,
+                                            bool follow_links) {
   if (HoldsZeroByte(path)) {
     detail_ = "the path holds a zero byte";
     return Status::kNothingToRead;
   }
-  // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file.
-  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file. A link is
+  // never followed: its target may be a file that the output folder's readers should not see.
+  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
   if (descriptor_ < 0) {
     detail_ = ErrnoText("cannot open", path, errno);
     return Status::kNothingToRead;
@@ -155,6 +158,10 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
   if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) {
     detail_ = path.string() + ": not a regular file with content";
     return Status::kNothingToRead;
+  }
+  if (max_size > 0 && static_cast<std::uint64_t>(info.st_size) > max_size) {
+    detail_ = std::to_string(info.st_size) + " bytes";
+    return Status::kTooLarge;
   }
   const auto size = static_cast<std::size_t>(info.st_size);
   try {
@@ -201,7 +208,7 @@ int PutInPlace(const std::filesystem::path& temporary, const std::filesystem::pa
 }  // namespace
 
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile& input, bool durable) {
+                             const OutputPlan& plan, const InputImageFile& input, PendingOutput* pending) {
   if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   std::filesystem::path temporary;
   int fd = -1;
@@ -212,29 +219,55 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   }
   if (fd < 0) return ErrnoText("cannot create", temporary, EEXIST);
 
-  const auto fail = [&](const char* what, int error) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temporary.c_str());
-    return ErrnoText(what, temporary, error);
-  };
-  if (!WritePieces(fd, image, plan, input.Descriptor())) return fail("cannot write", errno);
-  if (durable && ::fsync(fd) != 0) return fail("cannot flush", errno);
-  const int closed = ::close(fd);
-  fd = -1;
-  if (closed != 0) return fail("cannot close", errno);
-  if (const int error = PutInPlace(temporary, path); error != 0) {
-    ::unlink(temporary.c_str());
-    return ErrnoText("cannot rename " + temporary.string() + " to", path, error);
+  PendingOutput output;
+  output.descriptor_ = fd;
+  output.temporary_ = std::move(temporary);
+  output.path_ = path;
+  if (!WritePieces(fd, image, plan, input.Descriptor())) {
+    const std::string failure = ErrnoText("cannot write", output.temporary_, errno);
+    output.Discard();
+    return failure;
   }
-  if (durable) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool flushed = dir >= 0 && ::fsync(dir) == 0;
-    const int error = errno;
-    if (dir >= 0) ::close(dir);
-    if (!flushed) return ErrnoText("cannot flush the folder", folder, error);
+  if (pending != nullptr) {
+    *pending = std::move(output);
+    return {};
   }
-  return {};
+  return output.Finish(false);
+}
+
+void PendingOutput::StartFlush() {
+#if defined(__linux__)
+  if (descriptor_ >= 0) ::sync_file_range(descriptor_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+std::string PendingOutput::Finish(bool flush) {
+  if (descriptor_ < 0) return "no output is waiting";
+  if (flush && ::fdatasync(descriptor_) != 0) {
+    const std::string failure = ErrnoText("cannot flush", temporary_, errno);
+    Discard();
+    return failure;
+  }
+  const int closed = ::close(std::exchange(descriptor_, -1));
+  const int close_error = errno;
+  std::string failure;
+  if (closed != 0) {
+    failure = ErrnoText("cannot close", temporary_, close_error);
+  } else if (const int error = PutInPlace(temporary_, path_); error != 0) {
+    failure = ErrnoText("cannot rename " + temporary_.string() + " to", path_, error);
+  } else {
+    temporary_.clear();
+    return {};
+  }
+  ::unlink(temporary_.c_str());
+  temporary_.clear();
+  return failure;
+}
+
+void PendingOutput::Discard() {
+  if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
 }
 
 #else  // Windows: the standard streams, without the kernel copy or the flush to the device.
@@ -242,9 +275,11 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
 InputImageFile::~InputImageFile() = default;
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
-                                            std::vector<std::uint8_t>& buffer) {
+                                            std::vector<std::uint8_t>& buffer, std::uint64_t max_size,
+                                            bool follow_links) {
   std::error_code ec;
-  if (HoldsZeroByte(path) || !std::filesystem::is_regular_file(path, ec)) {
+  if (HoldsZeroByte(path) || (!follow_links && std::filesystem::is_symlink(path, ec)) ||
+      !std::filesystem::is_regular_file(path, ec)) {
     detail_ = path.string() + ": not a regular file";
     return Status::kNothingToRead;
   }
@@ -253,6 +288,10 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
   if (!in || ec || size < 1) {
     detail_ = path.string() + ": cannot be opened or is empty";
     return Status::kNothingToRead;
+  }
+  if (max_size > 0 && size > max_size) {
+    detail_ = std::to_string(size) + " bytes";
+    return Status::kTooLarge;
   }
   try {
     if (buffer.size() < size) buffer.resize(size);
@@ -269,31 +308,73 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
   return Status::kRead;
 }
 
+// Here the temporary file is written and closed at once; a waiting output only keeps its name (descriptor 0
+// marks it).
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile&, bool) {
+                             const OutputPlan& plan, const InputImageFile&, PendingOutput* pending) {
   if (HoldsZeroByte(path)) return "the output path holds a zero byte";
-  const std::filesystem::path temporary = TemporaryPath(path, 0);
-  std::error_code ec;
+  PendingOutput output;
+  output.descriptor_ = 0;
+  output.temporary_ = TemporaryPath(path, 0);
+  output.path_ = path;
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    std::ofstream out(output.temporary_, std::ios::binary | std::ios::trunc);
     for (const Range& range : OutputRanges(image.size(), plan)) {
       out.write(reinterpret_cast<const char*>(image.data() + range.Begin),
                 static_cast<std::streamsize>(range.End - range.Begin));
     }
     out.close();
     if (!out) {
-      std::filesystem::remove(temporary, ec);
-      return "cannot write " + temporary.string();
+      const std::string failure = "cannot write " + output.temporary_.string();
+      output.Discard();
+      return failure;
     }
   }
-  std::filesystem::rename(temporary, path, ec);
-  if (ec) {
-    std::filesystem::remove(temporary, ec);
-    return "cannot rename " + temporary.string() + " to " + path.string();
+  if (pending != nullptr) {
+    *pending = std::move(output);
+    return {};
   }
+  return output.Finish(false);
+}
+
+void PendingOutput::StartFlush() {}
+
+std::string PendingOutput::Finish(bool) {
+  if (descriptor_ < 0) return "no output is waiting";
+  descriptor_ = -1;
+  std::error_code ec;
+  std::filesystem::rename(temporary_, path_, ec);
+  if (ec) {
+    const std::string failure = "cannot rename " + temporary_.string() + " to " + path_.string();
+    std::filesystem::remove(temporary_, ec);
+    temporary_.clear();
+    return failure;
+  }
+  temporary_.clear();
   return {};
 }
 
+void PendingOutput::Discard() {
+  descriptor_ = -1;
+  std::error_code ec;
+  if (!temporary_.empty()) std::filesystem::remove(temporary_, ec);
+  temporary_.clear();
+}
+
 #endif
+
+PendingOutput::PendingOutput(PendingOutput&& other) noexcept { *this = std::move(other); }
+
+PendingOutput& PendingOutput::operator=(PendingOutput&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    descriptor_ = std::exchange(other.descriptor_, -1);
+    temporary_ = std::move(other.temporary_);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+PendingOutput::~PendingOutput() { Discard(); }
 
 }  // namespace qm::engine

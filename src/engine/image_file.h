@@ -24,17 +24,20 @@ inline constexpr std::string_view kTemporaryPrefix = ".quillmark-";
 /// An input image file, open for the time one image is processed.
 class InputImageFile {
  public:
-  enum class Status { kRead, kNothingToRead, kShortRead };
+  enum class Status { kRead, kNothingToRead, kTooLarge, kShortRead };
 
   InputImageFile() = default;
   InputImageFile(const InputImageFile&) = delete;
   InputImageFile& operator=(const InputImageFile&) = delete;
   ~InputImageFile();
 
-  /// Opens the file and reads all of it, in one read, into the front of `buffer`, which grows to the file's
-  /// size when it is smaller and never shrinks. kNothingToRead: missing, not a regular file, empty,
-  /// unreadable, or too big to hold. kShortRead: fewer bytes came than the file's size.
-  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer);
+  /// Opens the file (through a symbolic link only with `follow_links`) and reads all of it, in one read, into
+  /// the front of `buffer`, which grows to the file's size when it is smaller and never shrinks.
+  /// kNothingToRead: missing, a link not followed, not a regular file, empty, unreadable, or too big to hold.
+  /// kTooLarge: larger than `max_size` bytes (0: no limit), nothing read. kShortRead: fewer bytes came than
+  /// the file's size.
+  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer, std::uint64_t max_size = 0,
+              bool follow_links = false);
   /// The file's size in bytes, as read.
   std::size_t Size() const { return size_; }
   /// What went wrong, for logs; empty after kRead.
@@ -52,13 +55,44 @@ class InputImageFile {
 /// name): the one message of a short read, whoever reads the file.
 void ShowShortReadMessage(app::MessageSink& sink);
 
-/// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write and
-/// the close checked, then put in place of `path` in one step (replacing a file of that name). The bytes the
-/// edit left unchanged are copied from `input` by the kernel where the file system allows it, else written
-/// from the image. With `durable`, the file is flushed to the device before the rename and the folder after
-/// it. Returns an empty text on success, else what went wrong; on failure the temporary file is removed and
-/// `path` is untouched (unless only the folder's flush failed, after the rename).
+/// An output written in full to its temporary file, still open, that has not yet taken its final name. A
+/// caller that writes many outputs flushes them together and then gives each its name. Dropped unfinished,
+/// the temporary file is removed and the final name never changed.
+class PendingOutput {
+ public:
+  PendingOutput() = default;
+  PendingOutput(PendingOutput&& other) noexcept;
+  PendingOutput& operator=(PendingOutput&& other) noexcept;
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+  ~PendingOutput();
+
+  /// Whether an output waits here.
+  bool Waiting() const { return descriptor_ >= 0; }
+  /// Asks the system to start writing the file to the device, without waiting for it.
+  void StartFlush();
+  /// Completes the output: with `flush`, waits until its data are on the device; checks the close; then puts
+  /// it in place of the final name in one step. Returns an empty text, or what went wrong (the temporary file
+  /// is then removed and the final name untouched).
+  std::string Finish(bool flush);
+  /// Removes the temporary file; the final name is never touched.
+  void Discard();
+
+ private:
+  friend std::string WriteOutputImage(const std::filesystem::path&, std::span<const std::uint8_t>,
+                                      const OutputPlan&, const InputImageFile&, PendingOutput*);
+  int descriptor_ = -1;
+  std::filesystem::path temporary_;
+  std::filesystem::path path_;
+};
+
+/// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write
+/// checked. The bytes the edit left unchanged are copied from `input` by the kernel where the file system
+/// allows it, else written from the image. With `pending`, the open file is handed over there unfinished;
+/// without, it is finished at once (closed, checked, and put in place of `path` in one step, replacing a file
+/// of that name; not flushed to the device). Returns an empty text on success, else what went wrong; on
+/// failure the temporary file is removed and `path` is untouched.
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile& input, bool durable);
+                             const OutputPlan& plan, const InputImageFile& input, PendingOutput* pending);
 
 }  // namespace qm::engine

@@ -18,9 +18,12 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   fields.Clear();
   const std::string name = StripAtNul(file_name);
   InputImageFile input;
-  switch (input.Read(std::filesystem::path(std::string(settings.InputFolder) + name), image_buffer)) {
+  switch (input.Read(std::filesystem::path(std::string(settings.InputFolder) + name), image_buffer,
+                     settings.MaxFileSize)) {
     case InputImageFile::Status::kNothingToRead:
       return {ProcessOutcome::kNothingToRead, input.Detail()};
+    case InputImageFile::Status::kTooLarge:
+      return {ProcessOutcome::kTooLarge, input.Detail()};
     case InputImageFile::Status::kShortRead:
       ShowShortReadMessage(view);
       return {ProcessOutcome::kShortRead, input.Detail()};
@@ -33,7 +36,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   ProcessResult result = EditImage(image, settings, fields, view, plan);
   if (!OutputWritten(result.Outcome)) return result;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
-  if (std::string failure = WriteOutputImage(output, image, plan, input, settings.DurableOutput);
+  if (std::string failure = WriteOutputImage(output, image, plan, input, settings.Pending);
       !failure.empty()) {
     return {ProcessOutcome::kOutputFailed, std::move(failure)};
   }

@@ -36,7 +36,9 @@ std::vector<std::string> ListInspectedFolder(std::string_view folder) {
   app::FolderEntry entry;
   while (listing.Next(entry)) {
     if (entry.Name.empty() || entry.Name.front() == '.') continue;  // also "." and ".."
-    if (app::KindOf(folder, entry) == app::EntryKind::kDirectory) continue;
+    const app::EntryKind kind = app::KindOf(folder, entry);
+    if (kind == app::EntryKind::kDirectory) continue;
+    if (kind == app::EntryKind::kLink && app::FolderExists(std::string(folder) + entry.Name)) continue;
     names.push_back(entry.Name);
   }
   std::sort(names.begin(), names.end(), ListedBefore);

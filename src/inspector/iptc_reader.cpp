@@ -17,7 +17,7 @@ ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields, app
   std::vector<std::uint8_t> bytes;
   {
     engine::InputImageFile file;
-    result.File = file.Read(std::filesystem::path(path), bytes);
+    result.File = file.Read(std::filesystem::path(path), bytes, 0, true);
   }  // closed here, before anything else is done
   if (result.File == Status::kNothingToRead) return result;
   if (result.File == Status::kShortRead) engine::ShowShortReadMessage(sink);

@@ -17,11 +17,14 @@
 
 namespace qm::test {
 
-/// The names in a folder (dot-names included), sorted; empty when it does not exist.
+/// The names in a folder (dot-names included, but for the lock file that a scan leaves), sorted; empty when
+/// it does not exist.
 inline std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+    if (e.path().filename() != ".quillmark.lock") names.push_back(e.path().filename());
+  }
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -54,6 +57,7 @@ class BatchFixture : public AppFixture {
     tm.tm_isdst = -1;
     now_ = std::chrono::system_clock::from_time_t(std::mktime(&tm));
     state_.Now = [this] { return now_; };
+    state_.Settle = 0;  // files are taken as soon as no writer holds them open
     state_.OnEntry = [this](const app::AppState::EntryReport& r) { reports_.push_back(r); };
   }
 

@@ -17,6 +17,7 @@ class BatchRunTest : public test::BatchFixture {
     WriteIniValue(state_.IniPath, "Folders", "Input", input_);
     WriteIniValue(state_.IniPath, "Folders", "Output", output);
     WriteIniValue(state_.IniPath, "Options", "Automatic", "1");
+    WriteIniValue(state_.IniPath, "Options", "Settle", "0");
     Form_Load(state_, view_, state_.IniPath);
   }
 };
@@ -85,7 +86,11 @@ INSTANTIATE_TEST_SUITE_P(
     Waits, ScheduleTest,
     testing::Values(std::tuple{3, "3 sec. 0, 2 sec. 1, 1 sec. 2, 3 sec. 0, 2 sec. 1, 1 sec. 2, ", 1},
                     std::tuple{1, "1 sec. 0, 1 sec. 0, 1 sec. 0, 1 sec. 0, 1 sec. 0, 1 sec. 0, ", 5},
-                    std::tuple{0, "0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, ", 6}));
+                    std::tuple{0, "0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, 0 sec. 0, ", 6},
+                    std::tuple{-32768,
+                               "-32768 sec. 0, -32768 sec. 0, -32768 sec. 0, -32768 sec. 0, -32768 sec. 0, "
+                               "-32768 sec. 0, ",
+                               6}));
 
 TEST_F(BatchRunTest, ATickDuringAScanNeitherScansNorShiftsTheSchedule) {
   state_.Wait = 3;

@@ -1,4 +1,4 @@
-// POSIX only: other file systems, file-size limits and unprivileged children.
+// POSIX only: other file systems, file-size limits, other processes and unprivileged children.
 #ifndef _WIN32
 
 #include "app/file_operations.h"
@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <fstream>
+
+#include "app/app_fixture.h"
 #include "app/forked_child.h"
 #include "support/temp_dir.h"
 
@@ -14,22 +17,26 @@ namespace qm::app {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Names;
 using test::ReadFile;
 using test::WriteFile;
+using N = std::vector<std::string>;
 
-// Moves from the temporary folder into a folder on another file system: /dev/shm is a tmpfs.
+// An input folder in the temporary folder, and an archive on another file system: /dev/shm is a tmpfs.
 class FileOperationsTest : public testing::Test {
  protected:
   FileOperationsTest() { fs::create_directories(other_); }
   ~FileOperationsTest() override { fs::remove_all(other_); }
-  std::string Here(const char* name) const { return (dir_.Path() / name).string(); }
-  std::string There(const char* name) const { return (other_ / name).string(); }
+  std::string Here(const char* name) const { return here_ + name; }
+  std::string There(const char* name) const { return there_ + name; }
 
   test::TempDir dir_;
   const fs::path other_ = "/dev/shm/quillmark-test-" + std::to_string(::getpid());
+  const std::string here_ = dir_.Folder("in");
+  const std::string there_ = other_.string() + "/";
 };
 
-TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeavesNothingBehind) {
+TEST_F(FileOperationsTest, ArchivingAcrossFileSystemsKeepsContentModeAndTimeAndLeavesNothingBehind) {
   const std::string from = Here("a.jpg");
   WriteFile(from, "camera bytes");
   fs::permissions(from, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -38,17 +45,18 @@ TEST_F(FileOperationsTest, MoveAcrossFileSystemsKeepsContentModeAndTimeAndLeaves
   fs::create_symlink("a.jpg", Here("link.jpg"));
 
   WriteFile(There("a.jpg"), "an older copy");
-  ASSERT_TRUE(ReplaceEntry(from, There("a.jpg")).Ok());
+  ASSERT_TRUE(ArchiveInput(here_, "a.jpg", IdentifyFile(from), there_).Ok());
   ASSERT_TRUE(MoveEntry(Here("link.jpg"), There("link.jpg")).Ok());
 
-  EXPECT_FALSE(fs::exists(fs::symlink_status(from)) || fs::exists(fs::symlink_status(Here("link.jpg"))));
+  ReleaseSetAsideFolder(here_);
+  EXPECT_EQ(Names(here_), N{});  // nor a private folder left
   EXPECT_EQ(ReadFile(There("a.jpg")), "camera bytes");
   struct stat st;
   ASSERT_EQ(::stat(There("a.jpg").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_EQ(st.st_mtim.tv_sec, 1'234'567'890);
   EXPECT_EQ(fs::read_symlink(There("link.jpg")), "a.jpg");
-  EXPECT_EQ(std::distance(fs::directory_iterator(other_), fs::directory_iterator()), 2);
+  EXPECT_EQ(Names(there_), (N{"a.jpg", "link.jpg"}));
 }
 
 TEST_F(FileOperationsTest, AMoveAcrossFileSystemsThatCannotBeWrittenLeavesTheSourceAndNoPartialCopy) {
@@ -62,21 +70,92 @@ TEST_F(FileOperationsTest, AMoveAcrossFileSystemsThatCannotBeWrittenLeavesTheSou
   EXPECT_TRUE(fs::is_empty(other_));
 }
 
-TEST(CheckReadiness, WithoutALeaseAFileIsReadyOnceItHasBeenLeftAlone) {
-  // A file of another user: no lease for an unprivileged process, so the time of its last change decides.
-  const std::string file = "/etc/passwd";
-  const auto changed =
-      std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
-          std::chrono::nanoseconds(IdentifyFile(file).Changed)));
-  const int status = test::RunInChild({.Unprivileged = true}, [&] {
-    const bool busy = CheckReadiness(file, changed + std::chrono::seconds(1)) == Readiness::kBeingWritten;
-    const bool ready =
-        CheckReadiness(file, changed + kQuietPeriod + std::chrono::seconds(1)) == Readiness::kReady;
-    // A clock behind the file's change time (a share's clock running fast) does not hold the file back.
-    const bool skewed = CheckReadiness(file, changed - std::chrono::hours(1)) == Readiness::kReady;
-    return busy && ready && skewed ? 0 : 1;
-  });
-  EXPECT_EQ(status, 0);
+// Another program puts a new file under the input's name after it was read (an upload renamed into place):
+// whatever the way out, the new file stays untouched under its name, and no archived copy is lost.
+TEST_F(FileOperationsTest, AnInputReplacedSinceItWasReadIsNeverTheOneDeletedOrArchived) {
+  const std::string same_device = dir_.Folder("archive");
+  for (int way = 0; way < 3; ++way) {
+    WriteFile(Here("x.jpg"), "processed");
+    const FileIdentity read = IdentifyFile(Here("x.jpg"));
+    WriteFile(Here("x.new"), "uploaded");
+    fs::rename(Here("x.new"), Here("x.jpg"));
+    WriteFile(There("x.jpg"), "archived before");
+    WriteFile(same_device + "x.jpg", "archived before");
+    const FileOutcome done = way == 0   ? DeleteInput(here_, "x.jpg", read)
+                             : way == 1 ? ArchiveInput(here_, "x.jpg", read, same_device)
+                                        : ArchiveInput(here_, "x.jpg", read, there_);
+    EXPECT_EQ(done.Status, FileStatus::kChanged) << way;
+    EXPECT_EQ(ReadFile(Here("x.jpg")), "uploaded") << way;
+    EXPECT_EQ(ReadFile(There("x.jpg")), "archived before") << way;
+    EXPECT_EQ(ReadFile(same_device + "x.jpg"), "archived before") << way;
+    ReleaseSetAsideFolder(here_);
+    EXPECT_EQ(Names(here_), N{"x.jpg"}) << way;
+  }
+  // The same version goes; a read-only one is never deleted, but may be archived.
+  FileIdentity read = IdentifyFile(Here("x.jpg"));
+  EXPECT_TRUE(DeleteInput(here_, "x.jpg", read).Ok());
+  WriteFile(Here("r.jpg"), "read-only");
+  fs::permissions(Here("r.jpg"), fs::perms::owner_read);
+  read = IdentifyFile(Here("r.jpg"));
+  EXPECT_EQ(DeleteInput(here_, "r.jpg", read).Status, FileStatus::kReadOnly);
+  EXPECT_TRUE(ArchiveInput(here_, "r.jpg", read, same_device).Ok());
+  ReleaseSetAsideFolder(here_);
+  EXPECT_EQ(Names(here_), N{});
+}
+
+TEST_F(FileOperationsTest, InputsSetAsideByAProcessThatIsGoneArePutBackUnlessTheirNameIsTaken) {
+  const pid_t child = ::fork();  // a process that has ended
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const std::string aside = here_ + ".quillmark-" + std::to_string(child) + "-aside/";
+  fs::create_directory(aside);
+  WriteFile(aside + "a.jpg", "original a");
+  WriteFile(aside + "b.jpg", "original b");
+  WriteFile(Here("b.jpg"), "a newer b");
+  EXPECT_EQ(RestoreSetAsideInputs(here_), N{"b.jpg"});
+  EXPECT_EQ(ReadFile(Here("a.jpg")), "original a");
+  EXPECT_EQ(ReadFile(Here("b.jpg")), "a newer b");
+  fs::remove(Here("b.jpg"));
+  EXPECT_EQ(RestoreSetAsideInputs(here_), N{});
+  EXPECT_EQ(Names(here_), (N{"a.jpg", "b.jpg"}));
+}
+
+TEST_F(FileOperationsTest, OneProcessAtATimeHoldsAFolderAndTheLockEndsWithIt) {
+  auto lock = std::make_unique<FolderLock>(here_);
+  ASSERT_TRUE(lock->Held()) << lock->Detail();
+  EXPECT_EQ(FolderLock(here_).Get(), FolderLock::Status::kBusy);
+  EXPECT_EQ(test::RunInChild({}, [&] { return FolderLock(here_).Held() ? 1 : 0; }), 0);
+  lock.reset();
+  // A holder that is killed lets go: the system releases the lock.
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    FolderLock held(here_);
+    ::pause();
+  }
+  for (int i = 0; i < 2000 && FolderLock(here_).Held(); ++i) ::usleep(1000);
+  EXPECT_FALSE(FolderLock(here_).Held());
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(FolderLock(here_).Held());
+  // Nor does a user who may not write into the folder go unlocked.
+  fs::permissions(here_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_EQ(test::RunInChild({.Unprivileged = true}, [&] { return FolderLock(here_).Held() ? 0 : 1; }), 0);
+}
+
+TEST_F(FileOperationsTest, AWriterThatHoldsTheFileOpenIsSeenWhereTheSystemCanTell) {
+  const std::string file = Here("arriving.jpg");
+  {
+    std::ofstream writer(file);
+    writer << "half";
+    writer.flush();
+    EXPECT_EQ(ProbeWriters(file), Writers::kWriting);
+  }
+  EXPECT_EQ(ProbeWriters(file), Writers::kNone);
+  // A file of another user: no lease for an unprivileged process.
+  EXPECT_EQ(test::RunInChild({.Unprivileged = true},
+                             [&] { return ProbeWriters("/etc/passwd") == Writers::kUnknown ? 0 : 1; }),
+            0);
 }
 
 }  // namespace

@@ -1,13 +1,15 @@
-// POSIX only: FIFOs, file-size limits and unprivileged children.
+// POSIX only: FIFOs, links, file-size limits, other processes and unprivileged children.
 #ifndef _WIN32
 
 #include <sys/stat.h>
 
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "app/app_fixture.h"
 #include "app/batch_run.h"
+#include "app/file_operations.h"
 #include "app/forked_child.h"
 #include "support/image_builders.h"
 
@@ -23,20 +25,42 @@ using N = std::vector<std::string>;
 constexpr fs::perms kNoWrite = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read |
                                fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
 
-class ScanTest : public test::BatchFixture {};
+class ScanTest : public test::BatchFixture {
+ protected:
+  /// "name: reason" of the entries kept and told (not repeats), in order.
+  N Told() const {
+    N told;
+    for (const auto& r : reports_) {
+      if (!r.Repeat && r.Fate == AppState::EntryFate::kKept) told.push_back(r.Name + ": " + r.Reason);
+    }
+    return told;
+  }
+};
 
-TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngine) {
+TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngineAndLinksAreToldOnce) {
   fs::create_directory(input_ + "folder");
   fs::permissions(input_ + "folder", kNoWrite);
   Put(input_, {".DS_Store", "._photo.jpg"});
   ASSERT_EQ(::mkfifo((input_ + "fifo").c_str(), 0666), 0);
-  fs::create_directory_symlink(archive_, input_ + "to-folder");
-  fs::create_symlink(input_ + "nowhere", input_ + "dangling");
+  // A link to a private file, and one to the archive's copy of the same name: neither target is ever read,
+  // moved or replaced.
+  WriteFile(dir_.Path() / "private.jpg", "root's eyes only");
+  fs::permissions(dir_.Path() / "private.jpg", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(dir_.Path() / "private.jpg", input_ + "private.jpg");
+  WriteFile(archive_ + "self.jpg", "archived original");
+  fs::create_symlink(archive_ + "self.jpg", input_ + "self.jpg");
+  state_.UseArchive = true;
+  ScanInputFolder(state_, view_);
   ScanInputFolder(state_, view_);
   EXPECT_EQ(state_.ScanProcessed, 0);
-  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", "dangling", "fifo", "folder", "to-folder"}));
+  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", "fifo", "folder", "private.jpg", "self.jpg"}));
   EXPECT_EQ(Names(output_), N{});
-  EXPECT_TRUE(reports_.empty());
+  EXPECT_EQ(ReadFile(archive_ + "self.jpg"), "archived original");
+  EXPECT_EQ(reports_.size(), 4u);
+  N told = Told();
+  std::sort(told.begin(), told.end());
+  EXPECT_EQ(told, (N{"private.jpg: it is a symbolic link, which is left alone",
+                     "self.jpg: it is a symbolic link, which is left alone"}));
 }
 
 // A window whose second message box fails: an error that is not the scan's own, in the middle of an image.
@@ -48,7 +72,7 @@ class FailingView : public test::RecordingView {
   }
 };
 
-TEST_F(ScanTest, AnUnparsablePacketOrAnErrorKeepsOnlyThatImageInPlace) {
+TEST_F(ScanTest, AFailedImageStaysAndIsNotProcessedAgainUntilItChanges) {
   const std::string bad = test::Jpeg({test::App1Xmp(test::XmpPacket("<rdf:Description></rdf:Descr>"))});
   WriteFile(input_ + "bad1.jpg", bad);
   WriteFile(input_ + "bad2.jpg", bad);
@@ -65,54 +89,118 @@ TEST_F(ScanTest, AnUnparsablePacketOrAnErrorKeepsOnlyThatImageInPlace) {
   for (const auto& r : reports_) reasons.insert(r.Reason.substr(0, 31));
   EXPECT_EQ(reasons,
             (std::multiset<std::string>{"", "error: the window is gone", "its XMP packet does not parse ("}));
+
+  // The unparsable one is left alone while it stays as it is: no message, no count, one quiet report.
+  reports_.clear();
+  test::RecordingView quiet;
+  ScanInputFolder(state_, quiet);
+  EXPECT_EQ(quiet.Messages.size(), 1u);  // the one that failed with an error is tried again
+  EXPECT_EQ(state_.ScanProcessed, 1);
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(std::count_if(reports_.begin(), reports_.end(), [](auto& r) { return r.Repeat; }), 1);
+  std::ofstream(input_ + "bad1.jpg", std::ios::app) << "changed";
+  std::ofstream(input_ + "bad2.jpg", std::ios::app) << "changed";
+  ScanInputFolder(state_, quiet);
+  EXPECT_EQ(state_.ScanProcessed, 2);
 }
 
-TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyAndALinkIsReadThroughButOnlyTheLinkIsMovedOrDeleted) {
+TEST_F(ScanTest, AnInputThatCannotLeaveIsNotRewrittenAtEveryScanAndLeavesOnceItMay) {
+  Put(input_, {"locked.jpg"});
+  fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
+  ScanInputFolder(state_, view_);
+  const FileIdentity output = IdentifyFile(output_ + "locked.jpg");
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(state_.ScanProcessed, 0);
+  EXPECT_EQ(IdentifyFile(output_ + "locked.jpg"), output);
+  EXPECT_EQ(Told(), N{"locked.jpg: it cannot be deleted (delete: the file is read-only)"});
+  EXPECT_EQ(reports_.size(), 2u);
+  fs::permissions(input_ + "locked.jpg", fs::perms::owner_all);
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(Names(input_), N{});
+  EXPECT_EQ(reports_.back().Fate, AppState::EntryFate::kDeleted);
+}
+
+TEST_F(ScanTest, ReasonsToKeepAnInputWithoutProcessingIt) {
+  Put(input_, {"big.jpg", "hard.jpg", "archived.jpg", "read-only.jpg"});
+  fs::resize_file(input_ + "big.jpg", (std::uintmax_t{2} << 20) + 1);
+  fs::create_hard_link(input_ + "hard.jpg", output_ + "hard.jpg");
+  fs::create_hard_link(input_ + "archived.jpg", archive_ + "archived.jpg");
+  WriteFile(output_ + "read-only.jpg", "kept");
+  fs::permissions(output_ + "read-only.jpg", fs::perms::owner_read);
+  state_.MaxFileMB = 2;
+  state_.UseArchive = true;
+  ScanInputFolder(state_, view_);
+  Put(input_, {"no-archive.jpg"});
+  state_.ArchiveFolder.clear();  // an archive option without its folder
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(state_.ScanProcessed, 0);
+  EXPECT_EQ(Names(input_).size(), 5u);
+  EXPECT_EQ(ReadFile(output_ + "read-only.jpg"), "kept");
+  N told = Told();
+  std::sort(told.begin(), told.end());
+  EXPECT_EQ(told, (N{"archived.jpg: it is the archive folder's file of that name too (a hard link)",
+                     "big.jpg: it is larger than the limit of 2 MB (MaxFileMB)",
+                     "hard.jpg: it is the output folder's file of that name too (a hard link)",
+                     "no-archive.jpg: no archive folder is set",
+                     "read-only.jpg: the output folder holds a read-only file of that name, which stays"}));
+}
+
+TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyButNotWhenItBecomesTheInputOrOutputFolderDuringTheRun) {
   WriteFile(archive_ + "photo.jpg", "older");
   WriteFile(input_ + "photo.jpg", "newer");
-  const fs::path target = dir_.Path() / "elsewhere.jpg";
-  WriteFile(target, "linked");
-  fs::create_symlink(target, input_ + "archived.jpg");
   state_.UseArchive = true;
   ScanInputFolder(state_, view_);
   EXPECT_EQ(ReadFile(archive_ + "photo.jpg"), "newer");
   EXPECT_EQ(ReadFile(output_ + "photo.jpg"), "newer");
-  EXPECT_TRUE(fs::is_symlink(archive_ + "archived.jpg"));
-  EXPECT_EQ(reports_.at(0).Fate, AppState::EntryFate::kArchived);
 
-  fs::create_symlink(target, input_ + "deleted.jpg");
-  state_.UseArchive = false;
+  Put(input_, {"a.jpg", "b.jpg"});
+  reports_.clear();
+  view_.OnPendingEvents = [this] { state_.ArchiveFolder = output_; };
   ScanInputFolder(state_, view_);
-  EXPECT_EQ(ReadFile(output_ + "archived.jpg"), "linked");
-  EXPECT_EQ(ReadFile(output_ + "deleted.jpg"), "linked");
-  EXPECT_EQ(Names(input_), N{});
-  EXPECT_EQ(ReadFile(target), "linked");
+  EXPECT_EQ(Names(input_), (N{"a.jpg", "b.jpg"}));
+  for (const auto& r : reports_) EXPECT_EQ(r.Reason, "the archive folder is also the input or the output folder");
 }
 
-TEST_F(ScanTest, WithTheArchiveOptionButNoArchiveFolderInputsStay) {
-  Put(input_, {"a.jpg"});
-  state_.UseArchive = true;
-  state_.ArchiveFolder.clear();
-  ScanInputFolder(state_, view_);
-  EXPECT_EQ(Names(input_), N{"a.jpg"});
-  EXPECT_EQ(reports_.at(0).Reason, "no archive folder is set");
-  EXPECT_EQ(state_.ScanProcessed, 1);
-}
-
-TEST_F(ScanTest, AVanishedFileIsPassedOverAndInputsStayWhenTheOutputFolderDisappears) {
+TEST_F(ScanTest, AVanishedFileIsPassedOverAndAVanishedOutputFolderIsToldOnceAndKeepsEveryInput) {
   Put(input_, {"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
-  state_.UseArchive = true;
   view_.OnPendingEvents = [this] {
     if (state_.ScanProcessed != 1 || !fs::exists(output_)) return;
     fs::remove_all(output_);
     fs::remove(input_ + Names(input_).front());  // listed already, gone before its turn
   };
   ScanInputFolder(state_, view_);
-  EXPECT_EQ(state_.ScanProcessed, 3);
-  EXPECT_EQ(reports_.size(), 3u);
-  EXPECT_EQ(Names(archive_).size(), 1u);
-  EXPECT_EQ(Names(input_).size(), 2u);
-  for (std::size_t i = 1; i < reports_.size(); ++i) EXPECT_FALSE(reports_[i].OutputWritten);
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(Names(input_).size(), 3u);
+  EXPECT_EQ(view_.MessageTexts(), N{"Unknown output folder\n" + output_});
+  EXPECT_EQ(state_.LastScanEnd, AppState::ScanEnd::kFolderProblem);
+  for (const auto& r : reports_) EXPECT_FALSE(r.OutputWritten);
+}
+
+TEST_F(ScanTest, AnInputFolderThatCannotBeListedOrIsHeldByAnotherQuillmarkIsToldOnceAndLeftAlone) {
+  Put(input_, {"a.jpg"});
+  {
+    FolderLock other(input_);
+    ScanInputFolder(state_, view_);
+    ScanInputFolder(state_, view_);
+  }
+  EXPECT_EQ(state_.LastScanEnd, AppState::ScanEnd::kBusy);
+  EXPECT_EQ(view_.MessageTexts(),
+            N{"Another Quillmark is working on the input folder; it is left to it\n" + input_});
+  EXPECT_EQ(Names(input_), N{"a.jpg"});
+  EXPECT_EQ(view_.StatusText[2], "");
+
+  fs::permissions(input_, fs::perms::owner_write | fs::perms::owner_exec);
+  view_.Messages.clear();
+  const int told = test::RunInChild({.Unprivileged = true}, [this] {
+    ScanInputFolder(state_, view_);
+    ScanInputFolder(state_, view_);
+    return view_.Messages.size() == 1 && view_.Messages[0].Details == "Permission denied" &&
+                   state_.LastScanEnd == AppState::ScanEnd::kFolderProblem
+               ? 0
+               : 1;
+  });
+  fs::permissions(input_, fs::perms::owner_all);
+  EXPECT_EQ(told, 0);
 }
 
 TEST_F(ScanTest, AnOutputThatCannotBeWrittenLeavesItsInputInPlace) {
@@ -138,8 +226,6 @@ TEST_P(LockTest, AnInputThatCannotLeaveStaysAndItsOutputIsWritten) {
   for (const std::string& folder : {input_, archive_, output_}) fs::permissions(folder, fs::perms::all);
   fs::permissions(dir_.Path() / GetParam().second, kNoWrite);
   state_.UseArchive = GetParam().first;
-  now_ = std::chrono::system_clock::now() +
-         std::chrono::minutes(1);  // the files are older than the quiet period
   const int processed = test::RunInChild({.Unprivileged = true}, [this] {
     ScanInputFolder(state_, view_);
     return state_.ScanProcessed;
@@ -155,20 +241,49 @@ INSTANTIATE_TEST_SUITE_P(Locks, LockTest,
                                          std::pair{true, "in"}, std::pair{false, "in"},
                                          std::pair{false, "in/photo.jpg"}));
 
-TEST_F(ScanTest, AFileStillBeingWrittenWaitsForTheNextScan) {
-  std::ofstream writer(input_ + "arriving.jpg", std::ios::binary);
-  writer << "first half, " << std::flush;
+TEST_F(ScanTest, AnInputRewrittenWhileItWasProcessedStaysAndItsOutputIsDropped) {
+  Put(input_, {"a.jpg", "b.jpg"});
+  bool edited = false;
+  view_.OnPendingEvents = [&] {  // the first image is written, the second not yet read
+    if (state_.ScanProcessed != 1 || std::exchange(edited, true)) return;
+    for (const char* name : {"a.jpg", "b.jpg"}) std::ofstream(input_ + name, std::ios::app) << " edited";
+  };
   ScanInputFolder(state_, view_);
-  EXPECT_EQ(state_.ScanProcessed, 0);
-  EXPECT_EQ(Names(output_), N{});
-  ASSERT_EQ(reports_.size(), 1u);
-  EXPECT_EQ(reports_[0].Reason, "it is still being written");
+  ASSERT_EQ(Names(input_).size(), 1u);
+  const std::string kept = Names(input_).front();
+  EXPECT_EQ(Names(output_), N{kept == "a.jpg" ? "b.jpg" : "a.jpg"});
+  EXPECT_EQ(ReadFile(output_ + Names(output_).front()), Names(output_).front() + " edited");
+  EXPECT_EQ(Told(), N{kept + ": it changed while it was processed; the new version waits for the next scan"});
+}
 
-  writer << "second half";
-  writer.close();
-  ScanInputFolder(state_, view_);
-  EXPECT_EQ(ReadFile(output_ + "arriving.jpg"), "first half, second half");
+// A writer that closes the file between chunks (as ">>", many uploaders and shares do): no lease can see
+// it, only the settle time.
+TEST_F(ScanTest, AFileWrittenInChunksWaitsUntilItHasBeenLeftAloneForTheSettleTime) {
+  state_.Now = [] { return std::chrono::system_clock::now(); };
+  state_.Settle = 1;
+  const std::string whole = "first chunk, second chunk, third chunk";
+  std::thread writer([&] {
+    for (std::size_t at = 0; at < whole.size(); at += 13) {
+      std::ofstream(input_ + "arriving.jpg", std::ios::app) << whole.substr(at, 13);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+  });
+  for (int i = 0; i < 30 && !fs::exists(output_ + "arriving.jpg"); ++i) {
+    ScanInputFolder(state_, view_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  writer.join();
+  EXPECT_EQ(ReadFile(output_ + "arriving.jpg"), whole);
   EXPECT_EQ(Names(input_), N{});
+  EXPECT_EQ(Told().front(), "arriving.jpg: it is still being written");
+
+  // A writer that holds the file open waits too, whatever the time, and the scan says when to look again.
+  std::ofstream open_writer(input_ + "open.jpg", std::ios::binary);
+  open_writer << "first half, " << std::flush;
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(Names(input_), N{"open.jpg"});
+  ASSERT_TRUE(state_.SettleWake.has_value());
+  EXPECT_GT(*state_.SettleWake, std::chrono::system_clock::now());
 }
 
 }  // namespace

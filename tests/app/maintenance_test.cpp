@@ -34,7 +34,7 @@ TEST_F(MaintenanceTest, AnsweringNoToEitherQuestionChangesNothing) {
   EXPECT_EQ(Names(output_), N{"c.jpg"});
 }
 
-TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackOverSameNamedInputs) {
+TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackButNeverOverAWaitingInput) {
   Put(output_, {"a.jpg", "notes.txt", ".DS_Store", "locked.jpg"});
   fs::permissions(output_ + "locked.jpg", fs::perms::owner_read);  // silently kept, as a read-only file is
   fs::create_directory(output_ + "folder");
@@ -46,9 +46,14 @@ TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackO
   cmdReprocess_Click(state_, view_);
   EXPECT_EQ(view_.Messages.size(), 2u);
   EXPECT_EQ(Names(output_), (N{".DS_Store", "folder", "locked.jpg"}));
-  EXPECT_EQ(ReadFile(input_ + "photo.jpg"), "archived");
+  EXPECT_EQ(ReadFile(input_ + "photo.jpg"), "waiting");
   EXPECT_EQ(Names(input_), (N{"b.jpg", "photo.jpg"}));
-  EXPECT_EQ(Names(archive_), N{});
+  EXPECT_EQ(Names(archive_), N{"photo.jpg"});
+  for (const auto& r : reports_) {
+    if (r.Name == "photo.jpg") {
+      EXPECT_EQ(r.Reason, "a file of that name waits in the input folder");
+    }
+  }
 }
 
 TEST_F(MaintenanceTest, MissingFoldersOrOverlappingFoldersAreRefused) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
+#include "app/batch_run.h"
 #include "app/ini_file.h"
 #include "version.h"
 
@@ -76,13 +77,18 @@ TEST_F(StartupTest, ALongFolderValueComesBackCutTo254Characters) {
   const std::string folder = "/" + std::string(299, 'a');
   Load("[Folders]\nInput=" + folder + "\n");
   // The cut value names no folder, so it is reported with its 254 characters and forgotten.
-  EXPECT_EQ(view_.MessageTexts(), std::vector<std::string>{"Unknown input folder\n" + folder.substr(0, 254)});
+  EXPECT_EQ(view_.MessageTexts(),
+            std::vector<std::string>{"Unknown input folder\n" + folder.substr(0, 254) + "/"});
 }
 
-TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFile) {
+TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFileEachFolderWithOneSeparator) {
   const std::string in = dir_.Folder("in"), archive = dir_.Folder("archive"), out = dir_.Folder("out");
-  Load("[Folders]\nInput=" + in + "\nArchive=" + archive + "\nUseArchive=1\nOutput=" + out +
-       "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\n");
+  // Written by hand: without the separator, or with two.
+  Load("[Folders]\nInput=" + in.substr(0, in.size() - 1) + "\nArchive=" + archive + "/\nUseArchive=1\nOutput=" +
+       out.substr(0, out.size() - 1) + "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\nSettle=0\n" +
+       "MaxFileMB=x\n");
+  EXPECT_EQ(state_.Settle, 0);
+  EXPECT_EQ(state_.MaxFileMB, 1024);
   EXPECT_EQ(view_.Caption(Control::lblFolder0), in);
   EXPECT_EQ(view_.Caption(Control::lblFolder1), archive);
   EXPECT_EQ(view_.Caption(Control::lblFolder2), out);
@@ -94,6 +100,15 @@ TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFile) {
   // Which buttons each folder enables is the validation's and the archive option's (their own tests).
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun) && view_.IsEnabled(Control::cmdReprocess));
   EXPECT_TRUE(view_.Messages.empty());
+
+  // The folders' neighbours whose names begin like them are nobody's inputs or outputs.
+  WriteFile(in + "a.jpg", "a");
+  WriteFile(dir_.Path() / "ina.jpg", "a neighbour");
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(ReadFile(out + "a.jpg"), "a");
+  EXPECT_EQ(ReadFile(archive + "a.jpg"), "a");
+  EXPECT_EQ(ReadFile(dir_.Path() / "ina.jpg"), "a neighbour");
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "outa.jpg"));
 }
 
 TEST_F(StartupTest, BothXmpOptionsInTheFileLeaveOnlySynchronisation) {

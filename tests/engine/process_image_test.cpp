@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "coding/windows1252.h"
+#include "engine/image_file.h"
 #include "engine/xmp_document.h"
 #include "support/image_builders.h"
 #include "support/recording_view.h"
@@ -201,8 +202,12 @@ TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas
     EXPECT_NE(result.Detail.find("cannot write"), std::string::npos) << result.Detail;
     EXPECT_EQ(Output(), "previous");
     EXPECT_EQ(FilesInOutput(), 1u) << "the temporary file is gone";
-    settings_.DurableOutput = true;
+    PendingOutput pending;  // written in full, but in place only once finished
+    settings_.Pending = &pending;
     EXPECT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten);
+    EXPECT_EQ(Output(), "previous");
+    EXPECT_EQ(pending.Finish(true), "");
+    settings_.Pending = nullptr;
     EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows), std::string(padding, '\0')}));
   }
   for (const std::string& folder : {out_ + "missing/", out_ + "\0/"s}) {
