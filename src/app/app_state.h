@@ -17,6 +17,7 @@ class XmpDocument;
 
 namespace qm::app {
 
+class MessageSink;
 struct ScanMemory;
 
 /// The program-wide record of settings and run state. Folder paths are kept exactly as the settings file
@@ -103,6 +104,9 @@ struct AppState {
   std::string FolderProblemTold;
   /// What the scans remember of the input folder's entries from one scan to the next (folder_scan.cpp).
   std::shared_ptr<ScanMemory> Memory;
+  /// Where a settings file that cannot be written is told (the window, set when it loads); told once.
+  MessageSink* SettingsSink = nullptr;
+  bool SettingsUnwritableTold = false;
 
   /// A folder operation (a scan, Clear output folder, Re-process archive folder) is in progress.
   bool FolderOperation = false;

@@ -1,9 +1,14 @@
 #include "app/ini_file.h"
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace qm::app {
 namespace {
@@ -177,34 +182,67 @@ std::string ReadIniValue(const std::filesystem::path& file, std::string_view sec
   return FindIniValue(*text, section, key).value_or(std::string());
 }
 
-bool WriteIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                   std::string_view value) {
+namespace {
+
+// The file a path finally names, through any symbolic links (a link's target may not exist yet).
+std::filesystem::path FollowLinks(std::filesystem::path file) {
+  std::error_code ec;
+  for (int hop = 0; hop < 40 && std::filesystem::is_symlink(file, ec); ++hop) {
+    const std::filesystem::path target = std::filesystem::read_symlink(file, ec);
+    if (ec) break;
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  return file;
+}
+
+bool Writable(const std::filesystem::path& file) {
+#ifdef _WIN32
+  std::error_code ec;
+  const auto perms = std::filesystem::status(file, ec).permissions();
+  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+#else
+  return ::access(file.c_str(), W_OK) == 0;
+#endif
+}
+
+bool Write(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  return !out.fail();
+}
+
+}  // namespace
+
+bool WriteIniValue(const std::filesystem::path& link, std::string_view section, std::string_view key,
+                   std::string_view value, std::string* why) {
   if (value.find_first_of("\r\n") != std::string_view::npos) return false;
+  const std::filesystem::path file = FollowLinks(link);
   std::error_code ec;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
 
   const std::string text = ReplaceIniValue(ReadTextFile(file).value_or(std::string()), section, key, value);
+  const auto permissions = std::filesystem::status(file, ec).permissions();
+  const bool existed = !ec;
+  // A file made read-only keeps its settings: the rename below would replace it regardless.
+  if (existed && !Writable(file)) {
+    if (why != nullptr) *why = "the file is read-only";
+    return false;
+  }
 
   std::filesystem::path temp = file;
   temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) {
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      out.close();
-    }
-    if (out && !out.fail()) {
-      std::filesystem::rename(temp, file, ec);
-      if (!ec) return true;
-    }
+  if (Write(temp, text)) {
+    if (existed) std::filesystem::permissions(temp, permissions, ec);
+    std::filesystem::rename(temp, file, ec);
+    if (!ec) return true;
   }
   std::filesystem::remove(temp, ec);
   // The folder may refuse new files while the file itself stays writable: write it in place then.
-  std::ofstream in_place(file, std::ios::binary | std::ios::trunc);
-  if (!in_place) return false;
-  in_place.write(text.data(), static_cast<std::streamsize>(text.size()));
-  in_place.close();
-  return !in_place.fail();
+  if (Write(file, text)) return true;
+  if (why != nullptr) *why = std::generic_category().message(errno);
+  return false;
 }
 
 }  // namespace qm::app

@@ -28,10 +28,11 @@ std::string ReplaceIniValue(std::string_view text, std::string_view section, std
 std::string ReadIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key);
 
 /// Writes one value into the file, creating the file, its folder, the section or the key when missing. The
-/// file is replaced through a temporary file beside it, so a crash never leaves it half written. A binary
-/// file is replaced by a fresh one. Returns false when nothing could be written, or when the value holds a
-/// line break (which would split the line).
+/// file is replaced through a temporary file beside it, so a crash never leaves it half written; it keeps its
+/// permissions, and a symbolic link stays a link: the file it points to is the one rewritten. A binary file
+/// is replaced by a fresh one. Returns false when nothing could be written (`why` then says why, when given),
+/// or when the value holds a line break (which would split the line).
 bool WriteIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                   std::string_view value);
+                   std::string_view value, std::string* why = nullptr);
 
 }  // namespace qm::app

@@ -56,8 +56,10 @@ std::filesystem::path ExecutableFolder() {
 std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder) {
   const std::filesystem::path beside = program_folder / kIniName;
   std::error_code ec;
-  const bool writable = std::filesystem::exists(beside, ec) ? CanWrite(beside) : CanWrite(program_folder);
-  if (writable && !IsSystemFolder(program_folder)) return beside;
+  // A portable copy keeps its settings beside it, even in a file made read-only (its settings are then
+  // read, and a change is said not to be saved).
+  const bool beside_counts = CanWrite(program_folder) || std::filesystem::exists(beside, ec);
+  if (beside_counts && !IsSystemFolder(program_folder)) return beside;
 #ifdef _WIN32
   return beside;
 #else

@@ -9,7 +9,7 @@ namespace qm::app {
 /// The folder that holds the running executable, or an empty path when the system does not tell.
 std::filesystem::path ExecutableFolder();
 
-/// The settings file: Quillmark.ini in `program_folder` when that folder (or the file in it) can be written.
+/// The settings file: Quillmark.ini in `program_folder` when that folder can be written or the file is there.
 /// Otherwise, and always for a program installed under /usr, on Linux: Quillmark/Quillmark.ini under
 /// $XDG_CONFIG_HOME (~/.config by default), so that an installed program keeps its settings per user.
 std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder);

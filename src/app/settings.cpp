@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "app/ini_file.h"
 #include "app/main_view.h"
@@ -17,9 +18,16 @@ std::string ReadSetting(const AppState& state, std::string_view section, std::st
   return value;
 }
 
-void WriteSetting(const AppState& state, std::string_view section, std::string_view key,
-                  std::string_view value) {
-  WriteIniValue(state.IniPath, section, key, value);
+bool WriteSetting(AppState& state, std::string_view section, std::string_view key, std::string_view value) {
+  std::string why;
+  if (WriteIniValue(state.IniPath, section, key, value, &why)) return true;
+  if (state.SettingsSink != nullptr && !std::exchange(state.SettingsUnwritableTold, true)) {
+    Message message{"The settings cannot be saved; changes hold until Quillmark ends\n" + state.IniPath.string(),
+                    AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk};
+    message.Details = why;
+    state.SettingsSink->ShowMessage(message);
+  }
+  return false;
 }
 
 int WholeNumberFromSetting(std::string_view value, int fallback, int min, int max) {

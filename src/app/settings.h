@@ -14,10 +14,9 @@ inline constexpr std::string_view kOptionsSection = "Options";
 /// and an empty value, all give the empty text.
 std::string ReadSetting(const AppState& state, std::string_view section, std::string_view key);
 
-/// Writes one value of the settings file, creating what is missing. A failure is not reported: the setting
-/// still changes for the running program.
-void WriteSetting(const AppState& state, std::string_view section, std::string_view key,
-                  std::string_view value);
+/// Writes one value of the settings file, creating what is missing. The setting changes for the running
+/// program in any case; the first write that fails is told through `state.SettingsSink`, once.
+bool WriteSetting(AppState& state, std::string_view section, std::string_view key, std::string_view value);
 
 /// The limits of the settle time (seconds) and of the file size limit (megabytes).
 inline constexpr int kMaxSettle = 3600;

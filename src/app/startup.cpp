@@ -38,6 +38,7 @@ void ReadSettings(AppState& state) {
 void Form_Load(AppState& state, MainView& view, const std::filesystem::path& ini_path) {
   state.AppVersion = kAppVersion;
   state.IniPath = ini_path;
+  state.SettingsSink = &view;
   view.SetWindowCaption(AppTitle(state));
   ReadSettings(state);
 

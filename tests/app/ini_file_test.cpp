@@ -61,6 +61,16 @@ TEST(IniFile, FileWritesCreateWhatIsMissingReadBackAndRefuseALineBreak) {
   EXPECT_EQ(ReadFile(file), "[Folders]\nInput=/other/\n[Options]\nWait=10\n");
   EXPECT_EQ(ReadIniValue(file, "Options", "Wait"), "10");
   EXPECT_FALSE(std::filesystem::exists(file.string() + ".tmp"));
+
+  // A link stays a link, and the file keeps its permissions.
+  namespace fs = std::filesystem;
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  const auto link = dir.Path() / "linked.ini";
+  fs::create_symlink(fs::path("sub") / "Quillmark.ini", link);
+  ASSERT_TRUE(WriteIniValue(link, "Options", "Wait", "5"));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadIniValue(file, "Options", "Wait"), "5");
+  EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(IniFile, BinaryOrStrangeFilesReadEmptyAndNeverBreakAWrite) {

@@ -5,7 +5,10 @@
 #include <cstdlib>
 
 #include "app/app_fixture.h"
+#include "app/forked_child.h"
 #include "app/help_file.h"
+#include "app/option_handlers.h"
+#include "app/startup.h"
 
 namespace qm::app {
 namespace {
@@ -30,6 +33,30 @@ TEST(DefaultIniPath, BesideAWritableProgramOtherwiseInTheUsersConfigFolder) {
   } else {
     setenv("XDG_CONFIG_HOME", saved_xdg.c_str(), 1);
   }
+}
+
+// A portable copy on a medium that may not be written: its own settings are read, and the first change that
+// cannot be saved is said, once.
+TEST(DefaultIniPath, AReadOnlyFileBesideAProgramInAReadOnlyFolderIsStillTheOneRead) {
+  test::TempDir dir;
+  const fs::path ini = dir.Path() / "Quillmark.ini";
+  test::WriteFile(ini, "[Options]\nWait=5\n");
+  fs::permissions(ini, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(dir.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  const int status = test::RunInChild({.Unprivileged = true}, [&] {
+    AppState state;
+    test::RecordingView view;
+    if (DefaultIniPath(dir.Path()) != ini) return 1;
+    Form_Load(state, view, ini);
+    chkAutomatic_Click(state, view, true);
+    chkAutomatic_Click(state, view, false);
+    return state.Wait == 5 && view.Messages.size() == 1 && view.Messages[0].Details == "the file is read-only"
+               ? 0
+               : 2;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(test::ReadFile(ini), "[Options]\nWait=5\n");
 }
 
 TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
