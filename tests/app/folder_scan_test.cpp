@@ -176,6 +176,19 @@ TEST_F(ScanTest, AVanishedFileIsPassedOverAndAVanishedOutputFolderIsToldOnceAndK
   for (const auto& r : reports_) EXPECT_FALSE(r.OutputWritten);
 }
 
+TEST_F(ScanTest, AnOutputFolderForgottenDuringAScanEndsItAndNothingGoesToTheCurrentFolder) {
+  Put(input_, {"a.jpg", "b.jpg", "c.jpg"});
+  const fs::path here = fs::current_path();
+  fs::current_path(dir_.Path());
+  view_.OnPendingEvents = [this] {
+    if (state_.ScanProcessed == 1) state_.OutputFolder.clear();  // an unknown folder reported and forgotten
+  };
+  ScanInputFolder(state_, view_);
+  fs::current_path(here);
+  EXPECT_EQ(Names(dir_.Path().string()), (N{"archive", "in", "out"}));
+  EXPECT_EQ(Names(input_).size() + Names(output_).size(), 3u);
+}
+
 TEST_F(ScanTest, AnInputFolderThatCannotBeListedOrIsHeldByAnotherQuillmarkIsToldOnceAndLeftAlone) {
   Put(input_, {"a.jpg"});
   {

@@ -2,6 +2,7 @@
 
 #include "app/app_fixture.h"
 #include "app/batch_run.h"
+#include "app/file_operations.h"
 
 namespace qm::app {
 namespace {
@@ -54,6 +55,37 @@ TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackB
       EXPECT_EQ(r.Reason, "a file of that name waits in the input folder");
     }
   }
+}
+
+// While the question waits, the window goes on: a tick can begin a scan, or another Quillmark take the folder.
+class BusyDuringQuestion : public test::RecordingView {
+ public:
+  explicit BusyDuringQuestion(std::function<void()> meanwhile) : meanwhile_(std::move(meanwhile)) {}
+  Answer ShowMessage(const Message& message) override {
+    if (message.Buttons == MessageButtons::kYesNo) meanwhile_();
+    return RecordingView::ShowMessage(message);
+  }
+
+ private:
+  std::function<void()> meanwhile_;
+};
+
+TEST_F(MaintenanceTest, WhatBeganWhileTheQuestionWaitedIsLeftAloneAfterYes) {
+  Put(output_, {"a.jpg"});
+  Put(archive_, {"b.jpg"});
+  BusyDuringQuestion scanning([this] { state_.FolderOperation = true; });
+  scanning.Answers = {Answer::kYes};
+  cmdClearOutput_Click(state_, scanning);
+  state_.FolderOperation = false;
+  std::optional<FolderLock> other;
+  BusyDuringQuestion locking([&] { other.emplace(input_); });
+  locking.Answers = {Answer::kYes};
+  cmdReprocess_Click(state_, locking);
+  EXPECT_EQ(scanning.MessageTexts().back(), "Another folder operation is in progress; try again when it has ended.");
+  EXPECT_EQ(locking.MessageTexts().back(),
+            "Another Quillmark is working on the input folder; it is left to it\n" + input_);
+  EXPECT_EQ(Names(output_), N{"a.jpg"});
+  EXPECT_EQ(Names(archive_), N{"b.jpg"});
 }
 
 TEST_F(MaintenanceTest, MissingFoldersOrOverlappingFoldersAreRefused) {

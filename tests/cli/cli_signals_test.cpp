@@ -1,4 +1,5 @@
-// The real program under signals: whatever moment a signal picks, no input is lost and no output is partial.
+// The real program under signals and beside another Quillmark: whatever moment a signal picks, and whatever
+// the other process does, no input is lost and no output is partial.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -7,6 +8,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <thread>
 
 #include "app/app_fixture.h"
@@ -33,35 +36,56 @@ class CliSignalsTest : public testing::Test {
     }
   }
 
-  // Runs the program on the settings file with `command`, its output into files of the temporary folder and
-  // nothing on its input. Once the output folder holds `outputs` files, sends `signal`; 0 sends none.
-  // Returns the exit status, or 128 plus the signal that ended it.
-  int Run(const char* command, std::size_t outputs = 0, int signal = 0) {
+  // Starts the program on the settings file with `arguments` after `--ini FILE --accents none`, its output
+  // into the files "<tag>.stdout" and "<tag>.stderr" of the temporary folder and nothing on its input. With
+  // `trace`, under strace, which writes the calls named into "<tag>.trace".
+  pid_t Start(std::vector<std::string> arguments, const std::string& tag = "", const char* trace = nullptr) {
+    std::vector<std::string> line = {QUILLMARK_CLI_PROGRAM, "--ini", ini_, "--accents", "none"};
+    line.insert(line.end(), arguments.begin(), arguments.end());
+    if (trace != nullptr) {
+      line.insert(line.begin(), {"strace", "-f", "-qq", "-e", std::string("trace=") + trace, "-o",
+                                 (dir_.Path() / (tag + ".trace")).string()});
+    }
     const pid_t pid = ::fork();
     if (pid == 0) {
       const int null = ::open("/dev/null", O_RDONLY);
-      const int out = ::open((dir_.Path() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = ::open((dir_.Path() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int out = ::open((dir_.Path() / (tag + ".stdout")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = ::open((dir_.Path() / (tag + ".stderr")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       ::dup2(null, 0);
       ::dup2(out, 1);
       ::dup2(err, 2);
-      ::execl(QUILLMARK_CLI_PROGRAM, QUILLMARK_CLI_PROGRAM, "--ini", ini_.c_str(), "--accents", "none",
-              command, nullptr);
+      std::vector<char*> argv;
+      for (std::string& a : line) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execvp(argv[0], argv.data());
       ::_exit(127);
     }
-    for (int i = 0; signal != 0 && i < 60'000 && Names(output_).size() < outputs; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (signal != 0) ::kill(pid, signal);
+    return pid;
+  }
+  // The exit status, or 128 plus the signal that ended the process.
+  static int Wait(pid_t pid) {
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
-  // Every file under a final name in the output folder is complete, and every input is somewhere.
-  void ExpectNothingLostOrPartial() const {
+  // Runs `command`; once the output folder holds `outputs` files, sends `signal` (0 sends none).
+  int Run(const char* command, std::size_t outputs = 0, int signal = 0) {
+    const pid_t pid = Start({command});
+    for (int i = 0; signal != 0 && i < 60'000 && Names(output_).size() < outputs; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (signal != 0) ::kill(pid, signal);
+    return Wait(pid);
+  }
+  // Every file under a final name in the output folder is complete, and every input is somewhere: in the
+  // input folder, or (with `archive`) in the archive folder, or (without) only in the output folder.
+  void ExpectNothingLostOrPartial(const std::string& archive = "") const {
     for (const auto& [name, bytes] : originals_) {
       const bool in_input = fs::exists(input_ + name);
       const bool in_output = fs::exists(output_ + name);
+      if (!archive.empty()) {
+        EXPECT_TRUE(in_input || ReadFile(archive + name) == bytes) << name << " is lost";
+      }
       EXPECT_TRUE(in_input || in_output) << name << " is lost";
       EXPECT_TRUE(!in_output || ReadFile(output_ + name) == bytes) << name << " is not complete";
       EXPECT_TRUE(!in_input || ReadFile(input_ + name) == bytes) << name << " changed in the input folder";
@@ -79,7 +103,7 @@ TEST_F(CliSignalsTest, AWatchKilledInTheMiddleLosesNothingAndTheNextRunFinishesT
   EXPECT_EQ(Run("watch", 50, SIGKILL), 128 + SIGKILL);
   ExpectNothingLostOrPartial();
 
-  EXPECT_EQ(Run("run"), 0) << ReadFile(dir_.Path() / "stderr");
+  EXPECT_EQ(Run("run"), 0) << ReadFile(dir_.Path() / ".stderr");
   ExpectNothingLostOrPartial();
   for (const std::string& name : Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
 }
@@ -88,7 +112,7 @@ TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
   EXPECT_EQ(Run("watch", 5, SIGTERM), 1);
   ExpectNothingLostOrPartial();
   // Every image it began was finished and told.
-  const std::string out = ReadFile(dir_.Path() / "stdout");
+  const std::string out = ReadFile(dir_.Path() / ".stdout");
   std::size_t written = 0;
   for (std::size_t at = out.find(": written, deleted\n"); at != std::string::npos;
        at = out.find(": written, deleted\n", at + 1)) {
@@ -98,6 +122,60 @@ TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
   for (const std::string& name : Names(output_)) outputs += name[0] != '.';
   EXPECT_EQ(written, outputs);
   EXPECT_NE(out.rfind("\nLast: "), std::string::npos);
+}
+
+// Two desks on one share, or the service and a run by hand, with the archive on another file system: one of
+// them works at a time, the other says so, and no original is lost, also when one of them is slowed down.
+TEST_F(CliSignalsTest, ASecondQuillmarkLeavesAFolderInUseAloneAndNoOriginalIsLost) {
+  const std::string archive = "/dev/shm/quillmark-test-" + std::to_string(::getpid()) + "/";
+  fs::create_directories(archive);
+  const std::vector<std::string> archiving = {"--archive", archive, "--after", "archive", "run"};
+  const pid_t slowed = Start(archiving, "first", "unlink,unlinkat,rename,renameat2");
+  for (int i = 0; i < 60'000 && Names(output_).size() < 5; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  const int second = Wait(Start(archiving, "second"));
+  const int reprocess = Wait(Start({"--archive", archive, "reprocess-archive", "--yes"}, "third"));
+  EXPECT_EQ(Wait(slowed), 0) << ReadFile(dir_.Path() / "first.stderr");
+  EXPECT_EQ(second, 1);
+  EXPECT_EQ(reprocess, 1);
+  for (const char* tag : {"second", "third"}) {
+    EXPECT_NE(ReadFile(dir_.Path() / (std::string(tag) + ".stderr"))
+                  .find("Another Quillmark is working on the input folder; it is left to it"),
+              std::string::npos)
+        << tag;
+  }
+  ExpectNothingLostOrPartial(archive);
+  EXPECT_EQ(Names(archive).size(), originals_.size());
+  fs::remove_all(archive);
+}
+
+// An input is deleted only once its output is on the device: its data flushed, then its folder entry.
+TEST_F(CliSignalsTest, EachInputIsDeletedOnlyAfterItsOutputAndTheOutputFolderWereFlushed) {
+  EXPECT_EQ(Wait(Start({"run"}, "run", "fdatasync,fsync,rename,renameat2,unlink,unlinkat")), 0);
+  std::ifstream trace(dir_.Path() / "run.trace");
+  std::map<std::string, int> placed;  // output name -> line of its rename into place
+  int data_flushed = -1, folder_flushed = -1, deleted = 0;
+  std::string line;
+  for (int n = 0; std::getline(trace, line); ++n) {
+    if (line.find("fdatasync(") != std::string::npos) data_flushed = n;
+    if (line.find(" fsync(") != std::string::npos) folder_flushed = n;
+    const std::size_t out = line.rfind(output_);  // the target, after the temporary name
+    if (line.find("rename") != std::string::npos && out != std::string::npos && line.find("= 0") != std::string::npos) {
+      const std::size_t end = line.find('"', out);
+      const std::string name = line.substr(out + output_.size(), end - out - output_.size());
+      if (name[0] != '.') placed[name] = n;
+      EXPECT_GT(n, data_flushed) << line;
+    }
+    const std::size_t aside = line.find("-aside/");
+    if (line.find("unlink") != std::string::npos && aside != std::string::npos) {
+      const std::string name = line.substr(aside + 7, line.find('"', aside) - aside - 7);
+      ASSERT_TRUE(placed.count(name)) << line;
+      EXPECT_GT(folder_flushed, placed[name]) << line;
+      ++deleted;
+    }
+  }
+  EXPECT_EQ(deleted, static_cast<int>(originals_.size()));
 }
 
 }  // namespace
