@@ -166,6 +166,11 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to);
 /// Flushes the folder's own entries (names created, renamed or removed) to the device.
 FileOutcome FlushFolder(std::string_view folder);
 
+/// Flushes everything written to the file system that holds `folder` to the device, in one go: one commit
+/// and one cache flush of the device for many files, where a flush per file costs one each. Fails where the
+/// system cannot (the caller then flushes file by file).
+FileOutcome FlushFileSystem(std::string_view folder);
+
 /// Removes, from `folder`, the temporary files that a Quillmark process which no longer runs left there when
 /// it was killed or lost its power: regular files named ".quillmark-<pid>-..." (the engine's outputs in the
 /// making, the copies of moves across file systems) whose process is gone. Returns how many went. Files of a

@@ -339,15 +339,26 @@ struct SetAside {
 
 // Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
 // never replaces anything, so that whatever another program puts under the name from now on stays untouched.
+// The private folder made last, until it is released: a scan sets its inputs aside one after the other.
+std::string made_aside_folder;
+
 FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
   const std::string aside_folder = SetAsideFolder(folder);
-  if (::mkdir(aside_folder.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno("set aside", errno);
-  struct stat st;
-  if (::lstat(aside_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-    return Failure(FileStatus::kFailed, "set aside", "the private folder " + aside_folder + " is not ours");
+  if (aside_folder != made_aside_folder) {
+    if (::mkdir(aside_folder.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno("set aside", errno);
+    struct stat st;
+    if (::lstat(aside_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+      return Failure(FileStatus::kFailed, "set aside", "the private folder " + aside_folder + " is not ours");
+    }
+    made_aside_folder = aside_folder;
   }
   taken = {std::string(folder) + name, aside_folder + name};
   if (const int error = RenameNoReplace(taken.Name, taken.Aside); error != 0) {
+    // The private folder went (put back by the restore of set-aside inputs): make it again, once.
+    if (error == ENOENT && !made_aside_folder.empty() && ::access(taken.Name.c_str(), F_OK) == 0) {
+      made_aside_folder.clear();
+      return TakeAside(folder, name, taken);
+    }
     return FromErrno("set aside", error);
   }
   return {};
@@ -387,11 +398,9 @@ FileOutcome CheckReplaceable(const std::string& target) {
   return {};
 }
 
-bool SameDevice(std::string_view a, std::string_view b) {
-  struct stat sa;
-  struct stat sb;
-  return ::stat(std::string(a).c_str(), &sa) == 0 && ::stat(std::string(b).c_str(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev;
+bool OnDevice(std::string_view folder, std::uint64_t device) {
+  struct stat st;
+  return ::stat(std::string(folder).c_str(), &st) == 0 && static_cast<std::uint64_t>(st.st_dev) == device;
 }
 
 // Copies the file or link `from` under a private name in `to`'s folder, flushed to the device, and gives it
@@ -446,7 +455,7 @@ FileOutcome ArchiveInput(std::string_view folder, const std::string& name, const
                          std::string_view archive) {
   const std::string target = std::string(archive) + name;
   if (FileOutcome replaceable = CheckReplaceable(target); !replaceable.Ok()) return replaceable;
-  if (SameDevice(folder, archive)) {
+  if (OnDevice(archive, read.Device)) {
     SetAside taken;
     if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
     // One step: the older copy under the name is replaced, never deleted first.
@@ -490,6 +499,18 @@ FileOutcome FlushFolder(std::string_view folder) {
   if (fd.Get() < 0) return FromErrno("flush folder", errno);
   if (Retry([&] { return ::fsync(fd.Get()); }) != 0) return FromErrno("flush folder", errno);
   return {};
+}
+
+FileOutcome FlushFileSystem(std::string_view folder) {
+#if defined(__linux__)
+  Descriptor fd(Retry([&] { return ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  if (fd.Get() < 0) return FromErrno("flush file system", errno);
+  if (::syncfs(fd.Get()) != 0) return FromErrno("flush file system", errno);
+  return {};
+#else
+  (void)folder;
+  return Failure(FileStatus::kFailed, "flush file system", "not offered by the system");
+#endif
 }
 
 namespace {
@@ -543,7 +564,11 @@ std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
   return waiting;
 }
 
-void ReleaseSetAsideFolder(std::string_view folder) { ::rmdir(SetAsideFolder(folder).c_str()); }
+void ReleaseSetAsideFolder(std::string_view folder) {
+  const std::string aside_folder = SetAsideFolder(folder);
+  if (aside_folder == made_aside_folder) made_aside_folder.clear();
+  ::rmdir(aside_folder.c_str());
+}
 
 bool SameFolder(std::string_view a, std::string_view b) {
   struct stat sa;

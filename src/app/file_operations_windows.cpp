@@ -256,6 +256,10 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to) {
 
 FileOutcome FlushFolder(std::string_view /*folder*/) { return {}; }
 
+FileOutcome FlushFileSystem(std::string_view /*folder*/) {
+  return {FileStatus::kFailed, "flush file system: not offered here"};
+}
+
 // Windows cannot tell which process wrote a name: leftovers stay for the user to remove.
 int RemoveStaleTemporaryFiles(std::string_view /*folder*/) { return 0; }
 

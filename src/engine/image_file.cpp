@@ -241,12 +241,18 @@ void PendingOutput::StartFlush() {
 #endif
 }
 
+std::string PendingOutput::Flush() {
+  if (descriptor_ < 0) return "no output is waiting";
+  if (::fdatasync(descriptor_) == 0) return {};
+  const std::string failure = ErrnoText("cannot flush", temporary_, errno);
+  Discard();
+  return failure;
+}
+
 std::string PendingOutput::Finish(bool flush) {
   if (descriptor_ < 0) return "no output is waiting";
-  if (flush && ::fdatasync(descriptor_) != 0) {
-    const std::string failure = ErrnoText("cannot flush", temporary_, errno);
-    Discard();
-    return failure;
+  if (flush) {
+    if (std::string failure = Flush(); !failure.empty()) return failure;
   }
   const int closed = ::close(std::exchange(descriptor_, -1));
   const int close_error = errno;
@@ -338,6 +344,8 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
 }
 
 void PendingOutput::StartFlush() {}
+
+std::string PendingOutput::Flush() { return descriptor_ < 0 ? "no output is waiting" : std::string(); }
 
 std::string PendingOutput::Finish(bool) {
   if (descriptor_ < 0) return "no output is waiting";

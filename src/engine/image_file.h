@@ -71,6 +71,9 @@ class PendingOutput {
   bool Waiting() const { return descriptor_ >= 0; }
   /// Asks the system to start writing the file to the device, without waiting for it.
   void StartFlush();
+  /// Waits until the file's data are on the device. Returns an empty text, or what went wrong (the output is
+  /// then dropped).
+  std::string Flush();
   /// Completes the output: with `flush`, waits until its data are on the device; checks the close; then puts
   /// it in place of the final name in one step. Returns an empty text, or what went wrong (the temporary file
   /// is then removed and the final name untouched).

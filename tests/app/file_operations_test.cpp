@@ -103,11 +103,22 @@ TEST_F(FileOperationsTest, AnInputReplacedSinceItWasReadIsNeverTheOneDeletedOrAr
   EXPECT_EQ(Names(here_), N{});
 }
 
-TEST_F(FileOperationsTest, InputsSetAsideByAProcessThatIsGoneArePutBackUnlessTheirNameIsTaken) {
+// What a process that was killed or lost its power left: its temporary files go, the inputs it had taken
+// from their names come back (unless a name is taken again), and nothing of a process that runs is touched.
+TEST_F(FileOperationsTest, WhatAProcessThatIsGoneLeftIsRemovedOrPutBack) {
   const pid_t child = ::fork();  // a process that has ended
   if (child == 0) ::_exit(0);
   ::waitpid(child, nullptr, 0);
-  const std::string aside = here_ + ".quillmark-" + std::to_string(child) + "-aside/";
+  const std::string dead = ".quillmark-" + std::to_string(child), mine = ".quillmark-" + std::to_string(::getpid());
+  N kept = {mine + "-1-0.tmp", ".quillmark-1-2-0.tmp", ".quillmark-x-1.tmp", "photo.jpg"};
+  for (const std::string& name : kept) WriteFile(here_ + name, "x");
+  for (const char* name : {"-4-0.tmp", "-move-77"}) WriteFile(here_ + dead + name, "x");
+  EXPECT_EQ(RemoveStaleTemporaryFiles(here_), 2);
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(Names(here_), kept);
+  for (const std::string& name : kept) fs::remove(here_ + name);
+
+  const std::string aside = here_ + dead + "-aside/";
   fs::create_directory(aside);
   WriteFile(aside + "a.jpg", "original a");
   WriteFile(aside + "b.jpg", "original b");
