@@ -1,20 +1,62 @@
+#include <algorithm>
+#include <chrono>
+#include <optional>
+
 #include "app/batch_run.h"
 #include "cli/commands.h"
 
 namespace qm::cli {
 namespace {
 
-// A run as the window keeps it: the first scan, then one tick a second until a stop signal.
+using Clock = std::chrono::steady_clock;
+
+// Scans between two ticks follow one another no closer than this: a writer that closes its file again and
+// again (appending chunk by chunk) costs a few scans a second at most.
+constexpr auto kScanSpacing = std::chrono::milliseconds(250);
+
+// A run as the window keeps it: the first scan, then one tick a second until a stop signal, each tick
+// counting the wait down to the timed scan. Between two ticks the input folder is scanned as soon as an entry
+// appears in it, and again when a file that waited as still being written may be complete; the timed scan
+// stays for the files that no notification tells of (a share written by another machine).
 int Watch(Context& context) {
   if (!RunFoldersAreSet(context)) return kExitInvalid;
   app::AppState& state = context.State;
+  Console& io = context.Io;
+  // Watched before the first scan, so that a file put in during it does not wait for the timed scan.
+  const std::string unwatched = io.WatchFolder(state.InputFolder);
   context.View.ListEntries("input");
   app::cmdRun_Click(state, context.View);
   if (!state.Running) return kExitInvalid;
-  while (state.Running && context.View.TimerEnabled() && !context.Io.StopRequested()) {
-    context.Io.WaitOneSecond();
-    if (context.Io.StopRequested()) break;
+  if (!unwatched.empty()) Complain(context, unwatched + "; new files wait for the timed scan");
+
+  Clock::time_point tick = Clock::now() + std::chrono::seconds(1);
+  Clock::time_point scanned = Clock::now();
+  std::optional<Clock::time_point> noted;  // an entry appeared since the last scan
+  std::optional<std::chrono::system_clock::time_point> woken_for;
+  while (state.Running && context.View.TimerEnabled() && !io.StopRequested()) {
+    std::optional<Clock::time_point> due = noted;
+    if (state.SettleWake && state.SettleWake != woken_for) {
+      const Clock::time_point settled =
+          Clock::now() + std::chrono::duration_cast<Clock::duration>(*state.SettleWake - state.Now());
+      due = std::min(due.value_or(settled), settled);
+    }
+    if (due) due = std::max(*due, scanned + kScanSpacing);
+    const Clock::time_point deadline = due ? std::min(*due, tick) : tick;
+    if (io.WaitUntil(deadline)) {
+      noted = noted.value_or(Clock::now());
+      continue;
+    }
+    if (io.StopRequested()) break;
+    if (deadline != tick) {
+      woken_for = state.SettleWake;
+      noted.reset();
+      app::ScanInputFolder(state, context.View);
+      scanned = Clock::now();
+      continue;
+    }
+    if (state.Countdown < 1) noted.reset();  // this tick scans
     app::Timer1_Timer(state, context.View);
+    tick = Clock::now() + std::chrono::seconds(1);
   }
   if (state.Running) app::cmdRun_Click(state, context.View);
   return context.View.KeptByLastScan() > 0 ? kExitKept : kExitDone;

@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_fixture.h"
 #include "support/temp_dir.h"
@@ -33,29 +35,35 @@ class CliSignalsTest : public testing::Test {
     }
   }
 
-  // Runs the program on the settings file with `command`, its output into files of the temporary folder and
-  // nothing on its input. Once the output folder holds `outputs` files, sends `signal`; 0 sends none.
-  // Returns the exit status, or 128 plus the signal that ended it.
-  int Run(const char* command, std::size_t outputs = 0, int signal = 0) {
+  // Starts the program on the settings file with `arguments`, its output into files of the temporary folder
+  // and nothing on its input.
+  pid_t Start(std::vector<const char*> arguments) const {
+    const std::string out = (dir_.Path() / "stdout").string();
+    const std::string err = (dir_.Path() / "stderr").string();
+    arguments.insert(arguments.begin(), {QUILLMARK_CLI_PROGRAM, "--ini", ini_.c_str(), "--accents", "none"});
+    arguments.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      const int null = ::open("/dev/null", O_RDONLY);
-      const int out = ::open((dir_.Path() / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = ::open((dir_.Path() / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(null, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      ::execl(QUILLMARK_CLI_PROGRAM, QUILLMARK_CLI_PROGRAM, "--ini", ini_.c_str(), "--accents", "none",
-              command, nullptr);
+      ::dup2(::open("/dev/null", O_RDONLY), 0);
+      ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+      ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+      ::execv(QUILLMARK_CLI_PROGRAM, const_cast<char* const*>(arguments.data()));
       ::_exit(127);
     }
-    for (int i = 0; signal != 0 && i < 60'000 && Names(output_).size() < outputs; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    if (signal != 0) ::kill(pid, signal);
+    return pid;
+  }
+  // Once `done` holds (a minute at most), sends `signal`; returns the exit status, or 128 plus the signal
+  // that ended the program.
+  template <typename Done>
+  static int Finish(pid_t pid, Done done, int signal) {
+    for (int i = 0; i < 60'000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(pid, signal);
     int status = 0;
     if (::waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  auto Outputs(std::size_t count) const {
+    return [this, count] { return Names(output_).size() >= count; };
   }
   // Every file under a final name in the output folder is complete, and every input is somewhere.
   void ExpectNothingLostOrPartial() const {
@@ -75,30 +83,50 @@ class CliSignalsTest : public testing::Test {
   std::vector<std::pair<std::string, std::string>> originals_;
 };
 
-TEST_F(CliSignalsTest, AWatchKilledInTheMiddleLosesNothingAndTheNextRunFinishesTheJob) {
-  EXPECT_EQ(Run("watch", 50, SIGKILL), 128 + SIGKILL);
+// A watch killed in the middle loses nothing; one ended by SIGTERM finishes and tells the image in hand; the
+// next one finishes the job and, with a minute between two timed scans, takes a file written into the input
+// folder, or renamed into it, within seconds: the folder's notifications wake it.
+TEST_F(CliSignalsTest, NoWatchEndedBySignalLosesAnImageAndTheNextOneTakesNewFilesAtOnce) {
+  EXPECT_EQ(Finish(Start({"watch"}), Outputs(50), SIGKILL), 128 + SIGKILL);
   ExpectNothingLostOrPartial();
 
-  EXPECT_EQ(Run("run"), 0) << ReadFile(dir_.Path() / "stderr");
-  ExpectNothingLostOrPartial();
-  for (const std::string& name : Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
-}
-
-TEST_F(CliSignalsTest, SigtermEndsAWatchBetweenTwoImages) {
-  const int status = Run("watch", 5, SIGTERM);
+  const auto done = [&] {
+    std::size_t outputs = 0;
+    for (const std::string& name : Names(output_)) outputs += name[0] != '.';
+    return outputs;
+  };
+  const std::size_t before = done();
+  int status = Finish(Start({"watch"}), Outputs(before + 5), SIGTERM);
   EXPECT_TRUE(status == 0 || status == 1) << status;
   ExpectNothingLostOrPartial();
-  // Every image it began was finished and told.
-  const std::string out = ReadFile(dir_.Path() / "stdout");
-  std::size_t written = 0;
+  std::string out = ReadFile(dir_.Path() / "stdout");
+  std::size_t told = 0;
   for (std::size_t at = out.find(": written, deleted\n"); at != std::string::npos;
-       at = out.find(": written, deleted\n", at + 1)) {
-    ++written;
-  }
-  std::size_t outputs = 0;
-  for (const std::string& name : Names(output_)) outputs += name[0] != '.';
-  EXPECT_EQ(written, outputs);
+       at = out.find(": written, deleted\n", at + 1))
+    ++told;
+  EXPECT_EQ(told, done() - before);
   EXPECT_NE(out.rfind("\nLast: "), std::string::npos);
+
+  const auto late = [&](const char* name, const char* written_as) {
+    const auto dropped = std::chrono::steady_clock::now();
+    WriteFile(input_ + written_as, name);
+    fs::rename(input_ + written_as, input_ + name);
+    for (int i = 0; i < 10'000 && !fs::exists(output_ + name); ++i) ::usleep(1000);
+    EXPECT_EQ(ReadFile(output_ + name), name);
+    EXPECT_LT(std::chrono::steady_clock::now() - dropped, std::chrono::seconds(10)) << name;
+  };
+  status = Finish(
+      Start({"--wait", "60", "watch"}),
+      [&] {
+        if (ReadFile(dir_.Path() / "stdout").find("\nLast: ") == std::string::npos) return false;
+        late("written.jpg", "written.jpg");
+        late("renamed.jpg", ".upload");
+        return true;
+      },
+      SIGTERM);
+  EXPECT_TRUE(status == 0 || status == 1) << status;
+  ExpectNothingLostOrPartial();
+  for (const std::string& name : Names(input_)) EXPECT_EQ(name[0], '.') << name << " is left over";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "app/app_fixture.h"
@@ -43,15 +45,15 @@ class CliTest : public testing::Test {
 
 TEST_F(CliTest, HelpDocumentsEveryCommandOptionAndExitStatus) {
   EXPECT_EQ(Run({"--help"}), 0);
-  for (const char* word :
-       {"run", "watch", "clear-output", "reprocess-archive", "--ini FILE", "--input DIR", "--archive DIR",
-        "--output DIR", "--after delete|archive", "--accents mac-to-windows|windows-to-mac|none",
-        "--xmp keep|sync|remove", "--wait SECONDS", "--yes", "SIGTERM", "Exit status"}) {
+  for (const char* word : {"run", "watch", "clear-output", "reprocess-archive", "--ini FILE", "--input DIR",
+                           "--archive DIR", "--output DIR", "--after delete|archive",
+                           "--accents mac-to-windows|windows-to-mac|none", "--xmp keep|sync|remove",
+                           "--wait SECONDS", "--log FILE", "--yes", "--version", "SIGTERM", "Exit status"}) {
     EXPECT_NE(out_.str().find(word), std::string::npos) << word;
   }
 }
 
-TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
+TEST_F(CliTest, WrongArgumentsAndFoldersThatAreNotSetOrDoNotExistGiveStatus2) {
   const std::pair<N, std::string> cases[] = {
       {N{}, "no command given"},
       {N{"frobnicate"}, "unknown command 'frobnicate'"},
@@ -63,7 +65,13 @@ TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
       {N{"--wait=5s", "watch"}, "found '5s'"},
       {N{"run", "extra"}, "run: unexpected argument 'extra'"},
       {N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"},
-      {N{"inspect"}, "inspect: no file given"}};
+      {N{"--log", "/nowhere/desk.log", "run"},
+       "quillmark-cli: the log /nowhere/desk.log cannot be written: No such file or directory\n"},
+      {N{"inspect"}, "inspect: no file given"},
+      {N{"--ini", ini_, "--after", "archive", "run"},
+       "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " + ini_},
+      {N{"--ini", ini_, "--input", input_ + "gone", "watch"},
+       ": Unknown input folder\n  " + input_ + "gone/\n"}};
   for (const auto& [arguments, problem] : cases) {
     EXPECT_EQ(Run(arguments), 2) << problem;
     EXPECT_NE(err_.str().find(problem), std::string::npos) << err_.str();
@@ -72,6 +80,7 @@ TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
 }
 
 TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
+  WriteFile(ini_, ReadFile(ini_) + "[Options]\nLog=desk.log\n");
   const std::string settings = ReadFile(ini_);
   WriteFile(input_ + "a.jpg", "a");
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
@@ -80,6 +89,9 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_NE(out_.str().find(" - processed: 1\nLast: "), std::string::npos);
   EXPECT_EQ(Names(archive_), N{"a.jpg"});
   EXPECT_EQ(ReadFile(ini_), settings);
+  // A relative Log is beside the settings file.
+  const std::string log = ReadFile(dir_.Path() / "desk.log");
+  EXPECT_EQ(nlohmann::json::parse(log.substr(0, log.find('\n')))["fate"], "archived");
 
   // Without --ini the file beside the program is read; a missing one is not made.
   WriteFile(input_ + "b.jpg", "b");
@@ -88,10 +100,11 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg"}));
 }
 
-TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitTheLineOrDriveTheTerminal) {
+TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALineOfTheOutputOrTheLog) {
+  const std::string log = (dir_.Path() / "desk.log").string();
   WriteFile(input_ + "locked.jpg", "x");
   fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
-  EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
+  EXPECT_EQ(Run({"--ini", ini_, "--log", log, "run"}), 1);
   EXPECT_EQ(
       out_.str().substr(0, out_.str().find('\n')),
       "locked.jpg: written, kept in the input folder: it cannot be deleted (delete: the file is read-only)");
@@ -105,21 +118,36 @@ TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitTheL
     WriteFile(input_ + name, "x");
     fs::permissions(input_ + name, fs::perms::owner_read);
     fs::remove(input_ + "locked.jpg");
-    Run({"--ini", ini_, "run"});
+    Run({"--ini", ini_, "--log", log, "run"});
     EXPECT_EQ(out_.str().substr(0, out_.str().find(':')), shown);
     fs::permissions(input_ + name, fs::perms::owner_all);
     fs::remove(input_ + name);
   }
-}
 
-TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
-  EXPECT_EQ(Run({"--ini", ini_, "--after", "archive", "run"}), 2);
-  EXPECT_EQ(err_.str(),
-            "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " +
-                ini_ + "\n");
-  EXPECT_EQ(Run({"--ini", ini_, "--input", input_ + "gone", "watch"}), 2);
-  EXPECT_EQ(err_.str(),
-            "Quillmark " + std::string(kAppVersion) + ": Unknown input folder\n  " + input_ + "gone/\n");
+  // Every line of the log is one JSON object in UTF-8 (the parser refuses anything else): one per entry, its
+  // name as printed, and one per scan.
+  std::istringstream lines(ReadFile(log));
+  std::string objects;
+  for (std::string line; std::getline(lines, line);) {
+    auto object = nlohmann::ordered_json::parse(line);
+    EXPECT_TRUE(std::regex_match(object["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)")));
+    if (object["event"] == "entry") {
+      EXPECT_TRUE(object["bytes"].is_number_unsigned() && object["ms"] >= 0) << line;
+    }
+    for (const char* varying : {"time", "bytes", "ms"}) object.erase(varying);
+    objects += object.dump() + "\n";
+  }
+  const auto entry = [](const std::string& name) {
+    return R"({"event":"entry","name":)" + nlohmann::json(name).dump() +
+           R"j(,"fate":"kept","written":true,"reason":"it cannot be deleted (delete: the file is read-only)"})j"
+           "\n";
+  };
+  const std::string scan =
+      R"({"event":"scan","processed":1,"written":1,"archived":0,"deleted":0,"kept":1,"repeated":0})"
+      "\n";
+  EXPECT_EQ(objects,
+            entry("locked.jpg") + scan + entry(names[0].second) + scan + entry(names[1].second) + scan);
 }
 
 TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
@@ -142,10 +170,9 @@ TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
     if (c.Yes) arguments.push_back("--yes");
     EXPECT_EQ(Run(arguments), c.Status) << c.Typed;
     EXPECT_EQ(Names(output_).size(), c.Status == 0 ? 0u : 1u) << c.Typed;
-    EXPECT_EQ(err_.str().rfind(
-                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder\n  " +
-                      output_ + "\n  1 file [y/N] ",
-                  0),
+    EXPECT_EQ(err_.str().rfind("Quillmark " + std::string(kAppVersion) +
+                                   ": Remove all images in output folder\n  " + output_ + "\n  1 file [y/N] ",
+                               0),
               0u);
   }
 }
@@ -158,8 +185,9 @@ TEST_F(CliTest, ReprocessArchiveTellsEachFileItMovesBack) {
 
 TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImages) {
   int seconds = 0;
-  io_.WaitOneSecond = [&] {
+  io_.WaitUntil = [&](auto) {
     if (++seconds == 2) WriteFile(input_ + "late.jpg", "late");
+    return false;
   };
   io_.StopRequested = [&] { return seconds >= 4; };
   EXPECT_EQ(Run({"--ini", ini_, "--wait", "1", "watch"}), 0);
