@@ -10,9 +10,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Scans between two ticks follow one another no closer than this: a writer that closes its file again and
-// again (appending chunk by chunk) costs a few scans a second at most.
-constexpr auto kScanSpacing = std::chrono::milliseconds(250);
+// A scan between two ticks follows the one before it after at least this, and after at least as long as that
+// one took: a writer that closes its file again and again (appending chunk by chunk) keeps the watch busy
+// half the time at most, however large the folder.
+constexpr auto kScanSpacing = std::chrono::milliseconds(50);
 
 // A run as the window keeps it: the first scan, then one tick a second until a stop signal, each tick
 // counting the wait down to the timed scan. Between two ticks the input folder is scanned as soon as an entry
@@ -31,6 +32,7 @@ int Watch(Context& context) {
 
   Clock::time_point tick = Clock::now() + std::chrono::seconds(1);
   Clock::time_point scanned = Clock::now();
+  Clock::duration scan_took{};
   std::optional<Clock::time_point> noted;  // an entry appeared since the last scan
   std::optional<std::chrono::system_clock::time_point> woken_for;
   while (state.Running && context.View.TimerEnabled() && !io.StopRequested()) {
@@ -40,7 +42,7 @@ int Watch(Context& context) {
           Clock::now() + std::chrono::duration_cast<Clock::duration>(*state.SettleWake - state.Now());
       due = std::min(due.value_or(settled), settled);
     }
-    if (due) due = std::max(*due, scanned + kScanSpacing);
+    if (due) due = std::max(*due, scanned + std::max<Clock::duration>(kScanSpacing, scan_took));
     const Clock::time_point deadline = due ? std::min(*due, tick) : tick;
     if (io.WaitUntil(deadline)) {
       noted = noted.value_or(Clock::now());
@@ -50,8 +52,10 @@ int Watch(Context& context) {
     if (deadline != tick) {
       woken_for = state.SettleWake;
       noted.reset();
+      const Clock::time_point start = Clock::now();
       app::ScanInputFolder(state, context.View);
       scanned = Clock::now();
+      scan_took = scanned - start;
       continue;
     }
     if (state.Countdown < 1) noted.reset();  // this tick scans

@@ -75,11 +75,14 @@ set(CPACK_PACKAGE_NAME quillmark)
 set(CPACK_PACKAGE_VENDOR Quillmark)
 set(CPACK_PACKAGE_CONTACT "Quillmark maintainers <maintainers@quillmark.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Lines of at most 80 characters, as Debian asks of a description.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quillmark treats a folder as a hot folder: every JPEG image dropped into it gets the accented letters of its
-IPTC fields recoded between the Macintosh and the Windows coding, its XMP metadata synchronised with the IPTC
-fields or removed, and is written to an output folder, the original going to an archive folder or away.
-Includes quillmark-cli, the same processing without a window.")
+    "Quillmark treats a folder as a hot folder: every JPEG image dropped into it
+gets the accented letters of its IPTC fields recoded between the Macintosh and
+the Windows coding, its XMP metadata synchronised with the IPTC fields or
+removed, and is written to an output folder, the original going to an archive
+folder or away. Includes quillmark-cli, the same processing without a window,
+and a systemd service that runs it on one desk's folders.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -88,7 +91,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 # the program loads come with libqt6gui6, which they pull in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The maintainer scripts stop the desks' services on removal and restart them after an upgrade.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS init-system-helpers)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/debian/postinst
                                        ${CMAKE_SOURCE_DIR}/resources/debian/prerm
                                        ${CMAKE_SOURCE_DIR}/resources/debian/postrm)

@@ -5,7 +5,7 @@
 //
 //   watch_latency QUILLMARK_CLI WORK_FOLDER [DROPS]
 //
-// The picture (ImageMagick noise, 2900 x 2200, with Mac OS Roman IPTC written by ExifTool) is made once and
+// The picture (ImageMagick noise, 3300 x 2500, with Mac OS Roman IPTC written by ExifTool) is made once and
 // kept in WORK_FOLDER.
 #include <fcntl.h>
 #include <poll.h>
@@ -40,9 +40,9 @@ bool MakePicture(const fs::path& picture) {
   if (fs::exists(picture)) return true;
   const std::string p = picture.string();
   const std::string command =
-      "convert -size 2900x2200 xc:gray +noise Random -blur 0x0.5 -quality 92 '" + p +
+      "convert -size 3300x2500 xc:gray +noise Random -blur 0x0.5 -quality 92 '" + p +
       "' && exiftool -q -overwrite_original -charset iptc=MacRoman -IPTC:ObjectName='Fête' "
-      "-IPTC:Caption-Abstract='Caf\xC3\xA9 cr\xC3\xA8me br\xC3\xBBl\xC3\xA9e' -IPTC:City='Besan\xC3\xA7on' "
+      "-IPTC:Caption-Abstract='Café crème brûlée' -IPTC:City='Besançon' "
       "'" +
       p + "'";
   return std::system(command.c_str()) == 0;
@@ -139,9 +139,9 @@ int main(int argc, char** argv) {
       break;
     }
     latencies.push_back(Seconds(Clock::now() - closed));
-    // The next drop once this input is gone, so that each drop meets an idle watch.
+    // The next drop a moment after this input is gone, so that each drop meets an idle watch.
     while (fs::exists(in + name)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
 
   const double before = ProcessorSeconds(pid);
