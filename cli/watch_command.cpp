@@ -14,6 +14,7 @@ using Clock = std::chrono::steady_clock;
 // one took: a writer that closes its file again and again (appending chunk by chunk) keeps the watch busy
 // half the time at most, however large the folder.
 constexpr auto kScanSpacing = std::chrono::milliseconds(50);
+constexpr auto kSettleMargin = std::chrono::milliseconds(20);
 
 // A run as the window keeps it: the first scan, then one tick a second until a stop signal, each tick
 // counting the wait down to the timed scan. Between two ticks the input folder is scanned as soon as an entry
@@ -37,9 +38,13 @@ int Watch(Context& context) {
   std::optional<std::chrono::system_clock::time_point> woken_for;
   while (state.Running && context.View.TimerEnabled() && !io.StopRequested()) {
     std::optional<Clock::time_point> due = noted;
-    if (state.SettleWake && state.SettleWake != woken_for) {
-      const Clock::time_point settled =
-          Clock::now() + std::chrono::duration_cast<Clock::duration>(*state.SettleWake - state.Now());
+    if (state.SettleWake) {
+      // A moment after the one the core named, so that the file's times are surely that old. The same moment
+      // named again after its scan (the folder was busy, or the clocks differ) is tried once a second.
+      Clock::time_point settled =
+          Clock::now() + kSettleMargin +
+          std::chrono::duration_cast<Clock::duration>(*state.SettleWake - state.Now());
+      if (state.SettleWake == woken_for) settled = std::max(settled, scanned + std::chrono::seconds(1));
       due = std::min(due.value_or(settled), settled);
     }
     if (due) due = std::max(*due, scanned + std::max<Clock::duration>(kScanSpacing, scan_took));
@@ -50,7 +55,8 @@ int Watch(Context& context) {
     }
     if (io.StopRequested()) break;
     if (deadline != tick) {
-      woken_for = state.SettleWake;
+      // A moment that has passed gets its scan now: should the core name it again, it was not enough.
+      if (state.SettleWake && *state.SettleWake <= state.Now()) woken_for = state.SettleWake;
       noted.reset();
       const Clock::time_point start = Clock::now();
       app::ScanInputFolder(state, context.View);
