@@ -1,9 +1,10 @@
-# The README's two commands. Both install what is missing, configure and build first.
+# The README's two commands. Both install what is missing, configure and build first. `make deb` makes the
+# Debian package from the same build.
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: run test deps configure build clean
+.PHONY: run test deb deps configure build clean
 
 run: build
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY$$QT_QPA_PLATFORM" ]; then \
@@ -15,6 +16,12 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# lintian, where it is installed, checks the package (apt-get install lintian); it fails on an error.
+deb: build
+	cd $(BUILD) && rm -f quillmark_*.deb && cpack -G DEB >/dev/null && ls quillmark_*.deb
+	@if command -v lintian >/dev/null; then lintian --info $(BUILD)/quillmark_*.deb; \
+	else echo "lintian is not installed: the package is not checked (apt-get install lintian)"; fi
 
 deps:
 	@scripts/install-deps

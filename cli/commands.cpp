@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -8,6 +9,7 @@
 #include "app/platform_paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "cli/json_log.h"
 #include "version.h"
 
 namespace qm::cli {
@@ -88,8 +90,11 @@ std::string HelpText() {
       "                                (Settle; 3 by default)\n"
       "  --max-file-mb MB              files larger than this stay in the input folder, untouched (MaxFileMB;\n"
       "                                1024 by default)\n"
+      "  --log FILE                    append a line of JSON to FILE for each file and each scan (Log in\n"
+      "                                [Options]; a relative Log is taken from the settings file's folder)\n"
       "  --yes                         answer yes to the question of clear-output and reprocess-archive\n"
       "  --help                        show this text\n"
+      "  --version                     show the version\n"
       "\nWhat is printed:\n"
       "  On the standard output, one line per file: its name and what became of it, for example\n"
       "    photo.jpg: written, archived\n"
@@ -114,6 +119,22 @@ std::string HelpText() {
       "  in it); while another holds it, run says so and ends with status 1, and watch tries again at its\n"
       "  next scan. Outputs are flushed to the device before their inputs leave the input folder, and an input\n"
       "  is deleted or archived only when its name still holds the very file that was processed.\n"
+      "\nwatch also scans as soon as a file is closed after writing in the input folder or moved into it, "
+      "where\n"
+      "the system tells (a folder shared by another machine does not): the scan every Wait seconds finds "
+      "the\n"
+      "rest.\n"
+      "\nThe log has one JSON object per line, in UTF-8, for example:\n"
+      "  "
+      "{\"time\":\"2026-12-06T14:05:03.120+01:00\",\"event\":\"entry\",\"name\":\"photo.jpg\",\"bytes\":"
+      "5242880,\n"
+      "   \"fate\":\"archived\",\"written\":true,\"reason\":\"\",\"ms\":41}\n"
+      "  {\"time\":\"2026-12-06T14:05:03.200+01:00\",\"event\":\"scan\",\"processed\":1,\"written\":1,\n"
+      "   \"archived\":1,\"deleted\":0,\"kept\":0,\"repeated\":0}\n"
+      "  fate is archived, deleted, moved to input or kept; names and reasons are written as on the "
+      "standard\n"
+      "  output. The file is opened for each line, so it may be rotated by renaming or by copying and\n"
+      "  truncating, without a signal.\n"
       "\nQuestions are asked on the terminal; --yes answers yes; without a terminal and without --yes the "
       "answer\n"
       "is no.\n"
@@ -169,6 +190,10 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
     io.Out << HelpText() << std::flush;
     return kExitDone;
   }
+  if (options.Version) {
+    io.Out << kProgram << " " << kAppVersion << '\n' << std::flush;
+    return kExitDone;
+  }
   if (options.Command.empty()) {
     Usage(io.Err, "no command given");
     return kExitInvalid;
@@ -197,6 +222,19 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
   ApplyOptions(options, state);
 
   ConsoleView view(state, io, options.Yes);
+  // The log is tried at once, so that a service set up with one it cannot write stops at the start. inspect
+  // tells of no entry.
+  std::optional<JsonLog> log;
+  std::filesystem::path log_path = options.Log.value_or(app::ReadSetting(state, app::kOptionsSection, "Log"));
+  if (!log_path.empty() && command != &kInspectCommand) {
+    if (!options.Log && log_path.is_relative()) log_path = state.IniPath.parent_path() / log_path;
+    log.emplace(log_path);
+    if (const std::string problem = log->Check(); !problem.empty()) {
+      io.Err << kProgram << ": the log " << log_path.string() << " cannot be written: " << problem << '\n';
+      return kExitInvalid;
+    }
+    view.SetLog(&*log);
+  }
   Context context{state, view, io, options};
   return command->Run(context);
 }

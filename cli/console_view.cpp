@@ -66,6 +66,26 @@ void ConsoleView::PrintEntry(const app::AppState::EntryReport& report) {
     ++kept_total_;
     ++kept_in_scan_;
   }
+  if (log_ == nullptr) return;
+  scan_counts_.Written += report.OutputWritten;
+  scan_counts_.Archived += report.Fate == EntryFate::kArchived;
+  scan_counts_.Deleted += report.Fate == EntryFate::kDeleted;
+  if (report.Repeat) {
+    ++scan_counts_.Repeated;
+    return;
+  }
+  scan_counts_.Kept += report.Fate == EntryFate::kKept;
+  Logged(log_->Entry(report, state_.Now()));
+}
+
+void ConsoleView::Logged(const std::string& problem) {
+  const bool told = log_failing_;
+  log_failing_ = !problem.empty();
+  if (!log_failing_ || told) return;
+  ClearProgress();
+  console_.Err << "quillmark-cli: the log " << log_->Path().string() << " cannot be written: " << problem
+               << '\n'
+               << std::flush;
 }
 
 app::Answer ConsoleView::ShowMessage(const app::Message& message) {
@@ -128,6 +148,11 @@ void ConsoleView::SetStatusText(int panel, std::string_view text) {
   if (panel == 2) {  // the scan's last word
     kept_by_last_scan_ = kept_in_scan_;
     kept_in_scan_ = 0;
+    if (log_ != nullptr) {
+      scan_counts_.Processed = state_.ScanProcessed;
+      Logged(log_->Scan(scan_counts_, state_.Now()));
+      scan_counts_ = {};
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/main_view.h"
 #include "cli/console.h"
+#include "cli/json_log.h"
 
 namespace qm::cli {
 
@@ -24,6 +25,9 @@ class ConsoleView : public app::MainView {
   /// From now on prints a line for every entry the core reports; an entry kept where it was is said to be
   /// kept in `folder` ("input", "output", "archive").
   void ListEntries(const char* folder);
+  /// From now on also appends a line to `log` for every entry told and every scan. A line that cannot be
+  /// written is said on the standard error, once until one can be written again.
+  void SetLog(JsonLog* log) { log_ = log; }
   /// Entries kept where they were, since the start and by the last complete scan.
   int KeptTotal() const { return kept_total_; }
   int KeptByLastScan() const { return kept_by_last_scan_; }
@@ -52,6 +56,7 @@ class ConsoleView : public app::MainView {
   void PrintEntry(const app::AppState::EntryReport& report);
   void ShowProgress(const std::string& text);
   void ClearProgress();
+  void Logged(const std::string& problem);
 
   app::AppState& state_;
   Console& console_;
@@ -64,6 +69,9 @@ class ConsoleView : public app::MainView {
   int kept_in_scan_ = 0;
   int kept_by_last_scan_ = 0;
   bool progress_shown_ = false;
+  JsonLog* log_ = nullptr;
+  ScanCounts scan_counts_;
+  bool log_failing_ = false;
   std::chrono::steady_clock::time_point operation_seen_{};
   std::chrono::steady_clock::time_point progress_drawn_{};
 };

@@ -59,6 +59,11 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
     options.Ini = std::filesystem::path(value);
     return {};
   }
+  if (name == "--log") {
+    if (value.empty()) return "--log: expected a file, found nothing";
+    options.Log = std::filesystem::path(value);
+    return {};
+  }
   if (name == "--input") return folder(options.Input);
   if (name == "--archive") return folder(options.Archive);
   if (name == "--output") return folder(options.Output);
@@ -95,7 +100,7 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
 
 bool TakesValue(std::string_view name) {
   for (const std::string_view n : {"--ini", "--input", "--archive", "--output", "--after", "--accents", "--xmp",
-                                   "--wait", "--settle", "--max-file-mb"}) {
+                                   "--wait", "--settle", "--max-file-mb", "--log"}) {
     if (n == name) return true;
   }
   return false;
@@ -130,6 +135,10 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     }
     if (argument == "--help" || argument == "-h") {
       options.Help = true;
+      continue;
+    }
+    if (argument == "--version") {
+      options.Version = true;
       continue;
     }
     if (argument == "--yes" || argument == "-y") {

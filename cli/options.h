@@ -23,10 +23,13 @@ struct Options {
   std::optional<std::int16_t> Wait;
   std::optional<int> Settle;     ///< seconds, from --settle
   std::optional<int> MaxFileMB;  ///< from --max-file-mb
+  /// --log: the JSON log, over Log in [Options].
+  std::optional<std::filesystem::path> Log;
   bool Yes = false;
   /// --raw: inspect writes the field text's bytes as stored.
   bool Raw = false;
   bool Help = false;
+  bool Version = false;
   /// The command's name, empty when none was given.
   std::string Command;
   /// What follows the command that is not an option (the files of a command that takes files).

@@ -6,11 +6,15 @@
 #ifdef _WIN32
 #include <io.h>
 
-#include <chrono>
+#include <algorithm>
 #include <thread>
 #else
+#include <poll.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace qm::cli {
@@ -32,9 +36,13 @@ void InstallStopSignals() {
   std::signal(SIGTERM, NoteStop);
 }
 
-void SleepOneSecond() {
-  for (int i = 0; i < 10 && stop_signal == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+bool WaitReadable(int /*fd*/, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (stop_signal == 0 && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+        std::chrono::milliseconds(100), end - std::chrono::steady_clock::now()));
+  }
+  return false;
 }
 
 #else
@@ -51,11 +59,33 @@ void InstallStopSignals() {
   for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
 }
 
-void SleepOneSecond() {
-  // A signal ends the sleep early (EINTR); one that arrives just before it costs at most this second.
-  if (stop_signal != 0) return;
-  const timespec second = {1, 0};
-  ::nanosleep(&second, nullptr);
+bool WaitReadable(int fd, std::chrono::milliseconds timeout) {
+  // The stop signals are blocked from the check of the flag until ppoll unblocks them atomically, so that one
+  // arriving in between still ends the wait (EINTR) instead of being noticed only at the timeout.
+  sigset_t stops;
+  sigset_t before;
+  sigemptyset(&stops);
+  for (const int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, s);
+  sigprocmask(SIG_BLOCK, &stops, &before);
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  bool readable = false;
+  while (stop_signal == 0) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    const timespec wait = {static_cast<time_t>(left.count() / 1'000'000'000),
+                           static_cast<long>(left.count() % 1'000'000'000)};
+    pollfd watched = {fd, POLLIN, 0};
+    const int n = ::ppoll(&watched, fd < 0 ? 0 : 1, &wait, &before);
+    if (n > 0) {
+      readable = true;
+      break;
+    }
+    // Another signal (a child's, a window size change) only interrupts: wait on.
+    if (n < 0 && errno != EINTR) break;
+  }
+  sigprocmask(SIG_SETMASK, &before, nullptr);
+  return readable;
 }
 
 #endif

@@ -1,7 +1,9 @@
 #pragma once
 
-// The process services of the command line: terminals, stop signals, the one-second wait. This is the one
-// place of the command line that calls the operating system.
+// The process services of the command line: terminals, stop signals, the waits. This file and
+// folder_events.cpp are where the command line calls the operating system.
+
+#include <chrono>
 
 namespace qm::cli {
 
@@ -15,7 +17,9 @@ void InstallStopSignals();
 /// Whether a stop signal has arrived since `InstallStopSignals`.
 bool StopSignalReceived();
 
-/// Sleeps one second; a stop signal ends the sleep early.
-void SleepOneSecond();
+/// Blocks until the descriptor `fd` can be read, `timeout` has passed or a stop signal arrives, whichever
+/// comes first; a negative `fd` only waits. Returns whether `fd` can be read. A stop signal that arrived just
+/// before the call ends it at once too.
+bool WaitReadable(int fd, std::chrono::milliseconds timeout);
 
 }  // namespace qm::cli

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 #include "app/app_fixture.h"
@@ -42,17 +44,7 @@ class CliTest : public testing::Test {
   Console io_{.In = in_, .Out = out_, .Err = err_};
 };
 
-TEST_F(CliTest, HelpDocumentsEveryCommandOptionAndExitStatus) {
-  EXPECT_EQ(Run({"--help"}), 0);
-  for (const char* word :
-       {"run", "watch", "clear-output", "reprocess-archive", "--ini FILE", "--input DIR", "--archive DIR",
-        "--output DIR", "--after delete|archive", "--accents mac-to-windows|windows-to-mac|none",
-        "--xmp keep|sync|remove", "--wait SECONDS", "--yes", "SIGTERM", "Exit status"}) {
-    EXPECT_NE(out_.str().find(word), std::string::npos) << word;
-  }
-}
-
-TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
+TEST_F(CliTest, WrongArgumentsAndFoldersThatAreNotSetOrDoNotExistGiveStatus2) {
   const std::pair<N, std::string> cases[] = {
       {N{}, "no command given"},
       {N{"frobnicate"}, "unknown command 'frobnicate'"},
@@ -64,7 +56,13 @@ TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
       {N{"--wait=5s", "watch"}, "found '5s'"},
       {N{"run", "extra"}, "run: unexpected argument 'extra'"},
       {N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"},
-      {N{"inspect"}, "inspect: no file given"}};
+      {N{"--log", "/nowhere/desk.log", "run"},
+       "quillmark-cli: the log /nowhere/desk.log cannot be written: No such file or directory\n"},
+      {N{"inspect"}, "inspect: no file given"},
+      {N{"--ini", ini_, "--after", "archive", "run"},
+       "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " + ini_},
+      {N{"--ini", ini_, "--input", input_ + "gone", "watch"},
+       ": Unknown input folder\n  " + input_ + "gone/\n"}};
   for (const auto& [arguments, problem] : cases) {
     EXPECT_EQ(Run(arguments), 2) << problem;
     EXPECT_NE(err_.str().find(problem), std::string::npos) << err_.str();
@@ -73,6 +71,7 @@ TEST_F(CliTest, WrongArgumentsAreReportedWithStatus2) {
 }
 
 TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
+  WriteFile(ini_, ReadFile(ini_) + "Log=desk.log\n");  // in [Options], the last section
   const std::string settings = ReadFile(ini_);
   WriteFile(input_ + "a.jpg", "a");
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
@@ -81,6 +80,16 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_NE(out_.str().find(" - processed: 1\nLast: "), std::string::npos);
   EXPECT_EQ(Names(archive_), N{"a.jpg"});
   EXPECT_EQ(ReadFile(ini_), settings);
+  EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "reprocess-archive", "--yes"}), 0);
+  EXPECT_EQ(out_.str(), "a.jpg: moved to the input folder\n");
+  // A relative Log is beside the settings file.
+  std::istringstream log(ReadFile(dir_.Path() / "desk.log"));
+  for (const char* fate : {"archived", "scan", "moved to input"}) {
+    std::string line;
+    std::getline(log, line);
+    const auto object = nlohmann::json::parse(line);
+    EXPECT_EQ(object.value("fate", "scan"), fate) << line;
+  }
 
   // Without --ini the file beside the program is read; a missing one is not made.
   WriteFile(input_ + "b.jpg", "b");
@@ -89,38 +98,43 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg"}));
 }
 
-TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitTheLineOrDriveTheTerminal) {
-  WriteFile(input_ + "locked.jpg", "x");
-  fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
-  EXPECT_EQ(Run({"--ini", ini_, "run"}), 1);
-  EXPECT_EQ(
-      out_.str().substr(0, out_.str().find('\n')),
-      "locked.jpg: written, kept in the input folder: it cannot be deleted (delete: the file is read-only)");
-
+TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALineOfTheOutputOrTheLog) {
+  const std::string log = (dir_.Path() / "desk.log").string();
+  const std::string kept = ": written, kept in the input folder: ";
+  const std::string reason = "it cannot be deleted (delete: the file is read-only)";
   const std::pair<std::string, std::string> names[] = {
+      {"locked.jpg", "locked.jpg"},
       {"two\nlines\x1B[31m\x7F.jpg", "two\\x0Alines\\x1B[31m\\x7F.jpg"},
       {"caf\xE9 \xC3\xA9 \xC2\x9B \xE0\x80\xAF \xED\xA0\x80.jpg",  // Latin-1, UTF-8, C1, overlong, surrogate
        "caf\\xE9 \xC3\xA9 \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg"}};
+  std::string logged;
   for (const auto& [name, shown] : names) {
-    out_.str("");
     WriteFile(input_ + name, "x");
     fs::permissions(input_ + name, fs::perms::owner_read);
-    fs::remove(input_ + "locked.jpg");
-    Run({"--ini", ini_, "run"});
-    EXPECT_EQ(out_.str().substr(0, out_.str().find(':')), shown);
+    EXPECT_EQ(Run({"--ini", ini_, "--log", log, "run"}), 1);
+    EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')), shown + kept + reason);
     fs::permissions(input_ + name, fs::perms::owner_all);
     fs::remove(input_ + name);
+    logged += R"({"event":"entry","name":)" + nlohmann::json(shown).dump() +
+              R"(,"fate":"kept","written":true,"reason":")" + reason + "\"}\n" +
+              R"({"event":"scan","processed":1,"written":1,"archived":0,"deleted":0,"kept":1,"repeated":0})"
+              "\n";
   }
-}
-
-TEST_F(CliTest, FoldersThatAreNotSetOrDoNotExistGiveStatus2) {
-  EXPECT_EQ(Run({"--ini", ini_, "--after", "archive", "run"}), 2);
-  EXPECT_EQ(err_.str(),
-            "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " +
-                ini_ + "\n");
-  EXPECT_EQ(Run({"--ini", ini_, "--input", input_ + "gone", "watch"}), 2);
-  EXPECT_EQ(err_.str(),
-            "Quillmark " + std::string(kAppVersion) + ": Unknown input folder\n  " + input_ + "gone/\n");
+  // Every line of the log is one JSON object in UTF-8 (the parser refuses anything else): one per entry, its
+  // name as printed, and one per scan.
+  std::istringstream lines(ReadFile(log));
+  std::string objects;
+  for (std::string line; std::getline(lines, line);) {
+    auto object = nlohmann::ordered_json::parse(line);
+    EXPECT_TRUE(std::regex_match(object["time"].get<std::string>(),
+                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)")));
+    if (object["event"] == "entry") {
+      EXPECT_TRUE(object["bytes"].is_number_unsigned() && object["ms"] >= 0) << line;
+    }
+    for (const char* varying : {"time", "bytes", "ms"}) object.erase(varying);
+    objects += object.dump() + "\n";
+  }
+  EXPECT_EQ(objects, logged);
 }
 
 TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
@@ -143,24 +157,18 @@ TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
     if (c.Yes) arguments.push_back("--yes");
     EXPECT_EQ(Run(arguments), c.Status) << c.Typed;
     EXPECT_EQ(Names(output_).size(), c.Status == 0 ? 0u : 1u) << c.Typed;
-    EXPECT_EQ(err_.str().rfind(
-                  "Quillmark " + std::string(kAppVersion) + ": Remove all images in output folder\n  " +
-                      output_ + "\n  1 file [y/N] ",
-                  0),
+    EXPECT_EQ(err_.str().rfind("Quillmark " + std::string(kAppVersion) +
+                                   ": Remove all images in output folder\n  " + output_ + "\n  1 file [y/N] ",
+                               0),
               0u);
   }
 }
 
-TEST_F(CliTest, ReprocessArchiveTellsEachFileItMovesBack) {
-  WriteFile(archive_ + "a.jpg", "a");
-  EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "reprocess-archive", "--yes"}), 0);
-  EXPECT_EQ(out_.str(), "a.jpg: moved to the input folder\n");
-}
-
 TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImages) {
   int seconds = 0;
-  io_.WaitOneSecond = [&] {
+  io_.WaitUntil = [&](auto) {
     if (++seconds == 2) WriteFile(input_ + "late.jpg", "late");
+    return false;
   };
   io_.StopRequested = [&] { return seconds >= 4; };
   EXPECT_EQ(Run({"--ini", ini_, "--wait", "1", "watch"}), 1);  // ended by a signal

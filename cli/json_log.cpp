@@ -1,0 +1,132 @@
+#include "cli/json_log.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "cli/printable_name.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace qm::cli {
+namespace {
+
+using EntryFate = app::AppState::EntryFate;
+// Keys in the order written, so that a person reading the log finds the time first.
+using Json = nlohmann::ordered_json;
+
+const char* FateWord(EntryFate fate) {
+  switch (fate) {
+    case EntryFate::kArchived:
+      return "archived";
+    case EntryFate::kDeleted:
+      return "deleted";
+    case EntryFate::kMovedToInput:
+      return "moved to input";
+    case EntryFate::kKept:
+      break;
+  }
+  return "kept";
+}
+
+#ifdef _WIN32
+int OpenForAppending(const char* path) {
+  return ::_open(path, _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+long long WriteAll(int fd, const std::string& bytes) {
+  return ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
+}
+int Close(int fd) { return ::_close(fd); }
+#else
+int OpenForAppending(const char* path) {
+  return ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+}
+long long WriteAll(int fd, const std::string& bytes) { return ::write(fd, bytes.data(), bytes.size()); }
+int Close(int fd) { return ::close(fd); }
+#endif
+
+}  // namespace
+
+std::string IsoTime(std::chrono::system_clock::time_point time) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(time);
+  std::tm local{};
+#ifdef _WIN32
+  if (::localtime_s(&local, &t) != 0) return {};
+#else
+  if (::localtime_r(&t, &local) == nullptr) return {};
+#endif
+  char stamp[32];
+  char offset[8];
+  const std::size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
+  if (n == 0 || std::strftime(offset, sizeof offset, "%z", &local) != 5) return {};
+  // to_time_t truncates toward zero or rounds, depending on the library: the milliseconds follow from it.
+  const auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(time - std::chrono::system_clock::from_time_t(t))
+          .count();
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(millis < 0 ? 0 : millis % 1000));
+  // "+0100" becomes "+01:00", the form ISO 8601 gives with the other separators.
+  return std::string(stamp, n) + fraction + std::string(offset, 3) + ":" + std::string(offset + 3, 2);
+}
+
+std::string JsonLog::Check() const {
+  const int fd = OpenForAppending(path_.string().c_str());
+  if (fd < 0) return std::strerror(errno);
+  Close(fd);
+  return {};
+}
+
+std::string JsonLog::Entry(const app::AppState::EntryReport& report,
+                           std::chrono::system_clock::time_point now) {
+  Json line;
+  line["time"] = IsoTime(report.Time == std::chrono::system_clock::time_point{} ? now : report.Time);
+  line["event"] = "entry";
+  line["name"] = PrintableName(report.Name);
+  line["bytes"] = report.Bytes;
+  line["fate"] = FateWord(report.Fate);
+  line["written"] = report.OutputWritten;
+  line["reason"] = PrintableName(report.Reason);
+  line["ms"] = report.Took.count();
+  return Append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
+}
+
+std::string JsonLog::Scan(const ScanCounts& counts, std::chrono::system_clock::time_point now) {
+  Json line;
+  line["time"] = IsoTime(now);
+  line["event"] = "scan";
+  line["processed"] = counts.Processed;
+  line["written"] = counts.Written;
+  line["archived"] = counts.Archived;
+  line["deleted"] = counts.Deleted;
+  line["kept"] = counts.Kept;
+  line["repeated"] = counts.Repeated;
+  return Append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
+}
+
+std::string JsonLog::Append(std::string line) {
+  if (cut_) line.insert(line.begin(), '\n');
+  line.push_back('\n');
+  const int fd = OpenForAppending(path_.string().c_str());
+  if (fd < 0) return std::strerror(errno);
+  const long long written = WriteAll(fd, line);
+  const int write_error = errno;
+  const int closed = Close(fd);
+  const int close_error = errno;
+  cut_ = written >= 0 && written < static_cast<long long>(line.size());
+  if (written < 0) return std::strerror(write_error);
+  if (cut_)
+    return "only " + std::to_string(written) + " of " + std::to_string(line.size()) + " bytes written";
+  if (closed != 0) return std::strerror(close_error);
+  return {};
+}
+
+}  // namespace qm::cli
