@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -26,8 +27,6 @@ namespace qm::ui {
 
 using EntryFate = app::AppState::EntryFate;
 
-namespace {
-
 enum class RowKind { kDone, kKept, kMessage };
 
 struct ActivityRow {
@@ -38,6 +37,8 @@ struct ActivityRow {
   QString Whole;  // a message's whole text, for its tooltip and its copy
   RowKind Kind = RowKind::kDone;
 };
+
+namespace {
 
 QString Stamp(std::chrono::system_clock::time_point time) {
   if (time == std::chrono::system_clock::time_point{}) time = std::chrono::system_clock::now();
@@ -70,19 +71,26 @@ QString Shortened(const QString& text, int length) {
 
 }  // namespace
 
-// The rows, newest first, in a deque so that adding one at the top and dropping the oldest cost nothing.
+// The rows, newest first, in a deque so that adding at the top and dropping the oldest cost nothing. New rows
+// wait until Flush, so that a view on the screen takes a scan's rows a few times a second rather than one by
+// one, which would cost it milliseconds a row.
 class ActivityLog : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  void Add(ActivityRow row) {
-    beginInsertRows({}, 0, 0);
-    rows_.push_front(std::move(row));
+  void Queue(ActivityRow row) {
+    pending_.push_back(std::move(row));
+    if (pending_.size() > kKept) pending_.pop_front();
+  }
+  void Flush() {
+    if (pending_.empty()) return;
+    beginInsertRows({}, 0, static_cast<int>(pending_.size()) - 1);
+    for (ActivityRow& row : pending_) rows_.push_front(std::move(row));
     endInsertRows();
-    if (rows_.size() <= frmActivity::kMaxRows) return;
-    const int last = static_cast<int>(rows_.size()) - 1;
-    beginRemoveRows({}, last, last);
-    rows_.pop_back();
+    pending_.clear();
+    if (rows_.size() <= kKept) return;
+    beginRemoveRows({}, static_cast<int>(kKept), static_cast<int>(rows_.size()) - 1);
+    rows_.resize(kKept);
     endRemoveRows();
   }
   const ActivityRow& Row(int row) const { return rows_[static_cast<std::size_t>(row)]; }
@@ -123,7 +131,9 @@ class ActivityLog : public QAbstractTableModel {
     return blank_;
   }
 
+  static constexpr std::size_t kKept = frmActivity::kMaxRows;
   std::deque<ActivityRow> rows_;
+  std::deque<ActivityRow> pending_;
   mutable QIcon blank_;
 };
 
@@ -147,6 +157,10 @@ frmActivity::frmActivity(QWidget* parent) : QWidget(parent, Qt::Window) {
   setFont(FormFont());
 
   log_ = new ActivityLog(this);
+  flush_ = new QTimer(this);
+  flush_->setSingleShot(true);
+  flush_->setInterval(250);
+  connect(flush_, &QTimer::timeout, this, [this] { log_->Flush(); });
   lstActivity = new QTreeView(this);
   lstActivity->setObjectName("lstActivity");
   lstActivity->setModel(log_);
@@ -196,8 +210,7 @@ void frmActivity::AddEntry(const app::AppState::EntryReport& report, std::string
   row.Result = Result(report, kept_folder);
   row.Reason = FromUtf8(report.Reason);
   row.Kind = report.Fate == EntryFate::kKept ? RowKind::kKept : RowKind::kDone;
-  log_->Add(std::move(row));
-  ShowCounts();
+  Queue(std::move(row));
 }
 
 void frmActivity::AddMessage(const app::Message& message) {
@@ -209,13 +222,21 @@ void frmActivity::AddMessage(const app::Message& message) {
   row.Whole = Shortened(whole, kWholeTextLength);
   row.Reason = Shortened(QString(whole).replace('\n', " / "), kRowTextLength);
   row.Kind = RowKind::kMessage;
-  log_->Add(std::move(row));
-  ShowCounts();
+  Queue(std::move(row));
 }
 
-int frmActivity::RowCount() const { return log_->rowCount({}); }
+void frmActivity::Queue(ActivityRow row) {
+  log_->Queue(std::move(row));
+  if (!flush_->isActive()) flush_->start();
+}
+
+int frmActivity::RowCount() const {
+  log_->Flush();
+  return log_->rowCount({});
+}
 
 QString frmActivity::RowText(int row) const {
+  log_->Flush();
   const ActivityRow& r = log_->Row(row);
   const QString reason = r.Kind == RowKind::kMessage ? QString(r.Whole).replace('\n', " / ") : r.Reason;
   return QStringList{r.Time, r.Name, r.Result, reason}.join('\t');
@@ -234,6 +255,7 @@ void frmActivity::cmdCopy_Click() {
 }
 
 void frmActivity::showEvent(QShowEvent* event) {
+  log_->Flush();
   QWidget::showEvent(event);
   if (OnShown) OnShown();
 }

@@ -9,11 +9,13 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 namespace qm::ui {
 
 class ActivityLog;
+struct ActivityRow;
 
 /// A file name of the core as the windows show it: in the file system's coding, control characters written
 /// as \xNN, so that a name cannot break a line.
@@ -50,9 +52,11 @@ class frmActivity : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void Queue(ActivityRow row);
   void ShowCounts();
 
   ActivityLog* log_ = nullptr;
+  QTimer* flush_ = nullptr;
   int repeats_ = 0;
 
   QTreeView* lstActivity = nullptr;
