@@ -20,6 +20,7 @@
 #include "support/image_builders.h"
 #include "support/temp_dir.h"
 #include "ui/about_box.h"
+#include "ui/activity_window.h"
 #include "ui/file_properties.h"
 #include "ui/folder_chooser.h"
 #include "ui/inspector_window.h"
@@ -92,11 +93,23 @@ int main(int argc, char** argv) {
                    ("DESK_2026120" + std::to_string(i % 10) + "_" + std::to_string(i) + ".jpg"),
                QColor::fromHsv(i * 30 % 360, 120, 200));
   }
+  // One photo whose XMP packet a broken tool cut short: it stays in the input folder, and the run tells why.
+  WriteFile(std::filesystem::path(input) / "DESK_20261206_13.jpg",
+            qm::test::Jpeg({qm::test::App1Xmp(qm::test::XmpPacket("<rdf:Description></rdf:Descr>")),
+                            qm::test::ImageData()}));
+  // The files have rested as long as a run waits for them to be complete.
+  window.State().Settle = 0;
   window.findChild<QAbstractButton*>("cmdRun")->click();
   Settle(3600);  // three ticks of the waiting display
   ok &= Save(&window, out, "main-running");
   window.findChild<QAbstractButton*>("cmdRun")->click();
   Settle();
+  {
+    qm::ui::frmActivity* activity = window.Activity();
+    activity->move(window.pos() + QPoint(40, 120));
+    ok &= Save(activity, out, "activity");
+    activity->hide();
+  }
 
   window.State().FolderIndex = 2;
   {

@@ -15,7 +15,7 @@ constexpr Control kLockedDuringRun[] = {Control::cmdBrowse0, Control::cmdBrowse1
                                         Control::mnuExit,    Control::cmdQuit,    Control::mnuWaitTime};
 
 void StartRun(AppState& state, MainView& view) {
-  if (!ValidateFolders(state, view) ||
+  if (!ValidateFoldersForRun(state, view) ||
       !CheckDistinctFolders(state, view, state.InputFolder, "input", state.OutputFolder, "output") ||
       (state.UseArchive &&
        (!CheckDistinctFolders(state, view, state.InputFolder, "input", state.ArchiveFolder, "archive") ||

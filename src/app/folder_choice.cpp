@@ -1,5 +1,6 @@
 #include "app/folder_choice.h"
 
+#include "app/folder_scan.h"
 #include "app/folder_validation.h"
 #include "app/platform_paths.h"
 #include "app/settings.h"
@@ -11,6 +12,7 @@ namespace {
 bool IsSeparator(char c) { return c == '/' || c == kFolderSeparator; }
 
 struct FolderRow {
+  const char* Name;
   const char* Suffix;
   const char* Key;
   std::string AppState::*Member;
@@ -18,9 +20,9 @@ struct FolderRow {
 };
 
 constexpr FolderRow kRows[] = {
-    {" - Input folder", "Input", &AppState::InputFolder, Control::lblFolder0},
-    {" - Archive folder", "Archive", &AppState::ArchiveFolder, Control::lblFolder1},
-    {" - Output folder", "Output", &AppState::OutputFolder, Control::lblFolder2},
+    {"input", " - Input folder", "Input", &AppState::InputFolder, Control::lblFolder0},
+    {"archive", " - Archive folder", "Archive", &AppState::ArchiveFolder, Control::lblFolder1},
+    {"output", " - Output folder", "Output", &AppState::OutputFolder, Control::lblFolder2},
 };
 
 const FolderRow* Row(int folder_index) {
@@ -56,6 +58,12 @@ void StoreChosenFolder(AppState& state, MainView& view, std::string_view directo
   WriteSetting(state, kFoldersSection, row->Key, folder);
   view.SetCaption(row->Label, folder);
   ValidateFolders(state, view);
+  // Stored all the same, so that two rows can swap their folders one after the other; the run and the folder
+  // commands refuse to start while the two overlap.
+  for (const FolderRow& other : kRows) {
+    if (&other != row)
+      CheckDistinctFolders(state, view, folder, row->Name, state.*(other.Member), other.Name);
+  }
 }
 
 int VolumeOf(std::string_view path, const std::vector<std::string>& roots) {

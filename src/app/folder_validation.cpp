@@ -86,4 +86,21 @@ bool ValidateFolders(AppState& state, MainView& view) {
   return result;
 }
 
+bool ValidateFoldersForRun(AppState& state, MainView& view) {
+  // Noted before the validation, which empties the unknown folders it reports. A missing output folder
+  // disables Run; the two others leave it enabled, and a click on it asks for a run.
+  const bool unset[] = {state.InputFolder.empty(), state.UseArchive && state.ArchiveFolder.empty()};
+  if (ValidateFolders(state, view)) return true;
+  const char* const texts[] = {
+      "No input folder selected\nChoose one with the Select button of the Input row.",
+      "No archive folder selected\nChoose one with the Select button of the Archive row, or choose \"Remove "
+      "images from input folder\"."};
+  for (int i = 0; i < 2; ++i) {
+    if (!unset[i]) continue;
+    view.Beep();
+    view.ShowMessage({texts[i], AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+  }
+  return false;
+}
+
 }  // namespace qm::app

@@ -17,4 +17,10 @@ bool FolderExists(std::string_view path);
 /// the missing ones. Returns whether every needed folder exists.
 bool ValidateFolders(AppState& state, MainView& view);
 
+/// The Run command's check: ValidateFolders, and then, for an empty input folder and for an empty archive
+/// folder with the archive option on, a beep and a message saying so, in that order, so that a click on the
+/// Run button that these leave enabled never fails in silence. Unknown folders were reported by
+/// ValidateFolders already; an empty output folder disables Run. Returns the validation's result.
+bool ValidateFoldersForRun(AppState& state, MainView& view);
+
 }  // namespace qm::app

@@ -45,6 +45,8 @@ std::vector<std::string> ListInspectedFolder(std::string_view folder) {
   return names;
 }
 
-std::string ImagesCaption(std::size_t count) { return std::to_string(count) + " images"; }
+std::string ImagesCaption(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " image" : " images");
+}
 
 }  // namespace qm::inspector

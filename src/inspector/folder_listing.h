@@ -27,7 +27,7 @@ InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state);
 /// entry that goes wrong during the listing ends it with the names found so far.
 std::vector<std::string> ListInspectedFolder(std::string_view folder);
 
-/// The count below the list: "12 images", "0 images".
+/// The count below the list: "12 images", "1 image", "0 images".
 std::string ImagesCaption(std::size_t count);
 
 }  // namespace qm::inspector

@@ -11,7 +11,7 @@
 namespace qm::ui {
 
 frmAbout::frmAbout(const app::AppState& state, const std::filesystem::path& help_page, QWidget* parent)
-    : QDialog(parent), help_page_(QString::fromStdString(help_page.string())) {
+    : QDialog(parent), help_page_(QString::fromStdString(help_page.string())), title_(app::AppTitle(state)) {
   setObjectName("frmAbout");
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setWindowTitle("About...");
@@ -52,6 +52,6 @@ frmAbout::frmAbout(const app::AppState& state, const std::filesystem::path& help
   connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void frmAbout::lblLink_Click() { ShellOpen(help_page_); }
+void frmAbout::lblLink_Click() { ShellOpenOrTell(help_page_, this, title_); }
 
 }  // namespace qm::ui

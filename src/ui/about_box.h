@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <string>
 
 #include "app/app_state.h"
 
@@ -16,11 +17,12 @@ class frmAbout : public QDialog {
  public:
   frmAbout(const app::AppState& state, const std::filesystem::path& help_page, QWidget* parent = nullptr);
 
-  /// Opens the help page with the desktop's browser.
+  /// Opens the help page with the desktop's browser, or says that no program opens it.
   void lblLink_Click();
 
  private:
   QString help_page_;
+  std::string title_;
 
   QLabel* Image1 = nullptr;
   QLabel* lblCredit = nullptr;

@@ -15,12 +15,13 @@
 
 #include "app/folder_choice.h"
 #include "ui/form_layout.h"
+#include "ui/path_label.h"
 
 namespace qm::ui {
 namespace {
 
-// Shows the current directory the way the classic directory list did: an open folder, in bold, so the user
-// sees which folder OK stores.
+// Shows the chosen directory the way the classic directory list showed its current one: an open folder, in
+// bold.
 class CurrentDirectoryDelegate : public QStyledItemDelegate {
  public:
   CurrentDirectoryDelegate(const QString* current, QObject* parent)
@@ -92,7 +93,13 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
   dirList->setHeaderHidden(true);
   for (int column = 1; column < model_->columnCount(); ++column) dirList->hideColumn(column);
   dirList->setItemDelegate(new CurrentDirectoryDelegate(&current_directory_, dirList));
-  PlaceTwips(dirList, 120, 480, 5415, 3915);
+  // A double-click opens a folder, as Enter does (activated below); a toggle would close it again.
+  dirList->setExpandsOnDoubleClick(false);
+  PlaceTwips(dirList, 120, 480, 5415, 3615);
+
+  lblChoice = new PathLabel(this);
+  lblChoice->setObjectName("lblChoice");
+  PlaceTwips(lblChoice, 120, 4155, 5415, 300);
 
   cmdOK = new QPushButton("&OK", this);
   cmdOK->setObjectName("cmdOK");
@@ -104,6 +111,7 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
 
   FitFormFont(this);
   FixTwipsSize(this, 5655, 5010);
+  dirList->setFocus();
 
   // The lists start at the row's folder, or at the process's current directory when it cannot be shown.
   const std::string folder = app::FolderOfRow(state_, state_.FolderIndex);
@@ -120,16 +128,15 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
   connect(dirList->verticalScrollBar(), &QScrollBar::actionTriggered, this,
           [this] { follow_current_ = false; });
   connect(drvList, &QComboBox::activated, this, &frmDossier::drvList_Change);
-  connect(dirList, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-    follow_current_ = false;
-    current_directory_ = model_->filePath(index);
-    dirList->viewport()->update();
-  });
+  connect(dirList->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& index) {
+            follow_current_ = false;
+            Choose(index);
+          });
   connect(dirList, &QTreeView::activated, this, [this](const QModelIndex& index) {
     follow_current_ = false;
-    dirList->expand(index);  // opening by double click or Enter opens it in the tree too
-    current_directory_ = model_->filePath(index);
-    dirList->viewport()->update();
+    dirList->expand(index);
+    Choose(index);
   });
   connect(cmdOK, &QPushButton::clicked, this, &frmDossier::cmdOK_Click);
   connect(cmdAnnuler, &QPushButton::clicked, this, &QDialog::reject);
@@ -145,10 +152,17 @@ bool frmDossier::OpenDirectory(const QString& directory) {
   dirList->scrollTo(index);  // expands the ancestors
   dirList->expand(index);
   dirList->setCurrentIndex(index);
-  current_directory_ = path;
+  Choose(index);
   follow_current_ = true;
-  dirList->viewport()->update();
   return true;
+}
+
+void frmDossier::Choose(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  current_directory_ = model_->filePath(index);
+  lblChoice->setText(
+      FromUtf8(app::FolderSetting(QDir::toNativeSeparators(current_directory_).toStdString())));
+  dirList->viewport()->update();
 }
 
 void frmDossier::SelectVolumeOf(const QString& directory) {

@@ -10,25 +10,31 @@
 class QComboBox;
 class QFileSystemModel;
 class QLabel;
+class QModelIndex;
 class QPushButton;
 class QTreeView;
 
 namespace qm::ui {
 
+class PathLabel;
+
 /// The folder chooser of the row `FolderIndex`: the mounted volumes (the drives on Windows) above a tree of
-/// their directories. The chosen folder is the directory the user last opened, by expanding or activating it,
-/// not a merely highlighted one; OK stores it through the core, Cancel and Escape change nothing.
+/// their directories, which has the keyboard focus. The chosen folder is the one highlighted in the tree,
+/// shown in bold and, whole, on the line above OK; a double-click or Enter opens it to show its sub-folders.
+/// OK stores it through the core, Cancel and Escape change nothing.
 class frmDossier : public QDialog {
  public:
   frmDossier(app::AppState& state, app::MainView& view, QWidget* parent = nullptr);
 
-  /// The directory OK would store.
+  /// The directory OK would store: the one highlighted last.
   QString CurrentDirectory() const { return current_directory_; }
 
   void drvList_Change(int index);
   void cmdOK_Click();
 
  private:
+  /// Makes the folder at `index` the choice, when it is one.
+  void Choose(const QModelIndex& index);
   /// Shows `directory` opened in the tree, on its volume, and makes it the current directory. Returns false
   /// and changes nothing when it is not a readable directory.
   bool OpenDirectory(const QString& directory);
@@ -43,6 +49,7 @@ class frmDossier : public QDialog {
   QLabel* lblSelectDrive = nullptr;
   QComboBox* drvList = nullptr;
   QTreeView* dirList = nullptr;
+  PathLabel* lblChoice = nullptr;
   QFileSystemModel* model_ = nullptr;
   QPushButton* cmdOK = nullptr;
   QPushButton* cmdAnnuler = nullptr;

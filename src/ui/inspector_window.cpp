@@ -189,6 +189,7 @@ std::optional<std::string> frmFiles::SelectedPath() const {
 }
 
 void frmFiles::lstFiles_Click() {
+  CharacterTip_.reset();  // the tip told of characters of the file selected before
   ShowFieldText("");
   const std::optional<std::string> path = SelectedPath();
   cmdProperties->setEnabled(path.has_value());
@@ -243,7 +244,7 @@ void frmFiles::ApplyVerdict() {
 
 void frmFiles::lstFiles_DblClick() {
   if (const std::optional<std::string> path = SelectedPath()) {
-    ShellOpen(QtPath(*path));
+    ShellOpenOrTell(QtPath(*path), this, app::AppTitle(state_));
   }
 }
 
@@ -291,6 +292,8 @@ void frmFiles::txtIPTC_MouseUp() {
 
 void ShowInspector(app::AppState& state, QWidget* parent) {
   frmFiles window(state, parent);
+  // Modal to the main window only, so that a properties window it opens takes clicks.
+  window.setWindowModality(Qt::WindowModal);
   window.exec();
 }
 

@@ -14,13 +14,18 @@
 #include <QRadioButton>
 #include <QSessionManager>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+#include <utility>
 
 #include "app/batch_run.h"
 #include "app/help_file.h"
 #include "app/option_handlers.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
+#include "ui/activity_window.h"
 #include "ui/artwork.h"
 #include "ui/folder_chooser.h"
 #include "ui/form_layout.h"
@@ -53,6 +58,10 @@ constexpr FolderRowLayout kFolderRows[] = {
     {"Archive", "where input images will be moved after process", {120, 1860, 660, 195}, 1920, 2230},
     {"Output", "contains processed images", {180, 3000, 585, 195}, 3060, 3360},
 };
+
+// The captions of each row's Select and View images buttons, each row with access keys of its own.
+constexpr std::pair<const char*, const char*> kRowButtons[] = {
+    {"&Select", "&View images"}, {"Se&lect", "Vie&w images"}, {"S&elect", "View &images"}};
 
 struct HintLayout {
   int Index;
@@ -94,11 +103,16 @@ T* Make(QWidget* parent, const QString& name) {
 
 QString Name(Control control) { return QString::fromStdString(app::ControlName(control)); }
 
+constexpr const char* kInputFolder = "input";
+
+// The longest list of kept files that the marker's tooltip shows; the activity view has them all.
+constexpr std::size_t kKeptShown = 15;
+
 }  // namespace
 
 frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
                            QWidget* parent)
-    : QMainWindow(parent), program_folder_(program_folder) {
+    : QMainWindow(parent), program_folder_(program_folder), kept_folder_(kInputFolder) {
   setObjectName("frmQuillmark");
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -115,11 +129,20 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
   BuildMenus();
   BuildStatusBar();
   ConnectHandlers();
+  SetTabOrder();
 
   FitFormFont(this);
   setFixedSize(client->width(),
                menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
   CentreOnScreen(this);
+
+  // A window of its own, made after the fitting above, which is for the main window's fixed layout only.
+  activity_ = new frmActivity(this);
+  activity_->OnShown = [this] {
+    unseen_messages_ = 0;
+    ShowActivityMarker();
+  };
+  state_.OnEntry = [this](const app::AppState::EntryReport& report) { OnEntry(report); };
 
   app::Form_Load(state_, *this, ini_path);
 }
@@ -137,12 +160,12 @@ void frmQuillmark::BuildFolderRows(QWidget* client) {
     PlaceTwips(lblFolder[i], 840, row.Top, 5235, 615);
 
     cmdBrowse[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdBrowse0, i)));
-    cmdBrowse[i]->setText("Select");
+    cmdBrowse[i]->setText(kRowButtons[i].first);
     // 300 twips tall, so that it ends where the row's View images button begins.
     PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 300);
 
     cmdFiles[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdFiles0, i)));
-    cmdFiles[i]->setText("View images");
+    cmdFiles[i]->setText(kRowButtons[i].second);
     PlaceTwips(cmdFiles[i], 6120, row.FilesTop, 1100, 315);
   }
 
@@ -159,10 +182,10 @@ void frmQuillmark::BuildFolderRows(QWidget* client) {
   PlaceTwips(optUseArchive[1], 120, 600, 6150, 195);
 
   cmdReprocess = Make<QPushButton>(client, Name(Control::cmdReprocess));
-  cmdReprocess->setText("Re-process archive folder");
+  cmdReprocess->setText("Re-&process archive folder");
   PlaceTwips(cmdReprocess, 5160, 2580, 2055, 315);
   cmdClearOutput = Make<QPushButton>(client, Name(Control::cmdClearOutput));
-  cmdClearOutput->setText("Clear output folder");
+  cmdClearOutput->setText("&Clear output folder");
   PlaceTwips(cmdClearOutput, 5160, 3720, 2055, 315);
 }
 
@@ -206,6 +229,7 @@ void frmQuillmark::BuildRunControls(QWidget* client) {
   cmdRun = Make<QPushButton>(client, Name(Control::cmdRun));
   cmdRun->setIconSize(QSize(50, 50));
   cmdRun->setAccessibleName("Run");
+  cmdRun->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));  // a picture button has no caption to mark
   PlaceTwips(cmdRun, 6240, 5940, 915, 915);
   SetRunFace(app::RunFace::kIdle);
 
@@ -265,15 +289,18 @@ void frmQuillmark::BuildGuide(QWidget* client) {
 void frmQuillmark::BuildMenus() {
   mnuFile = menuBar()->addMenu("&File");
   mnuFile->setObjectName("mnuFile");
+  mnuActivity = mnuFile->addAction("&Activity");
+  mnuActivity->setObjectName("mnuActivity");
+  mnuFile->addSeparator();
   mnuExit = mnuFile->addAction("&Exit");
   mnuExit->setObjectName("mnuExit");
 
   mnuOptions = menuBar()->addMenu("&Options");
   mnuOptions->setObjectName("mnuOptions");
-  mnuWaitTime = mnuOptions->addAction("Set scan time interval");
+  mnuWaitTime = mnuOptions->addAction("Set scan time interval...");
   mnuWaitTime->setObjectName("mnuWaitTime");
 
-  mnuAide = menuBar()->addMenu("?");
+  mnuAide = menuBar()->addMenu("&?");
   mnuAide->setObjectName("mnuAide");
   mnuHelp = mnuAide->addAction("Help");
   mnuHelp->setObjectName("mnuHelp");
@@ -291,13 +318,22 @@ void frmQuillmark::BuildStatusBar() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
   for (int i = 0; i < 2; ++i) {
-    // Each panel takes half the window's width.
+    // Each panel takes half the room the marker leaves; a click on it opens the activity view.
     Panels[i] = Make<QLabel>(panels, QString("Panels(%1)").arg(i + 1));
     Panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panels[i]->setMinimumWidth(0);
     Panels[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    Panels[i]->installEventFilter(this);
     layout->addWidget(Panels[i], 1);
   }
+  // Shown only when there is something to tell, so that the two texts keep their room otherwise.
+  Panels3 = Make<QToolButton>(panels, "Panels(3)");
+  Panels3->setAutoRaise(true);
+  Panels3->setFocusPolicy(Qt::NoFocus);  // the File menu is the keyboard's way to the activity view
+  Panels3->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  Panels3->setIconSize(QSize(12, 12));
+  Panels3->hide();
+  layout->addWidget(Panels3);
   bar->addPermanentWidget(panels, 1);  // never covered by a passing status tip
 }
 
@@ -323,8 +359,10 @@ void frmQuillmark::ConnectHandlers() {
           [this](bool checked) { app::chkRemoveXMP_Click(state_, *this, checked); });
 
   connect(cmdRun, &QPushButton::clicked, this, [this] { app::cmdRun_Click(state_, *this); });
-  connect(cmdReprocess, &QPushButton::clicked, this, [this] { app::cmdReprocess_Click(state_, *this); });
-  connect(cmdClearOutput, &QPushButton::clicked, this, [this] { app::cmdClearOutput_Click(state_, *this); });
+  connect(cmdReprocess, &QPushButton::clicked, this,
+          [this] { RunFolderCommand(&app::cmdReprocess_Click, "archive"); });
+  connect(cmdClearOutput, &QPushButton::clicked, this,
+          [this] { RunFolderCommand(&app::cmdClearOutput_Click, "output"); });
   connect(Timer1, &QTimer::timeout, this, [this] { app::Timer1_Timer(state_, *this); });
 
   connect(cmdQuit, &QPushButton::clicked, this, &QWidget::close);
@@ -332,9 +370,20 @@ void frmQuillmark::ConnectHandlers() {
   connect(mnuWaitTime, &QAction::triggered, this, &frmQuillmark::mnuWaitTime_Click);
   connect(mnuAbout, &QAction::triggered, this, &frmQuillmark::mnuAbout_Click);
   connect(mnuHelp, &QAction::triggered, this, &frmQuillmark::mnuHelp_Click);
+  connect(mnuActivity, &QAction::triggered, this, &frmQuillmark::mnuActivity_Click);
+  connect(Panels3, &QToolButton::clicked, this, &frmQuillmark::mnuActivity_Click);
 #ifndef QT_NO_SESSIONMANAGER
   connect(qApp, &QGuiApplication::commitDataRequest, this, &frmQuillmark::CommitData);
 #endif
+}
+
+void frmQuillmark::SetTabOrder() {
+  // Top to bottom, then left to right, as the rows read: the after-process choice before the archive row.
+  const QList<QWidget*> order = {
+      cmdBrowse[0],  cmdFiles[0],       optUseArchive[0], optUseArchive[1], cmdBrowse[1],  cmdFiles[1],
+      cmdReprocess,  cmdBrowse[2],      cmdFiles[2],      cmdClearOutput,   optAccents[0], optAccents[1],
+      optAccents[2], chkSynchronizeXMP, chkRemoveXMP,     chkAutomatic,     cmdRun,        cmdQuit};
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void frmQuillmark::cmdBrowse_Click(int index) {
@@ -360,8 +409,58 @@ void frmQuillmark::mnuAbout_Click() {
 
 void frmQuillmark::mnuHelp_Click() {
   if (const auto page = app::mnuHelp_Click(state_, *this, program_folder_)) {
-    ShellOpen(QString::fromStdString(page->string()));
+    ShellOpenOrTell(QString::fromStdString(page->string()), this, app::AppTitle(state_));
   }
+}
+
+void frmQuillmark::mnuActivity_Click() {
+  activity_->show();
+  activity_->raise();
+  activity_->activateWindow();
+}
+
+void frmQuillmark::RunFolderCommand(void (*command)(app::AppState&, app::MainView&),
+                                    const char* kept_folder) {
+  const char* const before = kept_folder_;
+  kept_folder_ = kept_folder;
+  command(state_, *this);
+  kept_folder_ = before;
+}
+
+void frmQuillmark::OnEntry(const app::AppState::EntryReport& report) {
+  activity_->AddEntry(report, kept_folder_);
+  if (kept_folder_ == kInputFolder && report.Fate == app::AppState::EntryFate::kKept) {
+    scan_kept_.push_back(ShownName(report.Name) + ": " + FromUtf8(report.Reason));
+  }
+}
+
+void frmQuillmark::ShowActivityMarker() {
+  const std::size_t kept = latest_kept_.size();
+  QStringList tip;
+  if (unseen_messages_ > 0) {
+    tip.push_back(
+        unseen_messages_ == 1
+            ? QString("A message arrived during the run: click to read it.")
+            : QString("%1 messages arrived during the run: click to read them.").arg(unseen_messages_));
+  }
+  if (kept > 0) {
+    tip.push_back(QString("The latest scan kept %1 in the input folder:")
+                      .arg(kept == 1 ? "1 file" : QString("%1 files").arg(kept)));
+    for (std::size_t i = 0; i < kept && i < kKeptShown; ++i) tip.push_back(latest_kept_[i]);
+    if (kept > kKeptShown) tip.push_back(QString("and %1 more (File > Activity)").arg(kept - kKeptShown));
+  }
+  Panels3->setText(kept > 0 ? QString("Kept: %1").arg(kept) : QString());
+  Panels3->setIcon(unseen_messages_ > 0 ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
+  Panels3->setToolTip(tip.join('\n'));
+  Panels3->setVisible(!tip.isEmpty());
+}
+
+bool frmQuillmark::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease && (watched == Panels[0] || watched == Panels[1])) {
+    mnuActivity_Click();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 bool frmQuillmark::event(QEvent* event) {
@@ -452,6 +551,16 @@ QAction* frmQuillmark::Action(Control control) const {
 }
 
 app::Answer frmQuillmark::ShowMessage(const app::Message& message) {
+  // A run's scans go on unattended, by a start at the window's opening or by hand: a box would hold the next
+  // image until someone came by. A click handled between two of its images (yielding_ > 0) is answered in a
+  // box, as is every question.
+  if (message.Buttons == app::MessageButtons::kOk && state_.Running && state_.FolderOperation &&
+      yielding_ == 0) {
+    activity_->AddMessage(message);
+    if (!activity_->isVisible()) ++unseen_messages_;
+    ShowActivityMarker();
+    return app::Answer::kOk;
+  }
   QWidget* parent = QApplication::activeModalWidget();
   if (parent == nullptr && isVisible()) parent = this;
   return MessageBox::Show(parent, message);
@@ -499,12 +608,27 @@ void frmQuillmark::SetChecked(Control control, bool checked) {
   if (!checked) button->setAutoExclusive(false);
   button->setChecked(checked);
   button->setAutoExclusive(exclusive);
+  // Tab enters a group of option buttons at its selected one, as a click leaves it; the first when none is.
+  if (qobject_cast<QRadioButton*>(button) == nullptr) return;
+  const QList<QRadioButton*> group = button->parentWidget()->findChildren<QRadioButton*>();
+  const bool any =
+      std::any_of(group.begin(), group.end(), [](const QRadioButton* b) { return b->isChecked(); });
+  for (QRadioButton* option : group) {
+    option->setFocusPolicy(option->isChecked() || (!any && option == group.front()) ? Qt::StrongFocus
+                                                                                    : Qt::ClickFocus);
+  }
 }
 
 void frmQuillmark::SetWindowCaption(std::string_view text) { setWindowTitle(FromUtf8(text)); }
 
 void frmQuillmark::SetStatusText(int panel, std::string_view text) {
-  if (panel == 1 || panel == 2) Panels[panel - 1]->setText(FromUtf8(text));
+  if (panel != 1 && panel != 2) return;
+  Panels[panel - 1]->setText(FromUtf8(text));
+  if (panel != 2) return;
+  // The scan's last word, or the Run command emptying the panels.
+  latest_kept_ = text.empty() ? std::vector<QString>() : std::move(scan_kept_);
+  scan_kept_.clear();
+  ShowActivityMarker();
 }
 
 void frmQuillmark::SetProgressValue(int value) { ProgressBarAttente->setValue(value); }
@@ -532,6 +656,10 @@ void frmQuillmark::SetTimerEnabled(bool enabled) {
   }
 }
 
-void frmQuillmark::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+void frmQuillmark::ProcessPendingEvents() {
+  ++yielding_;
+  QCoreApplication::processEvents();
+  --yielding_;
+}
 
 }  // namespace qm::ui

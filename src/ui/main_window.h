@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/main_view.h"
@@ -19,15 +20,21 @@ class QPushButton;
 class QRadioButton;
 class QSessionManager;
 class QTimer;
+class QToolButton;
 
 namespace qm::ui {
 
+class frmActivity;
 class GuideLine;
 class PathLabel;
 
 /// The main window: the three folders, the options, the Run button with its waiting display, the menus and
 /// the set-up guide. It implements MainView for the core, which decides everything; its slots pass each click
 /// to the core's handler of that control. Every control carries its name as object name ("cmdBrowse(2)").
+///
+/// What the scans and the folder commands did goes to the activity view, which the File menu and a click on
+/// the status bar open. A third status panel counts the files the latest scan kept in the input folder, with
+/// their reasons as its tooltip, and marks messages that a run's scan told while nobody looked.
 class frmQuillmark : public QMainWindow, public app::MainView {
   Q_OBJECT
 
@@ -40,6 +47,9 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   /// The program's state, which the dialogs and the inspector read and write.
   app::AppState& State() { return state_; }
 
+  /// A message of a run's scan (not a question, and not from a click handled between two of its images) goes
+  /// to the activity view and the status bar's marker, so that the scan goes on unattended; any other opens a
+  /// message box.
   app::Answer ShowMessage(const app::Message& message) override;
   void Beep() override;
   void SetEnabled(app::Control control, bool enabled) override;
@@ -62,6 +72,9 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   void mnuWaitTime_Click();
   void mnuAbout_Click();
   void mnuHelp_Click();
+  /// Shows the activity view and marks its messages as seen.
+  void mnuActivity_Click();
+  frmActivity* Activity() const { return activity_; }
 
  signals:
   /// The window closed after the quit confirmation: the program ends.
@@ -69,6 +82,7 @@ class frmQuillmark : public QMainWindow, public app::MainView {
 
  protected:
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -80,6 +94,11 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   void BuildMenus();
   void BuildStatusBar();
   void ConnectHandlers();
+  void SetTabOrder();
+  void OnEntry(const app::AppState::EntryReport& report);
+  /// Runs a folder command, whose kept entries stay in `kept_folder` and are no scan's.
+  void RunFolderCommand(void (*command)(app::AppState&, app::MainView&), const char* kept_folder);
+  void ShowActivityMarker();
   void CommitData(QSessionManager& manager);
   /// The widget of a control; null for the two menu items, which are actions.
   QWidget* Widget(app::Control control) const;
@@ -90,6 +109,12 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   bool timer_enabled_ = false;
   bool quit_confirmed_ = false;       // by the session manager, which asked before closing the window
   std::array<QString, 2> xmp_views_;  // what txtXMP(0) and (1) hold while they are hidden
+  int yielding_ = 0;                  // ProcessPendingEvents calls in progress
+  const char* kept_folder_;           // where a kept entry of the operation in progress stays
+  std::vector<QString> scan_kept_;    // kept entries of the scan in progress, as "name: reason"
+  std::vector<QString> latest_kept_;  // those of the latest complete scan
+  int unseen_messages_ = 0;
+  frmActivity* activity_ = nullptr;
 
   std::array<QLabel*, 3> lbllblFolder{};
   std::array<PathLabel*, 3> lblFolder{};
@@ -116,8 +141,10 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   std::array<GuideLine*, 6> LineBulle{};
   std::array<QPlainTextEdit*, 2> txtXMP{};
   std::array<QLabel*, 2> lblLentxtXMP{};
-  std::array<QLabel*, 2> Panels{};  // the two panels of StatusBar1
+  std::array<QLabel*, 2> Panels{};  // the two text panels of StatusBar1
+  QToolButton* Panels3 = nullptr;   // the marker: files kept by the latest scan, messages not yet seen
   QMenu* mnuFile = nullptr;
+  QAction* mnuActivity = nullptr;
   QAction* mnuExit = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuWaitTime = nullptr;

@@ -14,7 +14,10 @@ namespace qm::ui {
 /// OK otherwise, so no test ever waits on a dialog.
 class MessageBox {
  public:
-  /// Shows `message` modally over `parent` (the active window when null) and returns the button pressed.
+  /// Shows `message` modally over `parent` (the active window when null) and returns the button pressed;
+  /// Enter gives the message's default answer. A text of more than a few short lines shows its beginning, and
+  /// goes whole, before the message's own details, into a details area that scrolls. The box never reaches
+  /// past the screen it opens on.
   static app::Answer Show(QWidget* parent, const app::Message& message);
   static void Beep();
 

@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "ui/file_properties.h"
+#include "ui/message_box.h"
 
 namespace qm::ui {
 namespace {
@@ -27,8 +28,22 @@ bool ShellOpen(const QString& path_or_address) {
   return url.isValid() && QDesktopServices::openUrl(url);
 }
 
+void ShellOpenOrTell(const QString& path_or_address, QWidget* parent, const std::string& title) {
+  if (ShellOpen(path_or_address)) return;
+  MessageBox::Show(
+      parent, {"No program on this desktop opens\n" + QDir::toNativeSeparators(path_or_address).toStdString(),
+               title, app::MessageIcon::kExclamation, app::MessageButtons::kOk});
+}
+
 void ShowFileProperties(const QString& path, QWidget* parent) {
-  auto* window = new FileProperties(path, parent);
+  // A window of its own, without a parent: a child would go with the inspector that asked, and a child of the
+  // main window would be blocked while the inspector is open.
+  auto* window = new FileProperties(path);
+  if (parent != nullptr) {
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(parent->window()->frameGeometry().center());
+    window->move(frame.topLeft());
+  }
   window->show();
   window->raise();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QWidget;
 
@@ -12,9 +13,14 @@ namespace qm::ui {
 /// request; nobody is told when it did not.
 bool ShellOpen(const QString& path_or_address);
 
+/// ShellOpen, and when the desktop takes no program for it, a message over `parent`, titled `title`, that
+/// says so and names the file or address.
+void ShellOpenOrTell(const QString& path_or_address, QWidget* parent, const std::string& title);
+
 /// Shows a properties window of the file at `path` (name, folder, size, dates, permissions, and the pixel
-/// size of a picture), which lives on by itself: it is not modal and goes away when closed. The window that
-/// asks is `parent` only for placing it; a missing file shows what can be known (its name and folder).
+/// size of a picture), which lives on by itself: it is not modal, outlives the window that asks, and goes
+/// away when closed. It opens over `parent`'s window; a missing file shows what can be known (its name and
+/// folder).
 void ShowFileProperties(const QString& path, QWidget* parent = nullptr);
 
 }  // namespace qm::ui

@@ -1,5 +1,6 @@
 #include "ui/wait_time_dialog.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -59,10 +60,25 @@ frmTempo::frmTempo(app::AppState& state, app::MainView& view, QWidget* parent)
   FitFormFont(this);
   FixTwipsSize(this, 4320, 1290);
 
+  Text1->selectAll();
+  Text1->setFocus();
+  Text1->installEventFilter(this);
+
   connect(UpDown1Up, &QToolButton::clicked, this, &frmTempo::UpDown1_UpClick);
   connect(UpDown1Down, &QToolButton::clicked, this, &frmTempo::UpDown1_DownClick);
   connect(cmdOK, &QPushButton::clicked, this, &frmTempo::cmdOK_Click);
   connect(cmdAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool frmTempo::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Text1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Step(key == Qt::Key_Up ? +1 : -1);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void frmTempo::UpDown1_UpClick() { Step(+1); }

@@ -12,8 +12,9 @@ class QToolButton;
 
 namespace qm::ui {
 
-/// The wait-time dialog: the seconds between two scans of a run, typed or stepped with the arrows. The arrows
-/// only edit the text; OK stores it through the core, which refuses a value outside 1..32000.
+/// The wait-time dialog: the seconds between two scans of a run, typed or stepped with the arrows (or the Up
+/// and Down keys). It opens with the value selected, so that typing replaces it. The arrows only edit the
+/// text; OK stores it through the core, which refuses a value outside 1..32000.
 class frmTempo : public QDialog {
  public:
   /// `view` is the main window, whose waiting display OK updates.
@@ -22,6 +23,9 @@ class frmTempo : public QDialog {
   void UpDown1_UpClick();
   void UpDown1_DownClick();
   void cmdOK_Click();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Step(int step);

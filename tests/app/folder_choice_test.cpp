@@ -37,6 +37,7 @@ TEST_F(StoreChosenFolderTest, EachRowStoresItsKeyAndValidatesAnotherRowOrNoDirec
   EXPECT_TRUE(view_.Log.empty());
   EXPECT_FALSE(std::filesystem::exists(state_.IniPath));
 
+  // One folder for every row is stored all the same, with a warning for each row that already has it.
   for (int row = 0; row < 3; ++row) {
     state_.FolderIndex = static_cast<std::int16_t>(row);
     StoreChosenFolder(state_, view_, folder + "/");
@@ -44,6 +45,10 @@ TEST_F(StoreChosenFolderTest, EachRowStoresItsKeyAndValidatesAnotherRowOrNoDirec
   }
   EXPECT_EQ(test::ReadFile(state_.IniPath),
             "[Folders]\nInput=" + folder + "\nArchive=" + folder + "\nOutput=" + folder + "\n");
+  EXPECT_EQ(view_.MessageTexts(),
+            (std::vector<std::string>{"The archive folder is also the input folder\n" + folder,
+                                      "The output folder is also the input folder\n" + folder,
+                                      "The output folder is also the archive folder\n" + folder}));
   EXPECT_EQ(view_.Caption(Control::lblFolder1), folder);
   // Input and output exist now: the guide is gone and Run is usable.
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun));

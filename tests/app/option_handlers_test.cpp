@@ -41,8 +41,6 @@ TEST_F(OptionHandlersTest, AccentsSelectTheNextImagesTableAndEachOptionIsStoredA
   EXPECT_EQ(state_.Accents, 2);
   EXPECT_EQ(state_.ActiveAccentTable, coding::IdentityTable());
   EXPECT_EQ(Setting("Options", "Accents"), "2");
-  chkAutomatic_Click(state_, view_, true);
-  EXPECT_EQ(Setting("Options", "Automatic"), "1");
 }
 
 TEST_F(OptionHandlersTest, ArchiveOptionEnablesTheArchiveRowAsFarAsTheFolderAndARunAllow) {

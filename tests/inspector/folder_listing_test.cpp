@@ -21,7 +21,7 @@ TEST(ListInspectedFolder, ListsFilesOfEveryKindByNameButNotFoldersNorDotNames) {
   std::filesystem::create_directory_symlink(temp.Path() / "in" / "sub.jpg", temp.Path() / "in" / "link");
   std::filesystem::create_symlink(temp.Path() / "gone", temp.Path() / "in" / "dangling");
   EXPECT_THAT(ListInspectedFolder(folder), ElementsAre("a.jpg", "B.txt", "c.jpg", "dangling"));
-  EXPECT_EQ(ImagesCaption(4), "4 images");
+  EXPECT_EQ(ImagesCaption(4) + ImagesCaption(1), "4 images1 image");
   EXPECT_THAT(ListInspectedFolder(""), IsEmpty());
   EXPECT_THAT(ListInspectedFolder(folder + "missing/"), IsEmpty());
 }

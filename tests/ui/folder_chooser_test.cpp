@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeView>
 
-#include "app/ini_file.h"
 #include "support/recording_view.h"
 #include "support/temp_dir.h"
 #include "ui_test_support.h"
@@ -31,12 +32,9 @@ class FolderChooserTest : public testing::Test {
   QString Path(const char* relative) const {
     return QDir::cleanPath(QString::fromStdString((dir_.Path() / relative).string()));
   }
-  // Highlights `path` in the tree and returns its index there.
-  static QModelIndex Highlight(frmDossier& chooser, const QString& path) {
+  static void Highlight(frmDossier& chooser, const QString& path) {
     auto* tree = Find<QTreeView>(&chooser, "dirList");
-    const QModelIndex index = qobject_cast<QFileSystemModel*>(tree->model())->index(path);
-    tree->setCurrentIndex(index);
-    return index;
+    tree->setCurrentIndex(qobject_cast<QFileSystemModel*>(tree->model())->index(path));
   }
 
   test::TempDir dir_;
@@ -44,50 +42,53 @@ class FolderChooserTest : public testing::Test {
   test::RecordingView view_;
 };
 
-TEST_F(FolderChooserTest, OkStoresTheFolderLastOpenedNotTheOneHighlighted) {
+TEST_F(FolderChooserTest, OkStoresTheHighlightedFolderThatADoubleClickOpensAndTheLineAboveShows) {
   frmDossier chooser(state_, view_);
+  chooser.show();
+  chooser.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser));
+  auto* tree = Find<QTreeView>(&chooser, "dirList");
+  EXPECT_EQ(QApplication::focusWidget(), tree);
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a"));
   test::ExpectNothingOverlapsOrClips(&chooser);
 
-  auto* tree = Find<QTreeView>(&chooser, "dirList");
-  const QModelIndex c = Highlight(chooser, Path("a/c"));
-  EXPECT_EQ(chooser.CurrentDirectory(), Path("a"));
-  tree->expand(c);
+  // A real double-click on the closed folder c opens it, for good, and chooses it. The tree sorts itself
+  // when it has listed a folder: c is persistent, and b comes before it.
+  dir_.Folder("a/c/d");
+  auto* model = qobject_cast<QFileSystemModel*>(tree->model());
+  const QPersistentModelIndex c = model->index(Path("a/c"));
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    tree->scrollTo(c);
+    return model->index(Path("a/b")).row() < c.row() &&
+           tree->viewport()->rect().contains(tree->visualRect(c).center());
+  }));
+  // Through the window, which makes a double-click of two presses as a desktop does.
+  QTest::mouseDClick(chooser.windowHandle(), Qt::LeftButton, {},
+                     tree->viewport()->mapTo(&chooser, tree->visualRect(c).center()));
+  EXPECT_TRUE(tree->isExpanded(c));
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a/c"));
-  Highlight(chooser, Path("a/b"));
-  QTest::keyClick(tree, Qt::Key_Return);  // activating opens too
+  // The keyboard's highlight is the choice too: b stands above c.
+  QTest::keyClick(tree, Qt::Key_Up);
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a/b"));
-
+  EXPECT_EQ(Find<QLabel>(&chooser, "lblChoice")->text().toStdString(), dir_.Folder("a/b"));
   QTest::mouseClick(Find<QPushButton>(&chooser, "cmdOK"), Qt::LeftButton);
-  EXPECT_EQ(state_.OutputFolder, (dir_.Path() / "a" / "b").string() + "/");
+  EXPECT_EQ(state_.OutputFolder, dir_.Folder("a/b"));
   EXPECT_EQ(chooser.result(), QDialog::Accepted);
-
-  // The root, already expanded on the way to a, is opened again with Enter and keeps its single separator.
-  frmDossier root(state_, view_);
-  Highlight(root, "/");
-  QTest::keyClick(Find<QTreeView>(&root, "dirList"), Qt::Key_Return);
-  root.cmdOK_Click();
-  EXPECT_EQ(app::ReadIniValue(state_.IniPath, "Folders", "Output"), "/");
 }
 
-TEST_F(FolderChooserTest, CancelChangesNothing) {
+TEST_F(FolderChooserTest, CancelChangesNothingAndAMissingFolderOrUnreadableDriveLeaveTheCurrentDirectory) {
   test::WriteFile(state_.IniPath, "[Folders]\nOutput=/old/\n");
+  state_.OutputFolder = (dir_.Path() / "gone").string() + "/";
   frmDossier chooser(state_, view_);
   chooser.show();
-  Find<QTreeView>(&chooser, "dirList")->expand(Highlight(chooser, Path("a/b")));
+  EXPECT_EQ(chooser.CurrentDirectory(), QDir::currentPath());
+  chooser.drvList_Change(Find<QComboBox>(&chooser, "drvList")->count());
+  EXPECT_EQ(chooser.CurrentDirectory(), QDir::currentPath());
+  Highlight(chooser, Path("a/b"));
   QTest::mouseClick(Find<QPushButton>(&chooser, "cmdAnnuler"), Qt::LeftButton);
   EXPECT_FALSE(chooser.isVisible());
   EXPECT_EQ(test::ReadFile(state_.IniPath), "[Folders]\nOutput=/old/\n");
-  EXPECT_EQ(state_.OutputFolder, dir_.Folder("a"));
   EXPECT_TRUE(view_.Log.empty());
-}
-
-TEST_F(FolderChooserTest, AMissingFolderOrAnUnreadableDriveLeavesTheCurrentDirectory) {
-  state_.OutputFolder = (dir_.Path() / "gone").string() + "/";
-  frmDossier missing(state_, view_);
-  EXPECT_EQ(missing.CurrentDirectory(), QDir::currentPath());
-  missing.drvList_Change(Find<QComboBox>(&missing, "drvList")->count());
-  EXPECT_EQ(missing.CurrentDirectory(), QDir::currentPath());
 }
 
 }  // namespace

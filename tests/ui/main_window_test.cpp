@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -12,14 +14,19 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
 #include <chrono>
 #include <functional>
 #include <memory>
 
 #include "app/ini_file.h"
+#include "support/image_builders.h"
 #include "support/temp_dir.h"
+#include "ui/activity_window.h"
 #include "ui/guide_line.h"
 #include "ui/message_box.h"
+#include "ui/path_label.h"
 #include "ui_test_support.h"
 #include "version.h"
 
@@ -48,10 +55,15 @@ class MainWindowTest : public testing::Test {
     window_ = std::make_unique<frmQuillmark>(Ini(), dir_.Path());
     return *window_;
   }
-  /// Settings with existing input, archive and output folders.
-  std::string Configured(bool use_archive) const {
-    return "[Folders]\nInput=" + dir_.Folder("in") + "\nOutput=" + dir_.Folder("out") +
+  /// Settings with existing input (`in` unless named), archive and output folders.
+  std::string Configured(bool use_archive, const std::string& input = "in") const {
+    return "[Folders]\nInput=" + dir_.Folder(input) + "\nOutput=" + dir_.Folder("out") +
            "\nArchive=" + dir_.Folder("archive") + "\nUseArchive=" + (use_archive ? "1" : "0") + "\n";
+  }
+  void ShowActive() {
+    window_->show();
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   }
   template <typename T>
   T* W(const char* name) const {
@@ -62,20 +74,34 @@ class MainWindowTest : public testing::Test {
   std::unique_ptr<frmQuillmark> window_;
 };
 
-TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClips) {
-  Open(Configured(true));
-  window_->show();
+TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClipsAndTabFollowsIt) {
+  const std::string deep = std::string(90, 'W') + "/" + std::string(90, 'M') + "/incoming";
+  Open(Configured(true, deep));
+  ShowActive();
   EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
   EXPECT_EQ(window_->windowTitle().toStdString(), std::string("Quillmark ") + kAppVersion);
   test::ExpectNothingOverlapsOrClips(window_->centralWidget());
-  // Each status panel takes half the window's width.
-  EXPECT_NEAR(W<QLabel>("Panels(1)")->width(), 245, 4);
-  EXPECT_NEAR(W<QLabel>("Panels(2)")->width(), 245, 4);
-  EXPECT_EQ(W<QLabel>("lblFolder(1)")->toolTip(), "where input images will be moved after process");
-  for (const char* hidden :
-       {"Picture1", "Picture2", "txtXMP(0)", "txtXMP(1)", "lblLentxtXMP(1)", "lblBulle(0)"}) {
-    EXPECT_FALSE(W<QWidget>(hidden)->isVisibleTo(window_.get())) << hidden;
+  EXPECT_NEAR(W<QLabel>("Panels(2)")->width(), 245, 4);  // each status text has half the width
+  // Too long for its three lines: shortened in the middle, the folder's own name whole, the path on hover.
+  auto* input = W<PathLabel>("lblFolder(0)");
+  EXPECT_TRUE(input->ShownText().startsWith(QString::fromStdString(dir_.Path().string()).left(8)));
+  EXPECT_TRUE(input->ShownText().endsWith(QString::fromUtf8("\u2026/incoming/")));
+  QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), input->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(input, &hover);
+  EXPECT_EQ(QToolTip::text().toStdString(), dir_.Folder(deep) + "\ncontains images to process");
+
+  // Tab goes down the rows, entering each group of option buttons at its selected one.
+  W<QWidget>("cmdBrowse(0)")->setFocus();
+  QStringList order;
+  for (int i = 0; i < 16; ++i) {
+    order.push_back(QApplication::focusWidget()->objectName());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   }
+  EXPECT_EQ(
+      order.join(' ').toStdString(),
+      "cmdBrowse(0) cmdFiles(0) optUseArchive(1) cmdBrowse(1) cmdFiles(1) cmdReprocess cmdBrowse(2) "
+      "cmdFiles(2) cmdClearOutput optAccents(0) chkSynchronizeXMP chkRemoveXMP chkAutomatic cmdRun cmdQuit "
+      "cmdBrowse(0)");
 }
 
 TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControls) {
@@ -90,23 +116,14 @@ TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControls) 
     EXPECT_TRUE(W<QWidget>(control)->geometry().adjusted(-1, -1, 1, 1).contains(W<GuideLine>(line)->To()))
         << line;
   }
-  EXPECT_FALSE(W<QWidget>("cmdRun")->isEnabled() || W<QWidget>("cmdFiles(2)")->isEnabled());
-  EXPECT_TRUE(W<QRadioButton>("optUseArchive(0)")->isChecked() &&
-              W<QRadioButton>("optAccents(0)")->isChecked());
-  EXPECT_EQ(W<QProgressBar>("ProgressBarAttente")->maximum(), 9);
 }
 
 TEST_F(MainWindowTest, OptionClicksReachTheirHandlersAndTheCoreSettingAControlRunsNoHandler) {
   Open(Configured(false));
   test::Click(W<QCheckBox>("chkSynchronizeXMP"));
-  EXPECT_EQ(Setting("Options", "SynchronizeXMP"), "1");
   test::Click(W<QCheckBox>("chkRemoveXMP"));
   EXPECT_EQ(Setting("Options", "RemoveXMP"), "1");
   EXPECT_FALSE(W<QCheckBox>("chkSynchronizeXMP")->isChecked());
-  test::Click(W<QCheckBox>("chkRemoveXMP"));
-  EXPECT_EQ(Setting("Options", "RemoveXMP"), "0");
-  test::Click(W<QCheckBox>("chkAutomatic"));
-  EXPECT_EQ(Setting("Options", "Automatic"), "1");
   test::Click(W<QRadioButton>("optAccents(2)"));
   EXPECT_EQ(Setting("Options", "Accents"), "2");
   test::Click(W<QRadioButton>("optUseArchive(1)"));
@@ -123,18 +140,14 @@ TEST_F(MainWindowTest, OptionClicksReachTheirHandlersAndTheCoreSettingAControlRu
                W<QRadioButton>("optUseArchive(0)")->isChecked());
 }
 
-TEST_F(MainWindowTest, RunTogglesTheFaceTheTimerAndTheLockedControlsAndNoToQuitKeepsItGoing) {
-  Open(Configured(true));
-  window_->show();
+TEST_F(MainWindowTest, RunTogglesFaceTimerAndLockedControlsAndAStopBetweenTwoImagesEndsTheScanThere) {
+  Open(Configured(true)).show();
   auto* run = W<QPushButton>("cmdRun");
   test::Click(run);
   ASSERT_TRUE(window_->State().Running);
   EXPECT_EQ(run->icon().availableSizes(), QList<QSize>{QSize(32, 32)});  // the STOP sign
-  EXPECT_EQ(run->toolTip(), "");
-  EXPECT_FALSE(W<QWidget>("cmdBrowse(1)")->isEnabled() || W<QWidget>("cmdQuit")->isEnabled() ||
-               W<QAction>("mnuExit")->isEnabled());
+  EXPECT_FALSE(W<QWidget>("cmdBrowse(1)")->isEnabled() || W<QAction>("mnuExit")->isEnabled());
   EXPECT_TRUE(W<QTimer>("Timer1")->isActive());
-  EXPECT_EQ(W<QTimer>("Timer1")->interval(), 1000);
 
   window_->close();
   EXPECT_EQ(MessageBox::Shown().back().Text, "Quit Quillmark");
@@ -145,26 +158,70 @@ TEST_F(MainWindowTest, RunTogglesTheFaceTheTimerAndTheLockedControlsAndNoToQuitK
   EXPECT_EQ(run->icon().availableSizes(), QList<QSize>{QSize(50, 50)});
   EXPECT_EQ(run->toolTip(), "Process images");
   EXPECT_TRUE(W<QWidget>("cmdBrowse(1)")->isEnabled() && W<QAction>("mnuWaitTime")->isEnabled());
+
+  // A click on Run after the first image of four waits for the scan to let the window system handle it.
+  window_->State().Now = [] { return std::chrono::system_clock::now() + std::chrono::minutes(1); };
+  const std::string in = dir_.Folder("in");
+  for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) WriteFile(in + name, "\xFF\xD8\xFF\xD9");
+  QTimer click_after_first;  // its ticks come when the scan lets the window system work, between two images
+  QObject::connect(&click_after_first, &QTimer::timeout, [&] {
+    if (window_->State().ScanProcessed != 1) return;
+    click_after_first.stop();
+    test::Click(run);
+  });
+  click_after_first.start(0);
+  test::Click(run);
+  EXPECT_FALSE(window_->State().Running);
+  EXPECT_EQ(std::count_if(std::filesystem::directory_iterator(in), {},
+                          [](const auto& e) { return e.path().filename().string()[0] != '.'; }),
+            3);  // the lock file aside
+  EXPECT_EQ(W<QLabel>("Panels(1)")->text() + W<QLabel>("Panels(2)")->text(), "");
 }
 
-TEST_F(MainWindowTest, AScanOverRealFoldersShowsItsCountsAndTicksCountDown) {
-  Open(Configured(false));
+TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
+  Open(Configured(false) + "[Options]\nSynchronizeXMP=1\n");
   // Files written a moment ago could still be in the making; the clock says they have rested.
   window_->State().Now = [] { return std::chrono::system_clock::now() + std::chrono::minutes(1); };
   const std::filesystem::path in = dir_.Path() / "in";
   WriteFile(in / "a.jpg", "\xFF\xD8\xFF\xD9");
   WriteFile(in / "notes.txt", "caption");
+  WriteFile(in / "cut.jpg", test::Jpeg({test::App1Xmp(test::XmpPacket("<rdf:Description></rdf:Descr>"))}));
 
   test::Click(W<QPushButton>("cmdRun"));
   EXPECT_EQ(W<QLabel>("Panels(1)")->text().toStdString(),
-            "Since: " + window_->State().RunStart + " - processed: 2");
-  EXPECT_EQ(W<QLabel>("Panels(2)")->text().left(6), "Last: ");
+            "Since: " + window_->State().RunStart + " - processed: 3");
+  // The packet's parse error waits in the activity view, so the scan went on.
+  EXPECT_TRUE(MessageBox::Shown().empty());
+  frmActivity* activity = window_->Activity();
+  QStringList rows;  // without their times
+  for (int row = 0; row < activity->RowCount(); ++row) rows << activity->RowText(row).section('\t', 1);
+  rows.sort();
+  ASSERT_EQ(rows.size(), 4);
+  EXPECT_EQ(rows[1] + rows[3], "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\t");
+  EXPECT_TRUE(rows[0].startsWith("\tmessage\tParsing error:") &&
+              rows[2].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not"));
+  // The marker counts the kept file, names it on hover, and shows the message until the view opens.
+  auto* marker = W<QToolButton>("Panels(3)");
+  EXPECT_TRUE(marker->isVisibleTo(window_.get()) && !marker->icon().isNull());
+  EXPECT_EQ(marker->text(), "Kept: 1");
+  EXPECT_TRUE(marker->toolTip().contains("\ncut.jpg: its XMP packet does not parse"));
+  QTest::mouseClick(marker, Qt::LeftButton);
+  EXPECT_TRUE(activity->isVisible() && marker->icon().isNull());
 
-  for (const char* shown : {"10 sec.", "9 sec."}) {
-    QMetaObject::invokeMethod(W<QTimer>("Timer1"), "timeout");
-    EXPECT_EQ(W<QLabel>("lblMaxAttente")->text(), shown);
+  // A report that repeats one already told adds no row; the latest thousand stay, and Copy takes them all.
+  app::AppState::EntryReport report{"cut.jpg"};
+  report.Repeat = true;
+  window_->State().OnEntry(report);
+  EXPECT_EQ(activity->RowCount(), 4);
+  EXPECT_TRUE(test::Find<QLabel>(activity, "lblActivity")->text().contains("1 repeated report of"));
+  report = {"", app::AppState::EntryFate::kDeleted};
+  for (int i = 0; i < frmActivity::kMaxRows; ++i) {
+    report.Name = "x" + std::to_string(i) + ".jpg";
+    window_->State().OnEntry(report);
   }
-  EXPECT_EQ(W<QProgressBar>("ProgressBarAttente")->value(), 1);
+  EXPECT_EQ(activity->RowText(0).section('\t', 1), "x999.jpg\tdeleted\t");
+  QTest::mouseClick(test::Find<QPushButton>(activity, "cmdCopy"), Qt::LeftButton);
+  EXPECT_EQ(QApplication::clipboard()->text().count('\n'), frmActivity::kMaxRows);
 }
 
 TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActive) {
@@ -185,54 +242,57 @@ TEST_F(MainWindowTest, EveryClosePathAsksFirstAndNoKeepsTheWindow) {
     QSignalSpy unloaded(window_.get(), &frmQuillmark::Unloaded);
     MessageBox::Script({Answer::kNo, Answer::kYes});
     close(*window_);
-    EXPECT_EQ(MessageBox::Shown().size(), 1u);
-    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(window_->isVisible() && MessageBox::Shown().size() == 1u);
     close(*window_);
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(unloaded.count(), 1);
+    EXPECT_TRUE(!window_->isVisible() && unloaded.count() == 1);
   }
 }
 
-TEST_F(MainWindowTest, F1OpensTheHelpPageOrReportsItMissing) {
-  Open();
-  window_->show();
-  window_->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  test::OpenedUrls opened("file");
+TEST_F(MainWindowTest, F1AltCAndAltRSayWhyTheyCannotActAndLeaveTheOriginals) {
+  const std::string in = dir_.Folder("in");
+  Open("[Folders]\nInput=" + in + "\nOutput=" + in + "\n");
+  ShowActive();
+  WriteFile(in + "original.jpg", "\xFF\xD8\xFF\xD9");
   QTest::keyClick(window_.get(), Qt::Key_F1);
   const std::string page = (dir_.Path() / "Quillmark.htm").string();
-  ASSERT_EQ(MessageBox::Shown().size(), 1u);
-  EXPECT_EQ(MessageBox::Shown()[0].Text, "Missing help file:\n" + page);
-  EXPECT_EQ(MessageBox::Beeps(), 1);
-
   WriteFile(page, "<html></html>");
+  QTest::keyClick(window_.get(), Qt::Key_F1);  // a desktop with no program for it
+  QTest::keyClick(window_.get(), Qt::Key_C, Qt::AltModifier);
+  QTest::keyClick(window_.get(), Qt::Key_R, Qt::AltModifier);
+  ASSERT_TRUE(QTest::qWaitFor([] { return MessageBox::Shown().size() == 4; }));
+  const std::vector<std::string> told = {"Missing help file:\n" + page,
+                                         "No program on this desktop opens\n" + page,
+                                         "The output folder is also the input folder\n" + in,
+                                         "The input folder is also the output folder\n" + in};
+  for (std::size_t i = 0; i < told.size(); ++i) EXPECT_EQ(MessageBox::Shown()[i].Text, told[i]);
+  EXPECT_TRUE(std::filesystem::exists(in + "original.jpg") && !window_->State().Running);
+
+  test::OpenedUrls opened("file");
   QTest::keyClick(window_.get(), Qt::Key_F1);
-  EXPECT_EQ(MessageBox::Shown().size(), 1u);
   EXPECT_EQ(opened.Urls, QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(page))});
 }
 
-TEST_F(MainWindowTest, RowButtonsAndMenusOpenTheirDialogs) {
+TEST_F(MainWindowTest, RowButtonsMenusAndTheStatusBarOpenTheirWindows) {
   Open(Configured(true));
+  const std::function<void()> opens[] = {[this] { test::Click(W<QPushButton>("cmdBrowse(2)")); },
+                                         [this] { test::Click(W<QPushButton>("cmdFiles(1)")); },
+                                         [this] { W<QAction>("mnuWaitTime")->trigger(); },
+                                         [this] { W<QAction>("mnuAbout")->trigger(); }};
   QStringList seen;
-  // Takes the title of the dialog that the next action opens, then closes it.
-  const auto take_dialog = [&seen] {
+  for (const auto& open : opens) {
+    // Takes the title of the dialog that opens, then closes it.
     QTimer::singleShot(0, [&seen] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      if (dialog == nullptr) return;
-      seen.push_back(dialog->windowTitle());
-      dialog->close();
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        seen.push_back(dialog->windowTitle());
+        dialog->close();
+      }
     });
-  };
-  take_dialog();
-  test::Click(W<QPushButton>("cmdBrowse(2)"));
-  take_dialog();
-  test::Click(W<QPushButton>("cmdFiles(1)"));
-  take_dialog();
-  W<QAction>("mnuWaitTime")->trigger();
-  take_dialog();
-  W<QAction>("mnuAbout")->trigger();
+    open();
+  }
   EXPECT_EQ(seen, QStringList({"Quillmark - Output folder", "Quillmark - Archive folder",
                                "Scan time interval", "About..."}));
+  QTest::mouseClick(W<QLabel>("Panels(1)"), Qt::LeftButton);
+  EXPECT_TRUE(window_->Activity()->isVisible());
 }
 
 }  // namespace
