@@ -249,7 +249,7 @@ bool IsSettled(const AppState& state, const std::string& path, const FileIdentit
   if (settle.count() == 0) return true;
   const auto touched = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
       std::chrono::nanoseconds(std::max(id.Modified, id.Changed))));
-  // A clock a little ahead of ours is a share's; much more and the times tell nothing.
+  // Times more than a second ahead of this clock come from another one and tell nothing of the file's age.
   const bool own_clock = writers != Writers::kUnknownOnShare && touched <= now + std::chrono::seconds(1);
   const Clock::time_point ready_at = own_clock ? touched + settle : memory.Since + settle;
   if (now >= ready_at) return true;
@@ -367,6 +367,7 @@ void TellFolderProblem(AppState& state, MainView& view, std::string text, std::s
 
 // Whether the scan can use its folders; otherwise tells why (once).
 bool FoldersUsable(AppState& state, MainView& view, const ScanContext& scan) {
+  if (scan.Input.empty()) return false;  // forgotten after an unknown folder was reported
   if (!FolderExists(scan.Input)) {
     TellFolderProblem(state, view, "Unknown input folder\n" + scan.Input, "");
     return false;
