@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "app/engine_messages.h"
 #include "app/folder_validation.h"
 #include "engine/process_image.h"
 #include "engine/xmp_document.h"
@@ -135,13 +136,17 @@ std::optional<EntryReport> HandleEntry(AppState& state, MainView& view, ScanCont
     ++state.RunProcessed;
     ++state.ScanProcessed;
     const engine::ProcessResult result =
-        engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer, view);
+        engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer);
+    ShowProcessResult(view, scan.Input + name, result);
     report.OutputWritten = engine::OutputWritten(result.Outcome);
     if (!report.OutputWritten) {
       report.Reason = OutcomeText(result);
       return report;
     }
     DisposeOfInput(state, scan, name, before, report);
+    if (const std::string note = WrittenOutputNote(result); !note.empty()) {
+      report.Reason += (report.Reason.empty() ? "" : "; ") + note;
+    }
   } catch (const std::exception& e) {
     report.Fate = EntryFate::kKept;
     report.Reason = std::string("error: ") + e.what();

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/main_view.h"
 #include "engine/image_edit.h"
 
 // Reading an image file whole and writing the processed image safely. The one place of the engine that talks
@@ -47,10 +46,6 @@ class InputImageFile {
   std::size_t size_ = 0;
   std::string detail_;
 };
-
-/// Tells the user that a file ended before its size ("Error reading file ...", titled with the bare program
-/// name): the one message of a short read, whoever reads the file.
-void ShowShortReadMessage(app::MessageSink& sink);
 
 /// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write and
 /// the close checked, then put in place of `path` in one step (replacing a file of that name). The bytes the
