@@ -109,7 +109,11 @@ ProcessResult EditImage(std::span<std::uint8_t> image, const ProcessSettings& se
     }
   }
   if (settings.RemoveXMP) {
-    if (whole) {
+    if (!is_jpeg) {
+      // The "segment" of a file searched whole runs from 33 bytes before the packet to the end of the file:
+      // taking it out would take the rest of a picture or a video with it.
+      keep_packet("the file is no JPEG image: its packet lies in no segment that could be taken out");
+    } else if (whole) {
       plan.CutBegin = segment->Start;
       plan.CutEnd = segment->End();
       // A packet that did not fit is gone with its segment: the output is what was asked for.

@@ -22,9 +22,9 @@ struct OutputPlan {
 
 /// ProcessImage on an image held in memory, without the file reading and writing around it: empties and fills
 /// `fields`, recodes the IPTC values in place (renewing the IPTC digest that was current), then synchronises
-/// the XMP packet in place or plans its removal, as the settings say. Returns kWritten or kWrittenPacketKept
-/// when the output is ready to be written as `plan` says, kPacketUnparsable when nothing may be written. The
-/// folders and DurableOutput of the settings are not used.
+/// the XMP packet in place or plans its removal (from a JPEG image only), as the settings say. Returns
+/// kWritten or kWrittenPacketKept when the output is ready to be written as `plan` says, kPacketUnparsable
+/// when nothing may be written. The folders and DurableOutput of the settings are not used.
 ProcessResult EditImage(std::span<std::uint8_t> image, const ProcessSettings& settings, IptcFields& fields,
                         OutputPlan& plan);
 

@@ -19,7 +19,8 @@ enum class ProcessOutcome {
   kWritten,            ///< the output file is complete under its final name
   kWrittenPacketKept,  ///< written; the XMP packet was left as read: it no longer fit its room after
                        ///< synchronisation, its segment runs past the end of the file or is too short to
-                       ///< hold a packet, or the packet is larger than a packet may be
+                       ///< hold a packet, the packet is larger than a packet may be, or it is to be removed
+                       ///< from a file that is no JPEG image
   kNothingToRead,      ///< the file is empty or cannot be opened; no output, nothing to tell
   kShortRead,          ///< the read fell short of the file's size; no output
   kPacketUnparsable,   ///< the XMP packet did not parse or was refused; no output
