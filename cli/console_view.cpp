@@ -31,11 +31,13 @@ bool IsYes(std::string line) {
 
 std::string EntryLine(const app::AppState::EntryReport& report, std::string_view kept_folder) {
   std::string line = PrintableName(report.Name) + ": ";
+  // A written entry's reason tells what the user should know of its output.
+  const std::string note = report.Reason.empty() ? "" : "; " + report.Reason;
   switch (report.Fate) {
     case EntryFate::kArchived:
-      return line + "written, archived";
+      return line + "written, archived" + note;
     case EntryFate::kDeleted:
-      return line + (report.Processed ? "written, deleted" : "deleted");
+      return line + (report.Processed ? "written, deleted" : "deleted") + note;
     case EntryFate::kMovedToInput:
       return line + "moved to the input folder";
     case EntryFate::kKept:

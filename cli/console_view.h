@@ -77,7 +77,8 @@ class ConsoleView : public app::MainView {
 };
 
 /// The line that tells what became of an entry: "a.jpg: written, archived", "b.jpg: not written, kept in the
-/// input folder: its XMP packet does not parse".
+/// input folder: its XMP packet does not parse", "c.jpg: written, deleted; its XMP packet was kept as read:
+/// ..." for a written entry with a reason.
 std::string EntryLine(const app::AppState::EntryReport& report, std::string_view kept_folder);
 
 }  // namespace qm::cli

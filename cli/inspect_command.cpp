@@ -4,8 +4,9 @@
 #include <string>
 #include <system_error>
 
+#include "app/engine_messages.h"
 #include "cli/commands.h"
-#include "coding/windows1252.h"
+#include "coding/utf8.h"
 #include "inspector/coding_verdict.h"
 #include "inspector/field_text.h"
 #include "inspector/iptc_reader.h"
@@ -14,29 +15,28 @@
 namespace qm::cli {
 namespace {
 
-// Whether Windows-1252 leaves the byte without a character: a terminal could take its code point for a C1
-// control.
-bool Undefined(std::uint8_t b) { return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D; }
-
-// The field text for a terminal: UTF-8, one "\n" for each line break, and every control character (and each
-// byte that Windows-1252 leaves undefined) written as "\xNN", so that the bytes of an image never drive the
-// terminal.
-std::string TerminalText(std::string_view field_text) {
-  const inspector::ShownText shown(field_text);
+// The field text for a terminal: UTF-8, one "\n" for each line break, and every other control character (C0,
+// DEL and C1, where the bytes that Windows-1252 leaves undefined land) written as "\xNN" with its code, so
+// that the bytes of an image never drive the terminal.
+std::string TerminalText(std::string_view field_text, bool utf8) {
+  const inspector::ShownText shown(field_text, utf8);
+  const std::string& text = shown.Shown();
   std::string out;
-  out.reserve(shown.Shown().size());
-  for (const char c : shown.Shown()) {
-    const auto b = static_cast<std::uint8_t>(c);
-    if (c == '\n' || c == '\t') {
-      out += c;
-    } else if (b < 0x20 || b == 0x7F || Undefined(b)) {
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    // The shown text is well-formed UTF-8.
+    const coding::Utf8Character character =
+        coding::DecodeUtf8(text, at).value_or(coding::Utf8Character{0xFFFD, 1});
+    const char32_t code = character.Code;
+    if (code == '\n' || code == '\t' || (code >= 0x20 && code < 0x7F) || code > 0x9F) {
+      out.append(text, at, character.Length);
+    } else {
       constexpr char kDigits[] = "0123456789ABCDEF";
       out += "\\x";
-      out += kDigits[b >> 4];
-      out += kDigits[b & 0xF];
-    } else {
-      out += coding::EncodeUtf8Bytes(std::string_view(&c, 1));
+      out += kDigits[code >> 4];
+      out += kDigits[code & 0xF];
     }
+    at += character.Length;
   }
   return out;
 }
@@ -59,9 +59,9 @@ int Inspect(Context& context) {
       status = kExitKept;
       continue;
     }
-    const inspector::ReadResult read =
-        inspector::ReadIptcFields(file, context.State.IptcFields, context.View);
+    const inspector::ReadResult read = inspector::ReadIptcFields(file, context.State.IptcFields);
     if (read.File == engine::InputImageFile::Status::kShortRead) {
+      app::ShowShortReadMessage(context.View, file);
       Complain(context, file + ": the file ended before its size; the fields follow as far as it goes");
       status = kExitKept;
     }
@@ -72,12 +72,13 @@ int Inspect(Context& context) {
     }
     const std::string text = inspector::BuildFieldText(context.State.IptcFields);
     if (files.size() > 1) out << (i > 0 ? "\n" : "") << "==> " << file << " <==\n";
+    const bool utf8 = read.Walk.DeclaresUtf8;
     if (context.Given.Raw) {
       out << text;
     } else {
-      out << TerminalText(text);
+      out << TerminalText(text, utf8);
     }
-    out << inspector::StateOf(inspector::JudgeCoding(text)).Caption << '\n' << std::flush;
+    out << inspector::StateOf(inspector::JudgeCoding(text, utf8)).Caption << '\n' << std::flush;
   }
   return status;
 }

@@ -5,7 +5,6 @@
 
 #include "engine/image_edit.h"
 #include "engine/xmp_document.h"
-#include "support/recording_view.h"
 
 namespace {
 
@@ -31,9 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::uint8_t> input(data + 1, data + size);
   std::vector<std::uint8_t> image = input;
   qm::engine::IptcFields fields;
-  qm::test::RecordingView view;
   qm::engine::OutputPlan plan;
-  const auto result = qm::engine::EditImage(image, settings, fields, view, plan);
+  const auto result = qm::engine::EditImage(image, settings, fields, plan);
   if (!qm::engine::OutputWritten(result.Outcome)) return 0;
 
   // Every edit keeps the layout: the size changes only by the removed segment, and nothing after the last

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "app/engine_messages.h"
 #include "app/folder_validation.h"
 #include "engine/image_file.h"
 #include "engine/process_image.h"
@@ -89,6 +90,7 @@ bool FailsAgain(engine::ProcessOutcome outcome) {
 // An entry whose output is written and waits, unflushed, for the group's flush.
 struct WrittenEntry {
   EntryReport Report;
+  std::string Note;  ///< what the user should know of the output (its XMP packet kept as read)
   FileIdentity Read;
   engine::PendingOutput Output;
   std::chrono::steady_clock::time_point Start;
@@ -224,6 +226,9 @@ void FinishGroup(AppState& state, ScanContext& scan) {
   }
   for (WrittenEntry& entry : group) {
     entry.Report.Took = Since(entry.Start);
+    if (entry.Report.OutputWritten && !entry.Note.empty()) {
+      entry.Report.Reason += (entry.Report.Reason.empty() ? "" : "; ") + entry.Note;
+    }
     if (entry.Report.Fate != EntryFate::kKept) {
       entry.Report.Time = state.Now();
       Report(state, entry.Report);
@@ -333,7 +338,8 @@ void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::
   ++state.RunProcessed;
   ++state.ScanProcessed;
   const engine::ProcessResult result =
-      engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer, view);
+      engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer);
+  ShowProcessResult(view, path, result);
   if (!engine::OutputWritten(result.Outcome) || !written.Output.Waiting()) {
     if (result.Outcome == engine::ProcessOutcome::kOutputFailed && !FolderExists(scan.Output)) {
       scan.OutputGone = true;
@@ -342,6 +348,7 @@ void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::
     return FailsAgain(result.Outcome) ? fail(reason) : keep(reason);
   }
   report.OutputWritten = true;
+  written.Note = WrittenOutputNote(result);
   written.Report = std::move(report);
   written.Read = id;
   written.Start = start;

@@ -5,7 +5,6 @@
 #include <span>
 #include <vector>
 
-#include "app/main_view.h"
 #include "engine/iptc_fields.h"
 #include "engine/process_image.h"
 
@@ -22,12 +21,12 @@ struct OutputPlan {
 };
 
 /// ProcessImage on an image held in memory, without the file reading and writing around it: empties and fills
-/// `fields`, recodes the IPTC values in place, then synchronises the XMP packet in place (before and after
-/// views to `view`, parse-error message) or plans its removal, as the settings say. Returns kWritten or
-/// kWrittenPacketKept when the output is ready to be written as `plan` says, kPacketUnparsable when nothing
-/// may be written. The folders and DurableOutput of the settings are not used.
+/// `fields`, recodes the IPTC values in place (renewing the IPTC digest that was current), then synchronises
+/// the XMP packet in place or plans its removal (from a JPEG image only), as the settings say. Returns
+/// kWritten or kWrittenPacketKept when the output is ready to be written as `plan` says, kPacketUnparsable
+/// when nothing may be written. The folders and DurableOutput of the settings are not used.
 ProcessResult EditImage(std::span<std::uint8_t> image, const ProcessSettings& settings, IptcFields& fields,
-                        app::MainView& view, OutputPlan& plan);
+                        OutputPlan& plan);
 
 /// The output the plan gives: the image without its cut.
 std::vector<std::uint8_t> OutputBytes(std::span<const std::uint8_t> image, const OutputPlan& plan);

@@ -21,11 +21,6 @@
 
 namespace qm::engine {
 
-void ShowShortReadMessage(app::MessageSink& sink) {
-  sink.ShowMessage(
-      {"Error reading file ...", app::kProgramName, app::MessageIcon::kNone, app::MessageButtons::kOk});
-}
-
 namespace {
 
 std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attempt) {

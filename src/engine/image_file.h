@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/main_view.h"
 #include "engine/image_edit.h"
 
 // Reading an image file whole and writing the processed image safely. The one place of the engine that talks
@@ -50,10 +49,6 @@ class InputImageFile {
   std::size_t size_ = 0;
   std::string detail_;
 };
-
-/// Tells the user that a file ended before its size ("Error reading file ...", titled with the bare program
-/// name): the one message of a short read, whoever reads the file.
-void ShowShortReadMessage(app::MessageSink& sink);
 
 /// An output written in full to its temporary file, still open, that has not yet taken its final name. A
 /// caller that writes many outputs flushes them together and then gives each its name. Dropped unfinished,

@@ -2,61 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <string_view>
+
+#include "engine/block_data.h"
 
 namespace qm::engine {
 namespace {
-
-// A continuation segment: 0xFF 0xED, the length, then "Photoshop 3.0" and its zero byte.
-constexpr std::size_t kContinuationHeaderSize = 18;
-constexpr char kPhotoshopHeader[] = "Photoshop 3.0";  // with its terminating zero: 14 bytes
-
-// The bytes of the block in order, addressed by position: the image from the signature to the end of its
-// segment, then the data of every APP13 segment that continues it. Almost always one piece.
-class BlockData {
- public:
-  BlockData(std::span<const std::uint8_t> image, const IptcResource& resource) : image_(image) {
-    const std::size_t size = image.size();
-    const std::size_t signature = std::min(resource.Signature, size);
-    const std::size_t end = std::min(std::max(resource.SegmentEnd, signature), size);
-    pieces_.push_back({0, signature, end - signature});
-    total_ = end - signature;
-    std::size_t at = end;
-    while (at < size && size - at >= kContinuationHeaderSize && image[at] == 0xFF && image[at + 1] == 0xED &&
-           std::memcmp(image.data() + at + 4, kPhotoshopHeader, sizeof kPhotoshopHeader) == 0) {
-      const std::size_t length = static_cast<std::size_t>(image[at + 2] << 8 | image[at + 3]);
-      if (length < kContinuationHeaderSize - 2) break;  // the length does not even cover the header
-      const std::size_t segment_end = std::min(at + 2 + length, size);
-      pieces_.push_back({total_, at + kContinuationHeaderSize, segment_end - (at + kContinuationHeaderSize)});
-      total_ += segment_end - (at + kContinuationHeaderSize);
-      at = segment_end;
-    }
-  }
-
-  std::size_t size() const { return total_; }
-  std::uint8_t operator[](std::size_t position) const { return image_[Physical(position)]; }
-
-  // The image offset of a position; the end of the last piece for size().
-  std::size_t Physical(std::size_t position) const {
-    if (position >= total_) return pieces_.back().Physical + pieces_.back().Size;
-    // Positions mostly move forward: start from the piece used last.
-    while (position < pieces_[cursor_].Position) --cursor_;
-    while (position >= pieces_[cursor_].Position + pieces_[cursor_].Size) ++cursor_;
-    return pieces_[cursor_].Physical + (position - pieces_[cursor_].Position);
-  }
-
- private:
-  struct Piece {
-    std::size_t Position;
-    std::size_t Physical;
-    std::size_t Size;
-  };
-  std::span<const std::uint8_t> image_;
-  std::vector<Piece> pieces_;
-  std::size_t total_ = 0;
-  mutable std::size_t cursor_ = 0;
-};
 
 struct FieldSlot {
   std::string IptcFields::*Field = nullptr;

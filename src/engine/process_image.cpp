@@ -14,7 +14,7 @@ std::string StripAtNul(std::string_view name) { return std::string(name.substr(0
 }  // namespace
 
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
-                           std::vector<std::uint8_t>& image_buffer, app::MainView& view) {
+                           std::vector<std::uint8_t>& image_buffer) {
   fields.Clear();
   const std::string name = StripAtNul(file_name);
   InputImageFile input;
@@ -25,7 +25,6 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
     case InputImageFile::Status::kTooLarge:
       return {ProcessOutcome::kTooLarge, input.Detail()};
     case InputImageFile::Status::kShortRead:
-      ShowShortReadMessage(view);
       return {ProcessOutcome::kShortRead, input.Detail()};
     case InputImageFile::Status::kRead:
       break;
@@ -33,12 +32,13 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
 
   const std::span<std::uint8_t> image(image_buffer.data(), input.Size());
   OutputPlan plan;
-  ProcessResult result = EditImage(image, settings, fields, view, plan);
+  ProcessResult result = EditImage(image, settings, fields, plan);
   if (!OutputWritten(result.Outcome)) return result;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
   if (std::string failure = WriteOutputImage(output, image, plan, input, settings.Pending);
       !failure.empty()) {
-    return {ProcessOutcome::kOutputFailed, std::move(failure)};
+    result.Outcome = ProcessOutcome::kOutputFailed;
+    result.Detail = std::move(failure);
   }
   return result;
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/main_view.h"
 #include "coding/accent_tables.h"
 #include "engine/iptc_fields.h"
+#include "engine/xmp_document.h"
 
 namespace qm::engine {
 
@@ -18,11 +19,13 @@ class PendingOutput;
 enum class ProcessOutcome {
   kWritten,            ///< the output file is complete under its final name
   kWrittenPacketKept,  ///< written; the XMP packet was left as read: it no longer fit its room after
-                       ///< synchronisation, or its segment runs past the end of the file
-  kNothingToRead,      ///< the file is empty or cannot be opened; no output, no message
-  kTooLarge,           ///< the file is larger than the settings allow; not read, no output, no message
-  kShortRead,          ///< the read fell short of the file's size; message shown, no output
-  kPacketUnparsable,   ///< the XMP packet did not parse or was refused; message shown, no output
+                       ///< synchronisation, its segment runs past the end of the file or is too short to
+                       ///< hold a packet, the packet is larger than a packet may be, or it is to be removed
+                       ///< from a file that is no JPEG image
+  kNothingToRead,      ///< the file is empty or cannot be opened; no output, nothing to tell
+  kTooLarge,           ///< the file is larger than the settings allow; not read, no output
+  kShortRead,          ///< the read fell short of the file's size; no output
+  kPacketUnparsable,   ///< the XMP packet did not parse or was refused; no output
   kOutputFailed,       ///< the output could not be written; nothing was left under the final name
 };
 
@@ -31,10 +34,19 @@ constexpr bool OutputWritten(ProcessOutcome outcome) {
   return outcome == ProcessOutcome::kWritten || outcome == ProcessOutcome::kWrittenPacketKept;
 }
 
+/// What became of one input file, with what the user is to see of it.
 struct ProcessResult {
   ProcessOutcome Outcome = ProcessOutcome::kNothingToRead;
-  /// What went wrong, for logs: what, where, expected and found. Empty on success.
+  /// What went wrong, for logs: what, where, expected and found. For kWrittenPacketKept, why the packet was
+  /// kept, in words that follow "its XMP packet was kept as read: " ("the synchronised packet is 40 bytes
+  /// larger than its room"). Otherwise empty on success, or a note on an IPTC block cut short.
   std::string Detail;
+  /// With synchronisation, once the packet was read: the packet as read (its room's bytes, one character per
+  /// byte) and as written back (the packet as read when it was kept). Nothing otherwise.
+  std::optional<std::string> PacketBefore;
+  std::optional<std::string> PacketAfter;
+  /// kPacketUnparsable: where the packet fails to parse, and why.
+  std::optional<XmpParseError> ParseError;
 };
 
 /// The settings one image is processed with, read afresh for each image.
@@ -53,14 +65,15 @@ struct ProcessSettings {
   PendingOutput* Pending = nullptr;
 };
 
-/// Processes one file of the input folder into the output folder: converts its IPTC accents in place, then
-/// synchronises or removes its XMP packet as the settings say, and writes the result under the same name. The
-/// name is cut at its first NUL. `fields` is emptied and refilled with the image's IPTC values.
-/// `image_buffer` is scratch space reused from one image to the next. The before and after views of the
-/// packet and the two messages (short read, parse error) go to `view`. The output is written to a temporary
-/// file in the output folder and renamed over the final name (at once, or when the caller finishes the
-/// pending output), so a failure never leaves a partial file under that name.
+/// Processes one file of the input folder into the output folder: converts its IPTC accents in place (and
+/// renews the IPTC digest that was current), then synchronises or removes its XMP packet as the settings
+/// say, and writes the result under the same name. The name is cut at its first NUL. `fields` is emptied and
+/// refilled with the image's IPTC values. `image_buffer` is scratch space reused from one image to the next.
+/// Nothing is shown: the result carries what the user is to see (the packet before and after, a parse
+/// error). The output is written to a temporary file in the output folder and renamed over the final name (at
+/// once, or when the caller finishes the pending output), so a failure never leaves a partial file under
+/// that name.
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
-                           std::vector<std::uint8_t>& image_buffer, app::MainView& view);
+                           std::vector<std::uint8_t>& image_buffer);
 
 }  // namespace qm::engine

@@ -26,6 +26,7 @@ constexpr std::array<SelectionNamespace, 8> kSelectionNamespaces = {{
 }};
 
 constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace";
+constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 
 // Texts and attribute values are kept as written (no reference is expanded, no line end or blank changed), so
 // that the packet is written back as it was read.
@@ -50,33 +51,27 @@ std::string_view SelectionNamespaceOf(std::string_view prefix) {
   return {};
 }
 
-// The namespace name the prefix is bound to where `node` stands: the nearest declaration on the node or one
-// of its ancestors. Nothing for an unbound prefix.
-std::optional<std::string_view> NamespaceOf(pugi::xml_node node, std::string_view prefix) {
-  if (prefix == "xml") return kXmlNamespace;
-  for (; node; node = node.parent()) {
-    for (const pugi::xml_attribute attribute : node.attributes()) {
-      const std::string_view name = attribute.name();
-      if (prefix.empty() ? name == "xmlns"
-                         : (name.size() == prefix.size() + 6 && name.starts_with("xmlns:") &&
-                            name.substr(6) == prefix)) {
-        return std::string_view(attribute.value());
-      }
-    }
-  }
+// The prefix a namespace declaration binds: "dc" for xmlns:dc, "" for xmlns; nothing for any other attribute.
+std::optional<std::string_view> DeclaredPrefix(std::string_view attribute_name) {
+  if (attribute_name == "xmlns") return std::string_view();
+  if (attribute_name.size() > 6 && attribute_name.starts_with("xmlns:")) return attribute_name.substr(6);
   return std::nullopt;
 }
 
-bool NameMatches(pugi::xml_node scope, std::string_view node_name, std::string_view selection,
-                 bool attribute) {
-  const QualifiedName wanted = Split(selection);
-  const QualifiedName actual = Split(node_name);
-  if (actual.Local != wanted.Local) return false;
-  const std::string_view wanted_namespace = SelectionNamespaceOf(wanted.Prefix);
-  // An attribute without a prefix is in no namespace; a selection name always has one.
-  if (attribute && actual.Prefix.empty()) return false;
-  const auto actual_namespace = NamespaceOf(scope, actual.Prefix);
-  return actual_namespace && *actual_namespace == wanted_namespace;
+// The element's own declarations; of two for one prefix, the first.
+void ReadDeclarations(pugi::xml_node element, std::unordered_map<std::string_view, std::string_view>& into) {
+  for (const pugi::xml_attribute attribute : element.attributes()) {
+    if (const auto prefix = DeclaredPrefix(attribute.name())) into.emplace(*prefix, attribute.value());
+  }
+}
+
+// The binding of a prefix on the element itself, looked up without building a scope: a child is usually
+// tested once for each selection name.
+std::optional<std::string_view> OwnDeclaration(pugi::xml_node element, std::string_view prefix) {
+  for (const pugi::xml_attribute attribute : element.attributes()) {
+    if (DeclaredPrefix(attribute.name()) == prefix) return std::string_view(attribute.value());
+  }
+  return std::nullopt;
 }
 
 std::string Escaped(std::string_view text, char quote) {
@@ -99,12 +94,19 @@ std::string Escaped(std::string_view text, char quote) {
       case '\'':
         out += quote == '\'' ? "&apos;" : "'";
         break;
-      default:
+      case '\t':
+      case '\n':
+      case '\r':
         out.push_back(c);
+        break;
+      default:
+        if (static_cast<unsigned char>(c) >= 0x20) out.push_back(c);
     }
   }
   return out;
 }
+
+constexpr std::size_t kLongestSourceText = 160;
 
 // Where the error stands in the text, with its line.
 XmpParseError ErrorAt(std::string_view text, std::size_t offset, std::string reason) {
@@ -119,18 +121,57 @@ XmpParseError ErrorAt(std::string_view text, std::size_t offset, std::string rea
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
   while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
-  error.SourceText = std::string(line);
+  // A packet written on one line would make the whole packet the source text.
+  if (line.size() > kLongestSourceText) {
+    const std::size_t at = static_cast<std::size_t>(
+        std::max<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(error.Offset) - (line.data() - text.data()), 0));
+    const std::size_t from = std::min(at > kLongestSourceText / 2 ? at - kLongestSourceText / 2 : 0,
+                                      line.size() - kLongestSourceText);
+    error.SourceText = (from > 0 ? "..." : "") + std::string(line.substr(from, kLongestSourceText)) +
+                       (from + kLongestSourceText < line.size() ? "..." : "");
+  } else {
+    error.SourceText = std::string(line);
+  }
   error.Reason = std::move(reason);
   return error;
 }
 
-// The quote that most attribute values of the packet are written with.
+// Whether the text starts with the XML declaration, "<?xml" and a blank or the closing "?>".
+bool IsDeclaration(std::string_view text) {
+  return text.size() > 5 && text.starts_with("<?xml") &&
+         std::string_view(" \t\r\n?").find(text[5]) != std::string_view::npos;
+}
+
+// The quote that most attribute values of the packet's tags are written with. Only tags are read: a text
+// (u="=" in a value), a comment, a CDATA section or a processing instruction, whose pseudo-attributes are
+// written back as they are, cannot tip the balance (the XML declaration's attributes count: they are written
+// anew), so that the packet the document writes picks the same quote when it is read again.
 char UsualQuote(std::string_view text) {
   std::size_t single = 0, double_quote = 0;
-  for (std::size_t at = text.find('='); at != std::string_view::npos && at + 1 < text.size();
-       at = text.find('=', at + 1)) {
-    single += text[at + 1] == '\'';
-    double_quote += text[at + 1] == '"';
+  const auto skip_to = [text](std::size_t from, std::string_view end) {
+    const std::size_t at = text.find(end, from);
+    return at == std::string_view::npos ? text.size() : at + end.size();
+  };
+  for (std::size_t at = text.find('<'); at < text.size(); at = text.find('<', at)) {
+    const std::string_view rest = text.substr(at);
+    if (rest.starts_with("<!--")) {
+      at = skip_to(at + 4, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      at = skip_to(at + 9, "]]>");
+    } else if (rest.starts_with("<?") && !IsDeclaration(rest)) {
+      at = skip_to(at + 2, "?>");
+    } else if (rest.starts_with("<!")) {
+      at = skip_to(at + 2, ">");
+    } else {
+      // Within a tag a quote can only open or close an attribute value.
+      for (++at; at < text.size() && text[at] != '>'; ++at) {
+        const char c = text[at];
+        if (c != '"' && c != '\'') continue;
+        (c == '"' ? double_quote : single) += 1;
+        at = text.find(c, at + 1);
+        if (at == std::string_view::npos) at = text.size() - 1;
+      }
+    }
   }
   return single > double_quote ? '\'' : '"';
 }
@@ -232,8 +273,11 @@ std::string XmpDocument::Xml() const {
 
 void XmpDocument::SetText(pugi::xml_node element, std::string_view text) const {
   while (element.first_child()) element.remove_child(element.first_child());
-  if (text.empty()) return;
-  element.append_child(pugi::node_pcdata).set_value(Escaped(text, '\0').c_str());
+  // A text of control characters only leaves the element as empty as an empty one, so that it is written as
+  // it reads back.
+  const std::string escaped = Escaped(text, '\0');
+  if (escaped.empty()) return;
+  element.append_child(pugi::node_pcdata).set_value(escaped.c_str());
 }
 
 void XmpDocument::SetValue(pugi::xml_attribute attribute, std::string_view text) const {
@@ -248,20 +292,57 @@ std::shared_ptr<XmpDocument> CreateXmpDocument() noexcept {
   }
 }
 
-bool MatchesSelection(pugi::xml_node element, std::string_view name) {
-  return element.type() == pugi::node_element && NameMatches(element, element.name(), name, false);
+NamespaceScope::NamespaceScope(pugi::xml_node element, const NamespaceScope* parent)
+    : element_(element), parent_(parent) {
+  ReadDeclarations(element, own_);
+  if (parent_ == nullptr) {
+    // Nearest first, so that the nearest declaration of a prefix wins.
+    for (pugi::xml_node up = element.parent(); up; up = up.parent()) ReadDeclarations(up, ancestors_);
+  }
 }
 
-pugi::xml_node SelectChild(pugi::xml_node parent, std::string_view name) {
-  for (const pugi::xml_node child : parent.children()) {
-    if (MatchesSelection(child, name)) return child;
+std::optional<std::string_view> NamespaceScope::Find(std::string_view prefix) const {
+  if (prefix == "xml") return kXmlNamespace;
+  // Reserved: never bound by a declaration, so an xmlns attribute is never taken for a property.
+  if (prefix == "xmlns") return kXmlnsNamespace;
+  for (const NamespaceScope* scope = this; scope != nullptr; scope = scope->parent_) {
+    if (const auto it = scope->own_.find(prefix); it != scope->own_.end()) return it->second;
+    if (scope->parent_ == nullptr) {
+      if (const auto it = scope->ancestors_.find(prefix); it != scope->ancestors_.end()) return it->second;
+    }
+  }
+  return std::nullopt;
+}
+
+bool NamespaceScope::Matches(pugi::xml_node child, std::string_view name) const {
+  if (child.type() != pugi::node_element) return false;
+  const QualifiedName wanted = Split(name);
+  const QualifiedName actual = Split(child.name());
+  if (actual.Local != wanted.Local) return false;
+  auto bound = actual.Prefix == "xml" || actual.Prefix == "xmlns" ? std::nullopt
+                                                                  : OwnDeclaration(child, actual.Prefix);
+  if (!bound) bound = Find(actual.Prefix);
+  return bound && *bound == SelectionNamespaceOf(wanted.Prefix);
+}
+
+pugi::xml_node NamespaceScope::SelectChild(std::string_view name) const {
+  for (const pugi::xml_node child : element_.children()) {
+    if (Matches(child, name)) return child;
   }
   return {};
 }
 
-pugi::xml_attribute SelectAttribute(pugi::xml_node element, std::string_view name) {
-  for (const pugi::xml_attribute attribute : element.attributes()) {
-    if (NameMatches(element, attribute.name(), name, true)) return attribute;
+bool NamespaceScope::Matches(pugi::xml_attribute attribute, std::string_view name) const {
+  const QualifiedName wanted = Split(name);
+  const QualifiedName actual = Split(attribute.name());
+  if (actual.Local != wanted.Local || actual.Prefix.empty()) return false;
+  const auto bound = Find(actual.Prefix);
+  return bound && *bound == SelectionNamespaceOf(wanted.Prefix);
+}
+
+pugi::xml_attribute NamespaceScope::SelectAttribute(std::string_view name) const {
+  for (const pugi::xml_attribute attribute : element_.attributes()) {
+    if (Matches(attribute, name)) return attribute;
   }
   return {};
 }

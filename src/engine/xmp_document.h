@@ -6,11 +6,13 @@
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace qm::engine {
 
 /// Why a packet was not loaded: where (offset into the packet text, line from 1, position in the line from
-/// 1), the text of that line trimmed of surrounding spaces, and the reason.
+/// 1), the text of that line trimmed of surrounding spaces (of a long line, the 160 bytes around the error
+/// between "..."), and the reason.
 struct XmpParseError {
   std::size_t Offset = 0;
   int Line = 1;
@@ -25,7 +27,8 @@ struct XmpParseError {
 /// and attribute values travel through unchanged, entity and character references included; processing
 /// instructions, comments, CDATA sections and whitespace-only text are kept. What the round trip changes is
 /// markup only: the whitespace between attributes, the quotes around attribute values (all become the quote
-/// most of the packet uses) and the whitespace between top-level nodes (one line feed after each).
+/// the packet's tags mostly use) and the whitespace between top-level nodes (one line feed after each). What
+/// the document writes loads again and is written the same way.
 ///
 /// Elements are selected by namespace, as with the selection namespaces x, rdf, iX, pdf, photoshop, xap,
 /// xapMM and dc bound to their published names: "dc:title" matches an element whose prefix is bound, where it
@@ -44,9 +47,10 @@ class XmpDocument {
   pugi::xml_node DocumentElement() const { return document_.document_element(); }
 
   /// Replaces the element's content by the text, whose markup characters are escaped on the way in. An empty
-  /// text leaves the element empty.
+  /// text leaves the element empty. Control characters other than tab, line feed and carriage return, which
+  /// XML 1.0 forbids even as references, are left out.
   void SetText(pugi::xml_node element, std::string_view text) const;
-  /// Sets the attribute's value to the text, escaped on the way in.
+  /// Sets the attribute's value to the text, escaped and without control characters as SetText.
   void SetValue(pugi::xml_attribute attribute, std::string_view text) const;
 
  private:
@@ -57,11 +61,35 @@ class XmpDocument {
 /// A new, empty document, or nullptr if it cannot be created.
 std::shared_ptr<XmpDocument> CreateXmpDocument() noexcept;
 
-/// The first child element of `parent` that a selection name ("rdf:Description") matches, or a null node.
-pugi::xml_node SelectChild(pugi::xml_node parent, std::string_view name);
-/// The first attribute of `element` that a selection name ("photoshop:City") matches, or a null attribute.
-pugi::xml_attribute SelectAttribute(pugi::xml_node element, std::string_view name);
-/// Whether the selection name matches the element: same local name, prefix bound to the same namespace name.
-bool MatchesSelection(pugi::xml_node element, std::string_view name);
+/// The namespace bindings in force at one element, read once, so that selecting among its children and
+/// attributes costs no walk up the ancestors: a packet declaring many namespaces stays linear. Holds views of
+/// the declarations' names and values; a declaration removed from the document ends the scope's use.
+class NamespaceScope {
+ public:
+  /// The scope of `element`: its own declarations, then those in force at its parent, taken from `parent`
+  /// (which must outlive this scope) when given, else read once from the ancestors.
+  explicit NamespaceScope(pugi::xml_node element, const NamespaceScope* parent = nullptr);
+
+  pugi::xml_node Element() const { return element_; }
+  /// The namespace name the prefix ("" for the default namespace) is bound to here, or nothing.
+  std::optional<std::string_view> Find(std::string_view prefix) const;
+  /// Whether the selection name matches `child`, a child element: same local name, prefix bound to the same
+  /// namespace name where the child stands.
+  bool Matches(pugi::xml_node child, std::string_view name) const;
+  /// The first child element the selection name ("rdf:Description") matches, or a null node.
+  pugi::xml_node SelectChild(std::string_view name) const;
+  /// Whether the selection name matches an attribute of the element. An attribute without a prefix is in no
+  /// namespace and never matches.
+  bool Matches(pugi::xml_attribute attribute, std::string_view name) const;
+  /// The first attribute of the element that the selection name ("photoshop:City") matches, or a null
+  /// attribute.
+  pugi::xml_attribute SelectAttribute(std::string_view name) const;
+
+ private:
+  pugi::xml_node element_;
+  const NamespaceScope* parent_ = nullptr;
+  std::unordered_map<std::string_view, std::string_view> own_;        // the element's declarations
+  std::unordered_map<std::string_view, std::string_view> ancestors_;  // read once when there is no parent
+};
 
 }  // namespace qm::engine

@@ -9,16 +9,17 @@
 
 namespace qm::engine {
 
-/// Brings the loaded packet in line with the IPTC fields, IPTC being the master. The description that
-/// declares "xmlns:dc" (the last one of rdf:RDF/rdf:Description when several do) gets dc:title, dc:creator,
-/// dc:description, dc:rights (first item of their rdf:Alt or rdf:Seq) and dc:subject (rdf:Bag of
-/// `KeywordList`); the one that declares "xmlns:photoshop" gets CaptionWriter, Category, DateCreated, City,
-/// State, Country, Credit, Source, Headline, Instructions, TransmissionReference, Urgency, AuthorsPosition
-/// and SupplementalCategories, in that order. An empty field removes its property, a missing property is
-/// created last among the description's children; no xml:lang or other attribute is added. A simple property
-/// written as an attribute of its description is updated, or removed, in place. Values are written as UTF-8:
-/// Windows-coded fields through EncodeUtf8Bytes, fields of a block declared UTF-8 (`values_are_utf8`) as they
-/// are.
+/// Brings the loaded packet in line with the IPTC fields, IPTC being the master. The descriptions of
+/// rdf:RDF/rdf:Description that declare "xmlns:dc" get dc:title, dc:creator, dc:description, dc:rights (first
+/// item of their rdf:Alt or rdf:Seq) and dc:subject (rdf:Bag of `KeywordList`); those that declare
+/// "xmlns:photoshop" get CaptionWriter, Category, DateCreated, City, State, Country, Credit, Source,
+/// Headline, Instructions, TransmissionReference, Urgency, AuthorsPosition and SupplementalCategories, in
+/// that order. Each property lives in one description: the first that holds it, else the first declaring its
+/// namespace; the others lose theirs. An empty field removes its property, a missing property is created last
+/// among the description's children; no xml:lang or other attribute is added. A simple property written as an
+/// attribute of its description is updated, or removed, in place. Values are written as UTF-8: Windows-coded
+/// fields through EncodeUtf8Bytes, fields of a block declared UTF-8 (`values_are_utf8`) as they are. Linear
+/// in the packet's size.
 void SynchronizeXmp(XmpDocument& document, const IptcFields& fields, const IptcLists& lists,
                     bool values_are_utf8);
 

@@ -15,8 +15,9 @@ constexpr std::array<bool, 256> kIsMarker = MarkerLookup();
 
 }  // namespace
 
-Verdict JudgeCoding(std::string_view text) {
+Verdict JudgeCoding(std::string_view text, bool utf8) {
   if (text.empty()) return Verdict::kEmptyText;
+  if (utf8) return Verdict::kUtf8;
   const bool has_marker =
       std::any_of(text.begin(), text.end(), [](char c) { return kIsMarker[static_cast<std::uint8_t>(c)]; });
   return has_marker ? Verdict::kMacintosh : Verdict::kWindows;
@@ -28,6 +29,8 @@ VerdictState StateOf(Verdict verdict) {
       return {"IPTC metadata (expected Macintosh coding)", true, false, false, true};
     case Verdict::kWindows:
       return {"IPTC metadata (expected Windows coding)", false, true, false, true};
+    case Verdict::kUtf8:
+      return {"IPTC metadata (UTF-8 coding)", false, false, true, true};
     case Verdict::kEmptyText:
       break;
   }

@@ -14,8 +14,8 @@ inline constexpr std::array<std::uint8_t, 18> MacMarkerBytes = {
     0x94, 0x95, 0x96, 0x99, 0x9A, 0x9B, 0x9D, 0x9E, 0x9F,
 };
 
-/// The three states of the inspector's coding guess.
-enum class Verdict { kEmptyText, kMacintosh, kWindows };
+/// The states of the inspector's coding guess; kUtf8 is no guess: the block declares its coding.
+enum class Verdict { kEmptyText, kMacintosh, kWindows, kUtf8 };
 
 /// What a verdict shows: the caption of lblIPTC, which of the three stacked icons is visible, and whether
 /// cmdClipboard, lblHexDec1 and lblHexDec2 are enabled.
@@ -30,11 +30,13 @@ struct VerdictState {
 /// lblIPTC's caption before the first selection.
 inline constexpr const char* kInitialVerdictCaption = "IPTC metadata";
 
-/// Empty text gives kEmptyText; a text holding any of MacMarkerBytes gives kMacintosh; any other text,
-/// plain ASCII included, gives kWindows. `text` is 8-bit text in the Windows coding.
-Verdict JudgeCoding(std::string_view text);
+/// Empty text gives kEmptyText; the text of a block that declares UTF-8 (`utf8`) gives kUtf8, whatever its
+/// bytes; a text holding any of MacMarkerBytes gives kMacintosh; any other text, plain ASCII included, gives
+/// kWindows.
+Verdict JudgeCoding(std::string_view text, bool utf8 = false);
 
-/// The caption, icons and enabled controls of a verdict.
+/// The caption, icons and enabled controls of a verdict. UTF-8 shows the program's icon, as no platform's
+/// coding is at stake.
 VerdictState StateOf(Verdict verdict);
 
 }  // namespace qm::inspector

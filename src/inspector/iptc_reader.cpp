@@ -4,11 +4,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/app_state.h"
-
 namespace qm::inspector {
 
-ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields, app::MessageSink& sink) {
+ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields) {
   using Status = engine::InputImageFile::Status;
   fields.Clear();
   ReadResult result;
@@ -20,7 +18,6 @@ ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields, app
     result.File = file.Read(std::filesystem::path(path), bytes, 0, true);
   }  // closed here, before anything else is done
   if (result.File == Status::kNothingToRead) return result;
-  if (result.File == Status::kShortRead) engine::ShowShortReadMessage(sink);
   result.Walk = engine::ReadIptcFromImage(bytes, fields);
   return result;
 }

@@ -12,6 +12,7 @@
 #include <QShowEvent>
 #include <QTextCursor>
 
+#include "app/engine_messages.h"
 #include "coding/windows1252.h"
 #include "inspector/character_tip.h"
 #include "inspector/coding_verdict.h"
@@ -190,14 +191,19 @@ std::optional<std::string> frmFiles::SelectedPath() const {
 
 void frmFiles::lstFiles_Click() {
   CharacterTip_.reset();  // the tip told of characters of the file selected before
+  field_utf8_ = false;
   ShowFieldText("");
   const std::optional<std::string> path = SelectedPath();
   cmdProperties->setEnabled(path.has_value());
   if (path) {
     // Each step stands alone: a file that is no picture still shows its fields, a vanished one shows none.
     ShowThumbnail(*path);
-    WindowMessages messages(this);
-    inspector::ReadIptcFields(*path, state_.IptcFields, messages);
+    const inspector::ReadResult read = inspector::ReadIptcFields(*path, state_.IptcFields);
+    if (read.File == engine::InputImageFile::Status::kShortRead) {
+      WindowMessages messages(this);
+      app::ShowShortReadMessage(messages, *path);
+    }
+    field_utf8_ = read.Walk.DeclaresUtf8;
     ShowFieldText(inspector::BuildFieldText(state_.IptcFields));
   }
   ApplyVerdict();
@@ -227,12 +233,13 @@ void frmFiles::ShowThumbnail(const std::string& path) {
 
 void frmFiles::ShowFieldText(const std::string& field_text) {
   field_text_ = field_text;
-  shown_text_ = inspector::ShownText(field_text_);
-  txtIPTC->setPlainText(FromWindows(shown_text_.Shown()));
+  shown_text_ = inspector::ShownText(field_text_, field_utf8_);
+  txtIPTC->setPlainText(FromUtf8(shown_text_.Shown()));
 }
 
 void frmFiles::ApplyVerdict() {
-  const inspector::VerdictState verdict = inspector::StateOf(inspector::JudgeCoding(field_text_));
+  const inspector::VerdictState verdict =
+      inspector::StateOf(inspector::JudgeCoding(field_text_, field_utf8_));
   lblIPTC->setText(QString::fromLatin1(verdict.Caption));
   ImageMac->setVisible(verdict.ImageMac);
   ImageWin->setVisible(verdict.ImageWin);
@@ -258,7 +265,7 @@ void frmFiles::cmdClipboard_Click() {
   QClipboard* clipboard = QGuiApplication::clipboard();
   clipboard->clear();
   // The box is read-only, so its content is the field text, line ends as stored (CR LF).
-  clipboard->setText(FromWindows(field_text_));
+  clipboard->setText(FromUtf8(inspector::DecodedText(field_text_, field_utf8_)));
 }
 
 void frmFiles::cmdOK_Click() { accept(); }

@@ -74,8 +74,9 @@ class frmFiles : public QDialog {
   /// The listed folder, ending with the separator; a file's path is this followed by its name.
   std::string InspectedFolder_;
   bool listed_ = false;
-  /// The field text as stored (CR LF line ends), and how the text box shows it.
+  /// The field text as stored (CR LF line ends), whether its block declares UTF-8, and how the box shows it.
   std::string field_text_;
+  bool field_utf8_ = false;
   inspector::ShownText shown_text_{""};
   std::unique_ptr<cTooltip> CharacterTip_;
 };

@@ -96,6 +96,15 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(Run({"--input", input_, "--output", output_, "--settle", "0", "run"}), 0);
   EXPECT_EQ(Names(io_.ProgramFolder.string()), N{});
   EXPECT_EQ(Names(output_), (N{"a.jpg", "b.jpg"}));
+
+  // A written entry tells what became of its output.
+  WriteFile(input_ + "c.jpg", test::Jpeg({test::App13(test::Irb(test::Iptc({{2, 5, "Vue"}}))),
+                                          test::App1Xmp(test::XmpPacket(test::Description(test::kDc), 0))}));
+  EXPECT_EQ(Run({"--ini", ini_, "--xmp", "sync", "run"}), 0);
+  EXPECT_EQ(
+      out_.str().substr(0, out_.str().find('\n')),
+      "c.jpg: written, deleted; its XMP packet was kept as read: the synchronised packet is 61 bytes larger "
+      "than its room");
 }
 
 TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALineOfTheOutputOrTheLog) {
@@ -204,6 +213,11 @@ TEST_F(InspectCommandTest, PrintsTheFieldsInUtf8WithControlsEscapedOrAsStoredAnd
   EXPECT_EQ(out_.str(), "Object Name: Paris\r\nCaption: Caf\x8E " + odd +
                             "\r\nIPTC metadata (expected Macintosh coding)\n");
   EXPECT_EQ(err_.str(), "");
+  // A block that declares UTF-8 is shown as UTF-8, its C1 controls escaped too.
+  const std::string utf8 =
+      Put("utf8.jpg", {{1, 90, "\x1B%G"}, {2, 120, "l\xE2\x80\x99\xC3\xA9t\xC3\xA9 \xC2\x9B"}});
+  EXPECT_EQ(Run({"inspect", utf8}), 0);
+  EXPECT_EQ(out_.str(), "Caption: l\xE2\x80\x99\xC3\xA9t\xC3\xA9 \\x9B\nIPTC metadata (UTF-8 coding)\n");
 }
 
 TEST_F(InspectCommandTest, ReadsEveryFileAndSaysWhichCouldNotBeRead) {

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <string>
+#include <tuple>
 
 #include "coding/accent_tables.h"
 #include "coding/windows1252.h"
@@ -27,26 +28,32 @@ std::string SystemUtf8(const char* charset, std::string text) {
 const AccentTable kToWindows = BuildMacToWindows();
 const AccentTable kToMac = BuildWindowsToMac();
 
-TEST(AccentTables, EachDirectionChangesThe37PairsToTheSameCharacterAndBack) {
-  int to_windows_changed = 0, to_mac_changed = 0;
-  for (int b = 0; b < 256; ++b) {
-    to_windows_changed += kToWindows[b] != b;
-    to_mac_changed += kToMac[b] != b;
+// The 37 pairs pinned to their values, in the order the tables are built: the character, its Windows and its
+// Macintosh byte. Row 24 pairs the ASCII apostrophe (Windows) with the typographic one (Macintosh, shown).
+const std::tuple<const char*, std::uint8_t, std::uint8_t> kPinnedPairs[] = {
+    {"Ä", 0xC4, 0x80}, {"É", 0xC9, 0x83}, {"Ö", 0xD6, 0x85}, {"Ü", 0xDC, 0x86}, {"à", 0xE0, 0x88},
+    {"â", 0xE2, 0x89}, {"ä", 0xE4, 0x8A}, {"ã", 0xE3, 0x8B}, {"å", 0xE5, 0x8C}, {"ç", 0xE7, 0x8D},
+    {"é", 0xE9, 0x8E}, {"è", 0xE8, 0x8F}, {"ê", 0xEA, 0x90}, {"ë", 0xEB, 0x91}, {"î", 0xEE, 0x94},
+    {"ï", 0xEF, 0x95}, {"ñ", 0xF1, 0x96}, {"ô", 0xF4, 0x99}, {"ö", 0xF6, 0x9A}, {"õ", 0xF5, 0x9B},
+    {"ù", 0xF9, 0x9D}, {"û", 0xFB, 0x9E}, {"ü", 0xFC, 0x9F}, {"’", 0x27, 0xD5}, {"°", 0xB0, 0xA1},
+    {"«", 0xAB, 0xC7}, {"»", 0xBB, 0xC8}, {"Â", 0xC2, 0xE5}, {"Ê", 0xCA, 0xE6}, {"Á", 0xC1, 0xE7},
+    {"Ë", 0xCB, 0xE8}, {"È", 0xC8, 0xE9}, {"Î", 0xCE, 0xEB}, {"Ï", 0xCF, 0xEC}, {"Ô", 0xD4, 0xEF},
+    {"Û", 0xDB, 0xF3}, {"Ù", 0xD9, 0xF4},
+};
+
+TEST(AccentTables, EachDirectionChangesThe37PinnedPairsAndNothingElse) {
+  ASSERT_EQ(std::size(kPinnedPairs), kAccentPairs.size());
+  for (std::size_t row = 0; row < kAccentPairs.size(); ++row) {
+    const auto [character, windows, mac] = kPinnedPairs[row];
+    EXPECT_EQ(std::tie(kAccentPairs[row].Windows, kAccentPairs[row].Mac), std::tie(windows, mac)) << row + 1;
+    EXPECT_EQ(SystemUtf8("MACINTOSH", std::string(1, static_cast<char>(mac))), character);
+    EXPECT_EQ(SystemUtf8("CP1252", std::string(1, static_cast<char>(windows))),
+              row + 1 == 24 ? "'" : character);
+    EXPECT_EQ(std::tie(kToWindows[mac], kToMac[windows]), std::tie(windows, mac));
   }
-  EXPECT_EQ(to_windows_changed, 37);
-  EXPECT_EQ(to_mac_changed, 37);
-  std::string mac, windows;
-  for (const AccentPair& pair : kAccentPairs) {
-    EXPECT_EQ(kToMac[kToWindows[pair.Mac]], pair.Mac);
-    EXPECT_EQ(kToWindows[kToMac[pair.Windows]], pair.Windows);
-    // Row 24 is the one pair of two different characters: the typographic apostrophe and the ASCII one.
-    if (pair.Mac == 0xD5) continue;
-    mac.push_back(static_cast<char>(pair.Mac));
-    windows.push_back(static_cast<char>(kToWindows[pair.Mac]));
-  }
-  EXPECT_EQ(SystemUtf8("CP1252", windows), SystemUtf8("MACINTOSH", mac));
-  EXPECT_EQ(SystemUtf8("MACINTOSH", mac).size(), 2 * mac.size()) << "every pair is converted";
-  EXPECT_EQ(kToWindows[0xD5], 0x27);
+  int changed = 0;
+  for (int b = 0; b < 256; ++b) changed += (kToWindows[b] != b) + (kToMac[b] != b);
+  EXPECT_EQ(changed, 2 * 37);
   // The euro sign is outside the pairs: it leaves unchanged and comes back as the Windows A-umlaut.
   EXPECT_EQ(kToMac[0x80], 0x80);
   EXPECT_EQ(kToWindows[kToMac[0x80]], 0xC4);

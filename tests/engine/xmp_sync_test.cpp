@@ -27,6 +27,11 @@ std::string Sync(const std::string& body, const IptcFields& fields, const IptcLi
 
 std::string Expected(const std::string& body) { return XmpPacket(body, 0) + "\n"; }
 
+// A description as the document writes it when it has no children.
+std::string Empty(const std::string& attributes) {
+  return "<rdf:Description rdf:about='' " + attributes + "/>";
+}
+
 using Field = std::string IptcFields::*;
 
 IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
@@ -37,17 +42,18 @@ IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
 
 const IptcFields kVue = With({{&IptcFields::ObjectName, "Vue"}});
 
+// Control characters other than tab, line feed and carriage return, which XML 1.0 forbids, are left out.
 TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLanguage) {
   using F = IptcFields;
   // clang-format off
   const IptcFields f = With({{&F::ObjectName, "t"}, {&F::Byline, "Anne; Bruno"}, {&F::Caption, "c"},
       {&F::Copyright, "r"}, {&F::CaptionWriter, "w"}, {&F::Category, "SPO"}, {&F::CreatedDate, "20031225"},
       {&F::City, "S\xE9te"}, {&F::ProvinceState, "s"}, {&F::Country, "n"}, {&F::Credit, "cr"},
-      {&F::Source, "so"}, {&F::Headline, "R&D <b>"}, {&F::SpecialInstructions, "i"},
+      {&F::Source, "s\x01o\x1F"}, {&F::Headline, "R&D <b>"}, {&F::SpecialInstructions, "i\tj\r\nk"},
       {&F::OriginalTransmissionReference, "o"}, {&F::Priority, "5"}, {&F::BylineTitle, "p"}});
   const std::pair<const char*, const char*> simple_rows[] = {{"CaptionWriter", "w"}, {"Category", "SPO"},
       {"DateCreated", "2003-12-25"}, {"City", "S\xC3\xA9te"}, {"State", "s"}, {"Country", "n"},
-      {"Credit", "cr"}, {"Source", "so"}, {"Headline", "R&amp;D &lt;b&gt;"}, {"Instructions", "i"},
+      {"Credit", "cr"}, {"Source", "so"}, {"Headline", "R&amp;D &lt;b&gt;"}, {"Instructions", "i\tj\r\nk"},
       {"TransmissionReference", "o"}, {"Urgency", "5"}, {"AuthorsPosition", "p"}};
   // clang-format on
   std::string simple;
@@ -57,14 +63,15 @@ TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLang
     return "<" + p + "><rdf:" + c + ">" + items + "</rdf:" + c + "></" + p + ">";
   };
   const std::string both = kDc + " " + kPhotoshop;
-  EXPECT_EQ(Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1"}}),
-            Expected(Description(
-                both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
-                          item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
-                          item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
-                          item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") +
-                          item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") +
-                          simple + item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li>"))));
+  EXPECT_EQ(
+      Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1", "\x01"}}),
+      Expected(Description(
+          both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
+                    item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
+                    item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
+                    item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") +
+                    item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") + simple +
+                    item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li><rdf:li/>"))));
   EXPECT_EQ(IptcDateToXmp("2003"), "2003--");
 }
 
@@ -80,24 +87,34 @@ TEST(SynchronizeXmp, ReplacesTheFirstItemOrRemovesWhatIptcDoesNotHold) {
                            "<photoshop:City>P</photoshop:City><photoshop:Credit>c</photoshop:Credit>"),
            {}, {{"a"}, {}}),
       Expected(Description(kDc, kept + "<dc:subject><rdf:Bag><rdf:li>a</rdf:li></rdf:Bag></dc:subject>") +
-               "<rdf:Description rdf:about='' " + kPhotoshop + "/>"));
+               Empty(kPhotoshop)));
+  EXPECT_EQ(Sync(Description(kDc, bag), {}, {}), Expected(Empty(kDc)));
 }
 
-TEST(SynchronizeXmp, UpdatesOrRemovesAPropertyWrittenAsAnAttribute) {
-  const std::string attributes = kPhotoshop + " photoshop:City='Old' photoshop:State='X'";
-  EXPECT_EQ(Sync(Description(attributes, "\n"), With({{&IptcFields::City, "it's"}})),
-            Expected(Description(kPhotoshop + " photoshop:City='it&apos;s'", "\n")));
-}
-
-TEST(SynchronizeXmp, ChangesOnlyTheLastDescriptionDeclaringTheUsualPrefix) {
-  const std::string purl = "xmlns:purl='http://purl.org/dc/elements/1.1/'";
-  const std::string title = "<purl:title><rdf:Alt><rdf:li>Old</rdf:li></rdf:Alt></purl:title>";
-  const std::string first = Description(kDc, "<dc:format>f</dc:format>");
-  EXPECT_EQ(Sync(Description(purl, title), kVue), Expected(Description(purl, title)));
-  EXPECT_EQ(Sync(first + Description(kDc + " " + purl, title), kVue),
-            Expected(first + Description(kDc + " " + purl,
-                                         "<purl:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt>"
-                                         "</purl:title>")));
+// One property per name: the description that holds it (element or attribute, which is updated or removed in
+// place) takes the value, else the first declaring the usual prefix; a later one holding it too loses it.
+TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription) {
+  const auto city = [](const std::string& value) { return "<photoshop:City>" + value + "</photoshop:City>"; };
+  const IptcFields fields = With({{&IptcFields::City, "it's"}, {&IptcFields::ObjectName, "Vue"}});
+  const std::string plain = Description(kPhotoshop), empty = Empty(kPhotoshop);
+  for (const auto& [before, after] : {
+           std::pair{plain + Description(kPhotoshop, city("Old")),
+                     empty + Description(kPhotoshop, city("it's"))},
+           {Description(kPhotoshop + " photoshop:City='Old' photoshop:State='X'") + plain,
+            Empty(kPhotoshop + " photoshop:City='it&apos;s'") + empty},
+           {plain + Description(kPhotoshop, "\n"),
+            Description(kPhotoshop, city("it's")) + Description(kPhotoshop, "\n")},
+           {Description(kPhotoshop, city("A")) + Description(kPhotoshop, city("B")),
+            Description(kPhotoshop, city("it's")) + empty},
+           // A title of another shape gives way; a description that declares the namespace with another
+           // prefix is not one of them.
+           {Description(kDc, "<dc:title>plain</dc:title>"),
+            Description(kDc, "<dc:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt></dc:title>")},
+           {Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>"),
+            Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>")},
+       }) {
+    EXPECT_EQ(Sync(before, fields), Expected(after)) << before;
+  }
   XmpDocument rdf_only;  // no wrapping element: no description
   const std::string packet = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
                              Description(kDc, kTitle) + "</rdf:RDF>";

@@ -35,13 +35,24 @@ TEST(FieldText, ShowsEveryFieldUnderItsLabelWithContactAfterCredit) {
 
 TEST(ShownText, ShowsEachLineBreakAsOneAndLeadsASelectionBackToTheStoredBytes) {
   const ShownText text("Caption: \x8E\r\nCity: Metz\rA\nB\r\n");
-  EXPECT_EQ(text.Shown(), "Caption: \x8E\nCity: Metz\nA\nB\n");
+  EXPECT_EQ(text.Shown(), "Caption: \xC5\xBD\nCity: Metz\nA\nB\n");
   EXPECT_EQ(text.Stored(9, 10), "\x8E");
   EXPECT_EQ(text.Stored(9, 12), "\x8E\r\nC");
   EXPECT_EQ(text.Stored(21, 24), "\rA\n");
   EXPECT_EQ(text.Stored(0, 1000), "Caption: \x8E\r\nCity: Metz\rA\nB\r\n");
   EXPECT_EQ(text.Stored(6, 2), "");
   EXPECT_EQ(text.Stored(1000, 2000), "");
+  // UTF-8 values: a curly apostrophe, a character a text box counts twice, a stray byte read as Windows-1252.
+  const ShownText utf8("Caption: \xE2\x80\x99\xF0\x9F\x93\xB7\xC3\r\n", true);
+  EXPECT_EQ(utf8.Shown(), "Caption: \xE2\x80\x99\xF0\x9F\x93\xB7\xC3\x83\n");
+  EXPECT_EQ(utf8.Stored(9, 10), "\xE2\x80\x99");
+  EXPECT_EQ(utf8.Stored(10, 12), "\xF0\x9F\x93\xB7");
+  EXPECT_EQ(utf8.Stored(12, 14), "\xC3\r\n");
+  // Only well-formed sequences are UTF-8: not an overlong CSI, a surrogate or a cut character.
+  EXPECT_EQ(ShownText("\xC0\x9B\xED\xA0\x80\xE2\x80", true).Shown(),
+            "\xC3\x80\xE2\x80\xBA\xC3\xAD\xC2\xA0\xE2\x82\xAC\xC3\xA2\xE2\x82\xAC");
+  EXPECT_EQ(DecodedText("\x8E\r\n\xC3\xA9", false), "\xC5\xBD\r\n\xC3\x83\xC2\xA9");
+  EXPECT_EQ(DecodedText("\x8E\r\n\xC3\xA9", true), "\xC5\xBD\r\n\xC3\xA9");
 }
 
 TEST(JudgeCoding, OnlyTheMacintoshCodesOfAccentedSmallLettersButARingMakeATextMacintosh) {
@@ -57,6 +68,9 @@ TEST(JudgeCoding, OnlyTheMacintoshCodesOfAccentedSmallLettersButARingMakeATextMa
     EXPECT_EQ(JudgeCoding(text), markers.count(b) ? Verdict::kMacintosh : Verdict::kWindows) << "byte " << b;
   }
   EXPECT_EQ(JudgeCoding(""), Verdict::kEmptyText);
+  // A block that declares UTF-8 is no guess, even when a character's bytes hold a marker (0x99 in ’).
+  EXPECT_STREQ(StateOf(JudgeCoding("Caption: \xE2\x80\x99", true)).Caption, "IPTC metadata (UTF-8 coding)");
+  EXPECT_EQ(JudgeCoding("", true), Verdict::kEmptyText);
 }
 
 TEST(CharacterTip, DescribesFifteenCharactersWithTheirCodesAndWhatTheActiveTableMakesOfThem) {
