@@ -1,5 +1,6 @@
 #include "cli/console_view.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -10,12 +11,15 @@ namespace {
 
 using EntryFate = app::AppState::EntryFate;
 
-// Lines after the first are indented under the title.
+// Lines after the first are indented under the title; each line is printed as a name is (a message names
+// files, and its details may quote a packet), so that it cannot drive the terminal.
 std::string Indented(std::string_view text) {
   std::string out;
-  for (const char c : text) {
-    out.push_back(c);
-    if (c == '\n') out += "  ";
+  for (std::size_t begin = 0; begin <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    if (begin > 0) out += "\n  ";
+    out += PrintableName(text.substr(begin, end - begin));
+    begin = end + 1;
   }
   return out;
 }

@@ -54,16 +54,13 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
     into = value;
     return {};
   };
-  if (name == "--ini") {
-    if (value.empty()) return "--ini: expected a file, found nothing";
-    options.Ini = std::filesystem::path(value);
+  const auto file = [&](std::optional<std::filesystem::path>& into) -> std::string {
+    if (value.empty()) return std::string(name) + ": expected a file, found nothing";
+    into = std::filesystem::path(value);
     return {};
-  }
-  if (name == "--log") {
-    if (value.empty()) return "--log: expected a file, found nothing";
-    options.Log = std::filesystem::path(value);
-    return {};
-  }
+  };
+  if (name == "--ini") return file(options.Ini);
+  if (name == "--log") return file(options.Log);
   if (name == "--input") return folder(options.Input);
   if (name == "--archive") return folder(options.Archive);
   if (name == "--output") return folder(options.Output);
