@@ -4,7 +4,7 @@
 #include <istream>
 #include <ostream>
 
-#include "cli/printable_name.h"
+#include "app/entry_text.h"
 
 namespace qm::cli {
 namespace {
@@ -18,7 +18,7 @@ std::string Indented(std::string_view text) {
   for (std::size_t begin = 0; begin <= text.size();) {
     const std::size_t end = std::min(text.find('\n', begin), text.size());
     if (begin > 0) out += "\n  ";
-    out += PrintableName(text.substr(begin, end - begin));
+    out += app::PrintableName(text.substr(begin, end - begin));
     begin = end + 1;
   }
   return out;
@@ -34,22 +34,10 @@ bool IsYes(std::string line) {
 }  // namespace
 
 std::string EntryLine(const app::AppState::EntryReport& report, std::string_view kept_folder) {
-  std::string line = PrintableName(report.Name) + ": ";
   // A written entry's reason tells what the user should know of its output.
-  const std::string note = report.Reason.empty() ? "" : "; " + report.Reason;
-  switch (report.Fate) {
-    case EntryFate::kArchived:
-      return line + "written, archived" + note;
-    case EntryFate::kDeleted:
-      return line + (report.Processed ? "written, deleted" : "deleted") + note;
-    case EntryFate::kMovedToInput:
-      return line + "moved to the input folder";
-    case EntryFate::kKept:
-      break;
-  }
-  if (report.Processed) line += report.OutputWritten ? "written, " : "not written, ";
-  line += "kept in the " + std::string(kept_folder) + " folder";
-  if (!report.Reason.empty()) line += ": " + report.Reason;
+  const char* before_reason = report.Fate == EntryFate::kKept ? ": " : "; ";
+  std::string line = app::PrintableName(report.Name) + ": " + app::FateText(report, kept_folder);
+  if (!report.Reason.empty() && report.Fate != EntryFate::kMovedToInput) line += before_reason + report.Reason;
   return line;
 }
 

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "cli/printable_name.h"
+#include "app/entry_text.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -90,11 +90,11 @@ std::string JsonLog::Entry(const app::AppState::EntryReport& report,
   Json line;
   line["time"] = IsoTime(report.Time == std::chrono::system_clock::time_point{} ? now : report.Time);
   line["event"] = "entry";
-  line["name"] = PrintableName(report.Name);
+  line["name"] = app::PrintableName(report.Name);
   line["bytes"] = report.Bytes;
   line["fate"] = FateWord(report.Fate);
   line["written"] = report.OutputWritten;
-  line["reason"] = PrintableName(report.Reason);
+  line["reason"] = app::PrintableName(report.Reason);
   line["ms"] = report.Took.count();
   return Append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
 }

@@ -6,9 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
+#include "app/platform_paths.h"
 
 namespace qm::app {
 namespace {
@@ -195,16 +193,6 @@ std::filesystem::path FollowLinks(std::filesystem::path file) {
   return file;
 }
 
-bool Writable(const std::filesystem::path& file) {
-#ifdef _WIN32
-  std::error_code ec;
-  const auto perms = std::filesystem::status(file, ec).permissions();
-  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
-#else
-  return ::access(file.c_str(), W_OK) == 0;
-#endif
-}
-
 bool Write(const std::filesystem::path& file, const std::string& text) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   if (!out) return false;
@@ -226,7 +214,7 @@ bool WriteIniValue(const std::filesystem::path& link, std::string_view section, 
   const auto permissions = std::filesystem::status(file, ec).permissions();
   const bool existed = !ec;
   // A file made read-only keeps its settings: the rename below would replace it regardless.
-  if (existed && !Writable(file)) {
+  if (existed && !CanWrite(file)) {
     if (why != nullptr) *why = "the file is read-only";
     return false;
   }

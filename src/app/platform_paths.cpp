@@ -14,16 +14,6 @@ namespace {
 
 constexpr const char* kIniName = "Quillmark.ini";
 
-bool CanWrite(const std::filesystem::path& path) {
-#ifdef _WIN32
-  std::error_code ec;
-  const auto perms = std::filesystem::status(path, ec).permissions();
-  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
-#else
-  return ::access(path.c_str(), W_OK) == 0;
-#endif
-}
-
 // An installed program lives under the system's prefix: its settings belong to each user, even to root, who
 // could write beside it.
 bool IsSystemFolder(const std::filesystem::path& folder) {
@@ -39,6 +29,16 @@ bool IsSystemFolder(const std::filesystem::path& folder) {
 }
 
 }  // namespace
+
+bool CanWrite(const std::filesystem::path& path) {
+#ifdef _WIN32
+  std::error_code ec;
+  const auto perms = std::filesystem::status(path, ec).permissions();
+  return !ec && (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
+#else
+  return ::access(path.c_str(), W_OK) == 0;
+#endif
+}
 
 std::filesystem::path ExecutableFolder() {
 #ifdef _WIN32

@@ -6,6 +6,9 @@ namespace qm::app {
 
 // Where the program finds its own files. This is the one place that asks the operating system for them.
 
+/// Whether this process may write to the file or into the folder.
+bool CanWrite(const std::filesystem::path& path);
+
 /// The folder that holds the running executable, or an empty path when the system does not tell.
 std::filesystem::path ExecutableFolder();
 

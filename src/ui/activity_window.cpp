@@ -20,6 +20,7 @@
 #include <chrono>
 #include <deque>
 
+#include "app/entry_text.h"
 #include "ui/artwork.h"
 #include "ui/form_layout.h"
 
@@ -47,18 +48,7 @@ QString Stamp(std::chrono::system_clock::time_point time) {
 }
 
 QString Result(const app::AppState::EntryReport& report, std::string_view kept_folder) {
-  switch (report.Fate) {
-    case EntryFate::kArchived:
-      return "written, archived";
-    case EntryFate::kDeleted:
-      return report.Processed ? "written, deleted" : "deleted";
-    case EntryFate::kMovedToInput:
-      return "moved to the input folder";
-    case EntryFate::kKept:
-      break;
-  }
-  const QString written = !report.Processed ? "" : report.OutputWritten ? "written, " : "not written, ";
-  return written + "kept in the " + FromUtf8(kept_folder) + " folder";
+  return FromUtf8(app::FateText(report, kept_folder));
 }
 
 // A long message shows its beginning on its row; the whole text is in the tooltip and in a copy.
@@ -137,18 +127,7 @@ class ActivityLog : public QAbstractTableModel {
   mutable QIcon blank_;
 };
 
-QString ShownName(std::string_view name) {
-  const QString decoded = QFile::decodeName(QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-  QString shown;
-  for (const QChar c : decoded) {
-    if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
-      shown += "\\x" + QString("%1").arg(c.unicode(), 2, 16, QChar('0')).toUpper();
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
+QString ShownName(std::string_view name) { return FromUtf8(app::PrintableName(name)); }
 
 frmActivity::frmActivity(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("frmActivity");

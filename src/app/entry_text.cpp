@@ -1,8 +1,8 @@
-#include "cli/printable_name.h"
+#include "app/entry_text.h"
 
 #include <cstdint>
 
-namespace qm::cli {
+namespace qm::app {
 namespace {
 
 // The length of the well-formed UTF-8 sequence at the start of `s`, or 0 when it is not one: no overlong
@@ -64,4 +64,19 @@ std::string PrintableName(std::string_view name) {
   return out;
 }
 
-}  // namespace qm::cli
+std::string FateText(const AppState::EntryReport& report, std::string_view kept_folder) {
+  switch (report.Fate) {
+    case AppState::EntryFate::kArchived:
+      return "written, archived";
+    case AppState::EntryFate::kDeleted:
+      return report.Processed ? "written, deleted" : "deleted";
+    case AppState::EntryFate::kMovedToInput:
+      return "moved to the input folder";
+    case AppState::EntryFate::kKept:
+      break;
+  }
+  const char* written = !report.Processed ? "" : report.OutputWritten ? "written, " : "not written, ";
+  return written + std::string("kept in the ") + std::string(kept_folder) + " folder";
+}
+
+}  // namespace qm::app

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/app_state.h"
+
+namespace qm::app {
+
+// How the front ends word an entry: its name, and what became of it.
+
+/// A file name as the front ends show it: its valid UTF-8 unchanged, and each byte of a control
+/// character (C0, DEL, C1) or of a sequence that is not UTF-8 written as the text "\xNN", so that a name can
+/// neither split a line nor drive the terminal, and the result is always valid UTF-8.
+std::string PrintableName(std::string_view name);
+
+/// What became of an entry, as the command line's line and the window's activity view say it: "written,
+/// archived", "deleted", "moved to the input folder", "not written, kept in the input folder"; an entry kept
+/// is said to be kept in the `kept_folder` folder ("input", "output", "archive"). The reason is not part of it.
+std::string FateText(const AppState::EntryReport& report, std::string_view kept_folder);
+
+}  // namespace qm::app
