@@ -50,7 +50,7 @@ namespace {
 
 // Outputs are flushed together before their inputs leave: at most this many files, bytes or time a group.
 // Each group costs two flushes of the device; the time bound keeps the reports coming.
-constexpr std::size_t kGroupFiles = 256;
+constexpr std::size_t kGroupFiles = 1000;
 constexpr std::uint64_t kGroupBytes = std::uint64_t{256} << 20;
 constexpr std::chrono::milliseconds kGroupTime{2000};
 
@@ -197,7 +197,6 @@ void FinishGroup(AppState& state, ScanContext& scan) {
     entry.Report.Reason = std::move(reason);
   };
   if (!FlushFileSystem(scan.Output).Ok()) {
-    for (WrittenEntry& entry : group) entry.Output.StartFlush();
     for (WrittenEntry& entry : group) {
       if (std::string failure = entry.Output.Flush(); !failure.empty()) {
         drop(entry, "the output could not be written (" + failure + ")");

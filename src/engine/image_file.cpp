@@ -28,7 +28,7 @@ std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attem
 #if defined(_WIN32)
   const int pid = _getpid();
 #else
-  const int pid = static_cast<int>(getpid());
+  const int pid = static_cast<int>(::getpid());
 #endif
   const std::string name = std::string(kTemporaryPrefix) + std::to_string(pid) + "-" +
                            std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
@@ -189,13 +189,16 @@ namespace {
 // put back and refused, as a rename would refuse a folder.
 int PutInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path) {
 #if defined(__linux__)
-  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+  // Most outputs are new: one call gives them their name.
+  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno == EEXIST &&
+      ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
     if (::unlink(temporary.c_str()) == 0) return 0;
     const int error = errno;
     ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE);
     return error;
   }
-  // ENOENT: nothing under the final name yet; EINVAL: a file system that cannot exchange two names.
+  // EINVAL: a file system that cannot refuse or exchange a name, where a plain rename serves.
 #endif
   return ::rename(temporary.c_str(), path.c_str()) == 0 ? 0 : errno;
 }
@@ -215,11 +218,15 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   if (fd < 0) return ErrnoText("cannot create", temporary, EEXIST);
 
   PendingOutput output;
-  output.descriptor_ = fd;
-  output.temporary_ = std::move(temporary);
+  output.temporary_ = temporary;
   output.path_ = path;
-  if (!WritePieces(fd, image, plan, input.Descriptor())) {
-    const std::string failure = ErrnoText("cannot write", output.temporary_, errno);
+  const bool written = WritePieces(fd, image, plan, input.Descriptor());
+  const int write_error = errno;
+  // The close is the last chance to hear of a failed write (a full share).
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    const std::string failure = written ? ErrnoText("cannot close", temporary, errno)
+                                        : ErrnoText("cannot write", temporary, write_error);
     output.Discard();
     return failure;
   }
@@ -230,43 +237,33 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   return output.Finish(false);
 }
 
-void PendingOutput::StartFlush() {
-#if defined(__linux__)
-  if (descriptor_ >= 0) ::sync_file_range(descriptor_, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
-}
-
 std::string PendingOutput::Flush() {
-  if (descriptor_ < 0) return "no output is waiting";
-  if (::fdatasync(descriptor_) == 0) return {};
-  const std::string failure = ErrnoText("cannot flush", temporary_, errno);
+  if (temporary_.empty()) return "no output is waiting";
+  const int fd = ::open(temporary_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  const bool flushed = fd >= 0 && ::fdatasync(fd) == 0;
+  const int error = errno;
+  if (fd >= 0) ::close(fd);
+  if (flushed) return {};
+  const std::string failure = ErrnoText("cannot flush", temporary_, error);
   Discard();
   return failure;
 }
 
 std::string PendingOutput::Finish(bool flush) {
-  if (descriptor_ < 0) return "no output is waiting";
+  if (temporary_.empty()) return "no output is waiting";
   if (flush) {
     if (std::string failure = Flush(); !failure.empty()) return failure;
   }
-  const int closed = ::close(std::exchange(descriptor_, -1));
-  const int close_error = errno;
-  std::string failure;
-  if (closed != 0) {
-    failure = ErrnoText("cannot close", temporary_, close_error);
-  } else if (const int error = PutInPlace(temporary_, path_); error != 0) {
-    failure = ErrnoText("cannot rename " + temporary_.string() + " to", path_, error);
-  } else {
-    temporary_.clear();
-    return {};
+  if (const int error = PutInPlace(temporary_, path_); error != 0) {
+    const std::string failure = ErrnoText("cannot rename " + temporary_.string() + " to", path_, error);
+    Discard();
+    return failure;
   }
-  ::unlink(temporary_.c_str());
   temporary_.clear();
-  return failure;
+  return {};
 }
 
 void PendingOutput::Discard() {
-  if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
 }
@@ -315,7 +312,6 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
                              const OutputPlan& plan, const InputImageFile&, PendingOutput* pending) {
   if (HoldsZeroByte(path)) return "the output path holds a zero byte";
   PendingOutput output;
-  output.descriptor_ = 0;
   output.temporary_ = TemporaryPath(path, 0);
   output.path_ = path;
   {
@@ -338,13 +334,10 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   return output.Finish(false);
 }
 
-void PendingOutput::StartFlush() {}
-
-std::string PendingOutput::Flush() { return descriptor_ < 0 ? "no output is waiting" : std::string(); }
+std::string PendingOutput::Flush() { return temporary_.empty() ? "no output is waiting" : std::string(); }
 
 std::string PendingOutput::Finish(bool) {
-  if (descriptor_ < 0) return "no output is waiting";
-  descriptor_ = -1;
+  if (temporary_.empty()) return "no output is waiting";
   std::error_code ec;
   std::filesystem::rename(temporary_, path_, ec);
   if (ec) {
@@ -358,7 +351,6 @@ std::string PendingOutput::Finish(bool) {
 }
 
 void PendingOutput::Discard() {
-  descriptor_ = -1;
   std::error_code ec;
   if (!temporary_.empty()) std::filesystem::remove(temporary_, ec);
   temporary_.clear();
@@ -371,8 +363,7 @@ PendingOutput::PendingOutput(PendingOutput&& other) noexcept { *this = std::move
 PendingOutput& PendingOutput::operator=(PendingOutput&& other) noexcept {
   if (this != &other) {
     Discard();
-    descriptor_ = std::exchange(other.descriptor_, -1);
-    temporary_ = std::move(other.temporary_);
+    temporary_ = std::exchange(other.temporary_, {});
     path_ = std::move(other.path_);
   }
   return *this;

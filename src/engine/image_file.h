@@ -50,9 +50,9 @@ class InputImageFile {
   std::string detail_;
 };
 
-/// An output written in full to its temporary file, still open, that has not yet taken its final name. A
-/// caller that writes many outputs flushes them together and then gives each its name. Dropped unfinished,
-/// the temporary file is removed and the final name never changed.
+/// An output written in full to its temporary file, closed and checked, that has not yet taken its final
+/// name. A caller that writes many outputs flushes them together and then gives each its name. Dropped
+/// unfinished, the temporary file is removed and the final name never changed.
 class PendingOutput {
  public:
   PendingOutput() = default;
@@ -63,15 +63,13 @@ class PendingOutput {
   ~PendingOutput();
 
   /// Whether an output waits here.
-  bool Waiting() const { return descriptor_ >= 0; }
-  /// Asks the system to start writing the file to the device, without waiting for it.
-  void StartFlush();
-  /// Waits until the file's data are on the device. Returns an empty text, or what went wrong (the output is
-  /// then dropped).
+  bool Waiting() const { return !temporary_.empty(); }
+  /// Waits until the file's data are on the device (for a caller that cannot flush the whole file system).
+  /// Returns an empty text, or what went wrong (the output is then dropped).
   std::string Flush();
-  /// Completes the output: with `flush`, waits until its data are on the device; checks the close; then puts
-  /// it in place of the final name in one step. Returns an empty text, or what went wrong (the temporary file
-  /// is then removed and the final name untouched).
+  /// Completes the output: with `flush`, first waits until its data are on the device; then puts it in place
+  /// of the final name in one step. Returns an empty text, or what went wrong (the temporary file is then
+  /// removed and the final name untouched).
   std::string Finish(bool flush);
   /// Removes the temporary file; the final name is never touched.
   void Discard();
@@ -79,16 +77,15 @@ class PendingOutput {
  private:
   friend std::string WriteOutputImage(const std::filesystem::path&, std::span<const std::uint8_t>,
                                       const OutputPlan&, const InputImageFile&, PendingOutput*);
-  int descriptor_ = -1;
   std::filesystem::path temporary_;
   std::filesystem::path path_;
 };
 
 /// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write
 /// checked. The bytes the edit left unchanged are copied from `input` by the kernel where the file system
-/// allows it, else written from the image. With `pending`, the open file is handed over there unfinished;
-/// without, it is finished at once (closed, checked, and put in place of `path` in one step, replacing a file
-/// of that name; not flushed to the device). Returns an empty text on success, else what went wrong; on
+/// allows it, else written from the image, and the close is checked. With `pending`, the file is handed over
+/// there unfinished; without, it is put in place of `path` at once, in one step, replacing a file of that name
+/// (not flushed to the device). Returns an empty text on success, else what went wrong; on
 /// failure the temporary file is removed and `path` is untouched.
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile& input, PendingOutput* pending);

@@ -20,12 +20,6 @@ TEST(VolumeOf, PicksTheLongestRootThatHoldsThePathAsAWholeFolder) {
   for (const auto& [path, volume] : cases) EXPECT_EQ(VolumeOf(path, roots), volume) << path;
 }
 
-TEST(FolderChooserTitle, NamesTheRowOrShowsQuestionMarks) {
-  EXPECT_EQ(FolderChooserTitle(0), "Quillmark - Input folder");
-  EXPECT_EQ(FolderChooserTitle(3), "???");
-  EXPECT_EQ(FolderChooserTitle(-1), "???");
-}
-
 using StoreChosenFolderTest = test::AppFixture;
 
 TEST_F(StoreChosenFolderTest, EachRowStoresItsKeyAndValidatesAnotherRowOrNoDirectoryChangesNothing) {

@@ -59,12 +59,6 @@ TEST(DefaultIniPath, AReadOnlyFileBesideAProgramInAReadOnlyFolderIsStillTheOneRe
   EXPECT_EQ(test::ReadFile(ini), "[Options]\nWait=5\n");
 }
 
-TEST(ExecutableFolder, IsTheFolderOfTheRunningProgram) {
-  const auto folder = ExecutableFolder();
-  ASSERT_FALSE(folder.empty());
-  EXPECT_TRUE(fs::exists(folder / "app_tests"));
-}
-
 using HelpFileTest = test::AppFixture;
 
 TEST_F(HelpFileTest, OpensThePageBesideTheProgramOrUnderItsPrefixOtherwiseBeepsAndNamesThePath) {

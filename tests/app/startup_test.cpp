@@ -118,16 +118,5 @@ TEST_F(StartupTest, BothXmpOptionsInTheFileLeaveOnlySynchronisation) {
   EXPECT_EQ(ReadIniValue(ini_, "Options", "RemoveXMP"), "0");
 }
 
-TEST_F(StartupTest, QuitConfirmationCancelsUnlessAnsweredYes) {
-  state_.AppVersion = "1.2.3";
-  EXPECT_TRUE(Form_QueryUnload(state_, view_));
-  view_.Answers.push_back(Answer::kYes);
-  EXPECT_FALSE(Form_QueryUnload(state_, view_));
-  EXPECT_EQ(view_.Messages.at(0).Text, "Quit Quillmark");
-  EXPECT_EQ(view_.Messages[0].Title, "Quillmark 1.2.3");
-  EXPECT_EQ(view_.Messages[0].Icon, MessageIcon::kQuestion);
-  EXPECT_EQ(view_.Messages[0].Buttons, MessageButtons::kYesNo);
-}
-
 }  // namespace
 }  // namespace qm::app
