@@ -23,15 +23,9 @@ void StartRun(AppState& state, MainView& view) {
     state.XmpDocument.reset();
     return;
   }
-  // What a killed run left half written in the run's folders goes first, and the inputs it had set aside go
-  // back under their names; not while another Quillmark works there.
-  if (FolderLock lock(state.InputFolder); lock.Get() != FolderLock::Status::kBusy) {
-    for (const std::string* folder : {&state.InputFolder, &state.ArchiveFolder, &state.OutputFolder}) {
-      if (folder->empty()) continue;
-      RemoveStaleTemporaryFiles(*folder);
-      if (folder != &state.OutputFolder) RestoreSetAsideInputs(*folder);
-    }
-  }
+  // What a killed run left half written in the run's folders goes first, and the inputs it had set aside come
+  // back; the first scan does it, under the input folder's lock.
+  RecoverAtNextScan(state);
   state.RunStart = FormatStamp(state.Now());
   state.Running = true;
   const std::uint32_t run = ++state.RunNumber;

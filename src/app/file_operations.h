@@ -146,7 +146,8 @@ FileOutcome RemoveEntry(const std::string& path);
 /// Deletes the input `name` of `folder`, provided it is still the version `read` that was processed. The file
 /// is first set aside under a private name in a private folder of `folder`, checked there, and only then
 /// deleted: a file that another program has meanwhile put under the name is never the one deleted; it is put
-/// back (`kChanged`). A read-only input is kept (`kReadOnly`).
+/// back (`kChanged`), under a free name should the name be taken again (the detail says which). A read-only
+/// input is kept (`kReadOnly`).
 FileOutcome DeleteInput(std::string_view folder, const std::string& name, const FileIdentity& read);
 
 /// Moves the input `name` of `folder` to the same name in `archive`, provided it is still the version `read`,
@@ -171,22 +172,41 @@ FileOutcome FlushFolder(std::string_view folder);
 /// system cannot (the caller then flushes file by file).
 FileOutcome FlushFileSystem(std::string_view folder);
 
-/// Removes, from `folder`, the temporary files that a Quillmark process which no longer runs left there when
-/// it was killed or lost its power: regular files named ".quillmark-<pid>-..." (the engine's outputs in the
-/// making, the copies of moves across file systems) whose process is gone. Returns how many went. Files of a
-/// process that still runs, or whose process cannot be told, are left alone.
+/// Removes, from `folder`, what a Quillmark process that no longer runs left there when it was killed or lost
+/// its power: its temporary files (outputs in the making, copies of moves across file systems) and its mark.
+/// Returns how many went. Files of a process that still runs, or whose process cannot be told, stay.
 int RemoveStaleTemporaryFiles(std::string_view folder);
 
-/// Puts back under their names the inputs that a Quillmark process set aside in `folder` (to delete or
-/// archive them) and did not get to dispose of, because it was killed or lost its power, or because another
-/// file took the name meanwhile. Only this process's own and those of processes that are gone are touched.
-/// Returns the names that could not be put back because their name is taken again; those files stay set
-/// aside, and a later call tries again.
-std::vector<std::string> RestoreSetAsideInputs(std::string_view folder);
+/// An input that a Quillmark process set aside and did not get to dispose of.
+struct SetAsideInput {
+  std::string Name;       ///< its name in the folder
+  std::string Aside;      ///< the path where it waited
+  std::string PutBackAs;  ///< the free name it was put back under, when not `Name`; empty otherwise
+  std::string Failure;    ///< why it could not be put back (it still waits); empty when it was
+};
+
+/// Puts back into `folder` the inputs that a Quillmark process set aside there (to delete or archive them)
+/// and did not get to dispose of, because it was killed or lost its power: those of processes that are gone,
+/// and this process's own. An input goes back under its name, unless another file took the name meanwhile,
+/// or, with `output` (the output folder of the inputs of `folder`), an output of that name was written since
+/// the input was set aside (a newer file of that name was processed, and the older one would replace its
+/// output): then under a free name that says what it is, "a (recovered).jpg", "a (recovered 2).jpg"... No
+/// file is ever put back over another. Returns those put back under another name and those that could not
+/// be put back; a later call tries the latter again.
+std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::string_view output = {});
 
 /// Removes this process's private folder of set-aside inputs from `folder` when it is empty (it is, unless
-/// an input could not be put back).
-void ReleaseSetAsideFolder(std::string_view folder);
+/// an input could not be put back). Returns whether none is left.
+bool ReleaseSetAsideFolder(std::string_view folder);
+
+/// What may show that a folder's content changed: the time of the last change of its entries, and the free
+/// space of its file system.
+struct FolderStamp {
+  std::int64_t Modified = 0;
+  std::uint64_t Free = 0;
+  bool operator==(const FolderStamp&) const = default;
+};
+FolderStamp StampOf(std::string_view folder);
 
 /// Whether two folder settings name the same existing folder (through links, "." and ".."); false when either
 /// does not exist.

@@ -5,20 +5,21 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <system_error>
 #include <vector>
 
 #include "app/file_operations.h"
-#include "engine/image_file.h"
+#include "engine/temporary_files.h"
 
 namespace qm::app {
 namespace {
@@ -92,12 +93,12 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-std::string OwnPrefix() { return std::string(engine::kTemporaryPrefix) + std::to_string(::getpid()) + "-"; }
-
-// A fresh dot-name in `folder`: scans and listings skip it, so nobody takes a half-made copy for a file.
-std::string TemporaryName(const std::string& folder) {
+// A fresh dot-name in `folder`, this process's: scans and listings skip it, so nobody takes a half-made copy
+// for a file. Empty when the folder cannot take this process's mark.
+std::string TemporaryName(const std::string& folder, std::string& why) {
   static std::minstd_rand random(static_cast<unsigned>(::getpid()) ^ std::random_device()());
-  return folder + OwnPrefix() + "move-" + std::to_string(random());
+  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
+  return prefix ? folder + *prefix + "move-" + std::to_string(random()) : std::string();
 }
 
 // Copies the rest of `in` to `out`; false with errno set on failure.
@@ -328,8 +329,12 @@ FileOutcome RemoveEntry(const std::string& path) {
 namespace {
 
 // The private folder of this process in `folder`, where an input waits between being taken from its name
-// and being deleted or moved. It is a dot-name, so no scan or listing sees it.
-std::string SetAsideFolder(std::string_view folder) { return std::string(folder) + OwnPrefix() + "aside/"; }
+// and being deleted or moved. It is a dot-name, so no scan or listing sees it. Empty when the folder cannot
+// take this process's mark.
+std::string SetAsideFolder(std::string_view folder, std::string& why) {
+  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
+  return prefix ? std::string(folder) + *prefix + "aside/" : std::string();
+}
 
 // An input set aside: where it was and where it is now.
 struct SetAside {
@@ -339,36 +344,67 @@ struct SetAside {
 
 // Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
 // never replaces anything, so that whatever another program puts under the name from now on stays untouched.
-// The private folder made last, until it is released: a scan sets its inputs aside one after the other.
-std::string made_aside_folder;
-
+// The private folder is made when the first input goes there.
 FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
-  const std::string aside_folder = SetAsideFolder(folder);
-  if (aside_folder != made_aside_folder) {
+  std::string why;
+  const std::string aside_folder = SetAsideFolder(folder, why);
+  if (aside_folder.empty()) return Failure(FileStatus::kFailed, "set aside", why);
+  taken = {std::string(folder) + name, aside_folder + name};
+  int error = RenameNoReplace(taken.Name, taken.Aside);
+  if (error == ENOENT && ::access(taken.Name.c_str(), F_OK) == 0) {
     if (::mkdir(aside_folder.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno("set aside", errno);
     struct stat st;
     if (::lstat(aside_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
       return Failure(FileStatus::kFailed, "set aside", "the private folder " + aside_folder + " is not ours");
     }
-    made_aside_folder = aside_folder;
+    error = RenameNoReplace(taken.Name, taken.Aside);
   }
-  taken = {std::string(folder) + name, aside_folder + name};
-  if (const int error = RenameNoReplace(taken.Name, taken.Aside); error != 0) {
-    // The private folder went (put back by the restore of set-aside inputs): make it again, once.
-    if (error == ENOENT && !made_aside_folder.empty() && ::access(taken.Name.c_str(), F_OK) == 0) {
-      made_aside_folder.clear();
-      return TakeAside(folder, name, taken);
-    }
-    return FromErrno("set aside", error);
-  }
-  return {};
+  return error == 0 ? FileOutcome{} : FromErrno("set aside", error);
 }
 
-// Puts a file that was set aside back under its name, never replacing what another program has put there
-// meanwhile. `why` is what the caller reports; a name that is taken again adds where the file waits.
+// "a (recovered).jpg", "a (recovered 2).jpg"...: the name `name` gets as number `n`, its extension kept and
+// the whole within the length a name may have.
+std::string RecoveredName(const std::string& name, int n) {
+  const std::size_t dot = name.rfind('.');
+  const std::size_t stem_end = dot == std::string::npos || dot == 0 ? name.size() : dot;
+  const std::string mark = n == 1 ? " (recovered)" : " (recovered " + std::to_string(n) + ")";
+  std::string stem = name.substr(0, stem_end);
+  const std::string extension = name.substr(stem_end);
+  constexpr std::size_t kLongestName = 255;
+  if (stem.size() + mark.size() + extension.size() > kLongestName) {
+    const std::size_t room = kLongestName > mark.size() + extension.size()
+                                 ? kLongestName - mark.size() - extension.size()
+                                 : 0;
+    stem.resize(std::min(stem.size(), room));
+    // Not in the middle of a UTF-8 character.
+    while (!stem.empty() && (static_cast<unsigned char>(stem.back()) & 0xC0) == 0x80) stem.pop_back();
+    if (!stem.empty() && static_cast<unsigned char>(stem.back()) >= 0xC0) stem.pop_back();
+  }
+  return stem + mark + extension;
+}
+
+// Puts the file `aside` back into `folder`: under `name` unless `own_name` is false or the name is taken, else
+// under the first free recovered name. Returns 0 and the name used, or the errno of the failure.
+int PutBackAs(const std::string& aside, std::string_view folder, const std::string& name, bool own_name,
+              std::string& used) {
+  int error = EEXIST;
+  for (int n = own_name ? 0 : 1; n < 1000 && error == EEXIST; ++n) {
+    used = n == 0 ? name : RecoveredName(name, n);
+    error = RenameNoReplace(aside, std::string(folder) + used);
+  }
+  return error;
+}
+
+// Puts a file that was set aside back under its name, or under a free name when another program has put a file
+// there meanwhile. `detail` is what the caller reports; the name used or the failure is added to it.
 FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
-  if (const int error = RenameNoReplace(taken.Aside, taken.Name); error != 0) {
+  const std::string folder = FolderOf(taken.Name);
+  const std::string name = taken.Name.substr(folder.size());
+  std::string used;
+  if (const int error = PutBackAs(taken.Aside, folder, name, true, used); error != 0) {
     detail += "; it waits as " + taken.Aside + " (put back: " + ErrorText(error) + ")";
+  } else if (used != name) {
+    detail += "; as its name was taken again, it was put back as " + folder + used;
   }
   return {status, std::move(detail)};
 }
@@ -410,7 +446,9 @@ FileOutcome CopyInto(const std::string& from, const std::string& to, bool replac
                      FileIdentity& copied) {
   struct stat source;
   if (::lstat(from.c_str(), &source) != 0) return FromErrno("copy", errno);
-  const std::string temp = TemporaryName(FolderOf(to));
+  std::string why;
+  const std::string temp = TemporaryName(FolderOf(to), why);
+  if (temp.empty()) return Failure(FileStatus::kFailed, "copy", why);
   FileOutcome made;
   if (S_ISLNK(source.st_mode)) {
     copied = IdentityOf(source);
@@ -515,40 +553,44 @@ FileOutcome FlushFileSystem(std::string_view folder) {
 
 namespace {
 
-// The process id of a temporary name ".quillmark-<pid>-...", when the name has that shape, and whether that
-// process is certainly gone (kill(pid, 0) fails with ESRCH).
-bool OfGoneProcess(std::string_view name, bool own_counts) {
-  if (!name.starts_with(engine::kTemporaryPrefix)) return false;
-  const std::string_view rest = name.substr(engine::kTemporaryPrefix.size());
-  long pid = 0;
-  const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
-  if (ec != std::errc() || end == rest.data() || *end != '-' || pid <= 0) return false;
-  if (pid == ::getpid()) return own_counts;
-  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+// Whether what `name` of `folder` holds was left by a process that is gone (or, with `own`, is this one's).
+bool Abandoned(std::string_view folder, std::string_view name, bool own) {
+  const engine::TemporaryOwner owner = engine::OwnerOf(folder, name);
+  return owner == engine::TemporaryOwner::kGone || (own && owner == engine::TemporaryOwner::kThisProcess);
 }
 
 }  // namespace
 
 int RemoveStaleTemporaryFiles(std::string_view folder) {
   int removed = 0;
+  std::vector<std::string> marks;
   FolderListing listing(folder);
   FolderEntry entry;
   while (listing.Next(entry)) {
-    if (!OfGoneProcess(entry.Name, false)) continue;
+    if (!Abandoned(folder, entry.Name, false)) continue;
     const std::string path = std::string(folder) + entry.Name;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    if (::unlink(path.c_str()) == 0) ++removed;
+    // A mark goes after the files it stands for: a set-aside folder of its process may still have to go back.
+    if (engine::IsOwnerMark(entry.Name)) {
+      marks.push_back(path);
+    } else if (::unlink(path.c_str()) == 0) {
+      ++removed;
+    }
+  }
+  for (const std::string& mark : marks) {
+    const std::string aside = mark.substr(0, mark.size() - std::string_view("owner").size()) + "aside";
+    if (::access(aside.c_str(), F_OK) != 0 && ::unlink(mark.c_str()) == 0) ++removed;
   }
   return removed;
 }
 
-std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
-  std::vector<std::string> waiting;
+std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::string_view output) {
+  std::vector<SetAsideInput> told;
   FolderListing listing(folder);
   FolderEntry entry;
   while (listing.Next(entry)) {
-    if (!entry.Name.ends_with("-aside") || !OfGoneProcess(entry.Name, true)) continue;
+    if (!entry.Name.ends_with("-aside") || !Abandoned(folder, entry.Name, true)) continue;
     const std::string aside = std::string(folder) + entry.Name + "/";
     struct stat st;
     if (::lstat(aside.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
@@ -556,18 +598,45 @@ std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
     FolderEntry file;
     while (inside.Next(file)) {
       if (file.Name == "." || file.Name == "..") continue;
-      const int error = RenameNoReplace(aside + file.Name, std::string(folder) + file.Name);
-      if (error == EEXIST) waiting.push_back(file.Name);
+      SetAsideInput input{file.Name, aside + file.Name, "", ""};
+      // An output of the name newer than the moment the file was set aside (a rename sets its change time):
+      // a newer file of that name was processed meanwhile.
+      bool own_name = true;
+      struct stat set_aside;
+      struct stat written;
+      if (!output.empty() && ::lstat(input.Aside.c_str(), &set_aside) == 0 &&
+          ::lstat((std::string(output) + file.Name).c_str(), &written) == 0) {
+        own_name = Nanoseconds(written.st_mtim) < Nanoseconds(set_aside.st_ctim);
+      }
+      std::string used;
+      if (const int error = PutBackAs(input.Aside, folder, file.Name, own_name, used); error != 0) {
+        input.Failure = "rename: " + ErrorText(error);
+      } else if (used == file.Name) {
+        continue;
+      } else {
+        input.PutBackAs = used;
+      }
+      told.push_back(std::move(input));
     }
     ::rmdir(aside.c_str());  // fails while something waits in it, which a later call tries again
   }
-  return waiting;
+  return told;
 }
 
-void ReleaseSetAsideFolder(std::string_view folder) {
-  const std::string aside_folder = SetAsideFolder(folder);
-  if (aside_folder == made_aside_folder) made_aside_folder.clear();
-  ::rmdir(aside_folder.c_str());
+bool ReleaseSetAsideFolder(std::string_view folder) {
+  const std::string aside_folder = std::string(folder) + engine::OwnTemporaryNameStart() + "aside";
+  return ::rmdir(aside_folder.c_str()) == 0 || errno == ENOENT;
+}
+
+FolderStamp StampOf(std::string_view folder) {
+  FolderStamp stamp;
+  struct stat st;
+  if (::stat(std::string(folder).c_str(), &st) == 0) stamp.Modified = Nanoseconds(st.st_mtim);
+  struct statvfs fs;
+  if (::statvfs(std::string(folder).c_str(), &fs) == 0) {
+    stamp.Free = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
+  }
+  return stamp;
 }
 
 bool SameFolder(std::string_view a, std::string_view b) {

@@ -7,12 +7,14 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/batch_run.h"
 #include "app/engine_messages.h"
 #include "app/folder_validation.h"
 #include "engine/image_file.h"
+#include "engine/temporary_files.h"
 #include "engine/process_image.h"
 #include "engine/xmp_document.h"
 
@@ -32,6 +34,9 @@ struct RememberedEntry {
   /// Its output is written and on the device, but the input could not leave: only that is tried again, as
   /// long as the output is still this one.
   std::optional<FileIdentity> Output;
+  /// When its output could not be written (a full disk, a share gone read-only): the same version is tried
+  /// again once something may have changed, not at every scan.
+  std::optional<Clock::time_point> OutputFailed;
   std::uint64_t Scan = 0;     ///< the scan that saw it last
 
   /// Whether `now` is the version remembered: same file, size, modification time and write permission. The
@@ -43,7 +48,14 @@ struct RememberedEntry {
 
 struct ScanMemory {
   std::map<std::string, RememberedEntry> Entries;
+  /// Set-aside inputs that could not be put back, by where they wait: the reason told last.
+  std::map<std::string, std::string> Waiting;
   std::uint64_t Scans = 0;
+  /// The next scan first cleans up after Quillmark processes that were killed in these folders, and puts
+  /// back what they had set aside: at the start of a run, and after a scan that found such inputs.
+  bool RecoveryDue = true;
+  /// The output folder as the last scan left it: a change tells that a failed output may succeed now.
+  FolderStamp OutputStamp;
 };
 
 namespace {
@@ -53,6 +65,8 @@ namespace {
 constexpr std::size_t kGroupFiles = 1000;
 constexpr std::uint64_t kGroupBytes = std::uint64_t{256} << 20;
 constexpr std::chrono::milliseconds kGroupTime{2000};
+// An output that failed is tried again after this, or as soon as the output folder changes.
+constexpr std::chrono::seconds kOutputRetry{60};
 
 std::string OutcomeText(const engine::ProcessResult& result, const AppState& state) {
   std::string text;
@@ -80,8 +94,8 @@ std::string OutcomeText(const engine::ProcessResult& result, const AppState& sta
 }
 
 // Whether an engine outcome belongs to the version of the file, so that the same version fails again: it is
-// not tried again until it changes. A short read (the file shrank) or a failed output (a full disk) is tried
-// again at the next scan.
+// not tried again until it changes. A short read (the file shrank) is tried again at the next scan, a failed
+// output (a full disk) once something may have changed.
 bool FailsAgain(engine::ProcessOutcome outcome) {
   return outcome == engine::ProcessOutcome::kNothingToRead || outcome == engine::ProcessOutcome::kTooLarge ||
          outcome == engine::ProcessOutcome::kPacketUnparsable;
@@ -115,8 +129,10 @@ struct ScanContext {
   std::vector<WrittenEntry> Group;
   std::uint64_t GroupBytes = 0;
   std::chrono::steady_clock::time_point GroupStart{};
-  // A file set aside by a Quillmark that could not finish waits in the folder's private folders.
+  // A folder of inputs set aside by a Quillmark that could not finish waits in the input folder.
   bool SetAsideSeen = false;
+  // Something changed the output folder since the last scan: failed outputs are tried again.
+  bool OutputChanged = false;
   // The output folder went away during the scan.
   bool OutputGone = false;
 };
@@ -182,6 +198,8 @@ void DisposeOfInput(const AppState& state, ScanContext& scan, const std::string&
   memory.Output = IdentifyFile(scan.Output + name);
 }
 
+constexpr const char* kChangedMeanwhile = "it changed while it was processed; the new version waits for the next scan";
+
 // Flushes the group's outputs to the device together, gives each its final name, then lets the inputs go.
 // An input that changed since it was read keeps its place and its output is dropped.
 void FinishGroup(AppState& state, ScanContext& scan) {
@@ -189,36 +207,45 @@ void FinishGroup(AppState& state, ScanContext& scan) {
   std::vector<WrittenEntry> group = std::move(scan.Group);
   scan.Group.clear();
   scan.GroupBytes = 0;
-  // The group's data go to the device in one flush of the file system (a flush per file costs a cache flush
-  // of the device each, about 5 ms); the names follow, in one flush of the folder.
-  const auto drop = [](WrittenEntry& entry, std::string reason) {
+  const auto drop = [&](WrittenEntry& entry, std::string reason, bool output_failed) {
     entry.Output.Discard();
     entry.Report.OutputWritten = false;
     entry.Report.Reason = std::move(reason);
+    if (output_failed) scan.Memory.Entries[entry.Report.Name].OutputFailed = state.Now();
   };
+  // The group's data go to the device in one flush of the file system (a flush per file costs a cache flush
+  // of the device each, about 5 ms); the names follow, in one flush of the folder.
   if (!FlushFileSystem(scan.Output).Ok()) {
     for (WrittenEntry& entry : group) {
       if (std::string failure = entry.Output.Flush(); !failure.empty()) {
-        drop(entry, "the output could not be written (" + failure + ")");
+        drop(entry, "the output could not be written (" + failure + ")", true);
       }
     }
   }
   std::vector<WrittenEntry*> finished;
   for (WrittenEntry& entry : group) {
     if (!entry.Output.Waiting()) continue;
-    if (IdentifyFile(scan.Input + entry.Report.Name) != entry.Read) {
-      drop(entry, "it changed while it was processed; the new version waits for the next scan");
-    } else if (std::string failure = entry.Output.Finish(false); !failure.empty()) {
-      drop(entry, "the output could not be written (" + failure + ")");
-    } else {
-      finished.push_back(&entry);
+    const std::string& name = entry.Report.Name;
+    if (IdentifyFile(scan.Input + name) != entry.Read) {
+      drop(entry, kChangedMeanwhile, false);
+      continue;
     }
+    // Two desks that write one output folder, or a file sent again under a used name: the newer output
+    // replaces the older one, which the line says.
+    const bool replacing = IdentifyFile(scan.Output + name).Exists;
+    if (std::string failure = entry.Output.Finish(false); !failure.empty()) {
+      drop(entry, "the output could not be written (" + failure + ")", true);
+      continue;
+    }
+    if (replacing) entry.Note = "it replaced an earlier output of that name" + (entry.Note.empty() ? "" : "; " + entry.Note);
+    finished.push_back(&entry);
   }
   const FileOutcome flushed = finished.empty() ? FileOutcome{} : FlushFolder(scan.Output);
   for (WrittenEntry* entry : finished) {
     RememberedEntry& memory = scan.Memory.Entries[entry->Report.Name];
     if (!flushed.Ok()) {
       entry->Report.Reason = "its output could not be flushed to the device (" + flushed.Detail + ")";
+      memory.OutputFailed = state.Now();
       continue;
     }
     DisposeOfInput(state, scan, entry->Report.Name, entry->Read, memory, entry->Report);
@@ -232,7 +259,9 @@ void FinishGroup(AppState& state, ScanContext& scan) {
       entry.Report.Time = state.Now();
       Report(state, entry.Report);
     } else {
-      ReportKept(state, scan.Memory.Entries[entry.Report.Name], entry.Report);
+      RememberedEntry& memory = scan.Memory.Entries[entry.Report.Name];
+      memory.Identity = entry.Read;
+      ReportKept(state, memory, entry.Report);
     }
   }
 }
@@ -261,67 +290,92 @@ bool IsSettled(const AppState& state, const std::string& path, const FileIdentit
   return false;
 }
 
-// Hands one regular file to the engine, or keeps it where it is and says why. A written output joins the
-// group, which is finished when it is full.
-void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::string& name) {
-  const auto start = std::chrono::steady_clock::now();
-  const std::string path = scan.Input + name;
-  const FileIdentity id = IdentifyFile(path);
-  if (!id.Exists || !id.Regular) return;  // gone, or no longer a file, since the listing
-  RememberedEntry& memory = scan.Memory.Entries[name];
-  memory.Scan = scan.Scan;
-  EntryReport report;
-  report.Name = name;
-  report.Bytes = id.Size;
-  const auto keep = [&](std::string reason) {
-    report.Reason = std::move(reason);
-    report.Took = Since(start);
-    ReportKept(state, memory, report);
-  };
+// One regular file of the input folder on its way through the scan.
+struct Entry {
+  std::string Path;
+  FileIdentity Id;
+  RememberedEntry& Memory;
+  EntryReport Report;
+  std::chrono::steady_clock::time_point Start;
 
-  // What failed for this version fails again: it waits, untouched, until it changes.
-  if (memory.Failed && memory.Same(id)) return keep(memory.Told);
+  // Keeps the file where it is and tells why; with `failed`, this version is not tried again.
+  void Keep(const AppState& state, std::string reason, bool failed = false) {
+    Memory.Failed = failed;
+    Report.Reason = std::move(reason);
+    Report.Took = Since(Start);
+    ReportKept(state, Memory, Report);
+  }
+};
+
+// What the scans remember of the entry decides it: a version that failed waits until it changes, an output
+// that could not be written waits until something may have changed, and an input whose output is written
+// but that could not leave only leaves. Returns whether the entry is done with.
+bool DecidedByMemory(AppState& state, ScanContext& scan, Entry& entry) {
+  RememberedEntry& memory = entry.Memory;
+  const std::string& name = entry.Report.Name;
+  if (memory.Failed && memory.Same(entry.Id)) {
+    entry.Keep(state, memory.Told, true);
+    return true;
+  }
   memory.Failed = false;
-  if (memory.Output) {
-    if (memory.Same(id) && IdentifyFile(scan.Output + name) == *memory.Output) {
-      DisposeOfInput(state, scan, name, id, memory, report);
-      if (report.Fate != EntryFate::kKept) {
-        report.Time = state.Now();
-        return Report(state, report);
-      }
-      return keep(report.Reason);
+  if (memory.OutputFailed) {
+    if (memory.Same(entry.Id) && !scan.OutputChanged && state.Now() < *memory.OutputFailed + kOutputRetry) {
+      entry.Keep(state, memory.Told);
+      return true;
     }
-    memory.Output.reset();
+    memory.OutputFailed.reset();
   }
+  if (!memory.Output) return false;
+  // The output may have gone since (Clear output folder): then the input is processed again.
+  if (memory.Same(entry.Id) && IdentifyFile(scan.Output + name) == *memory.Output) {
+    DisposeOfInput(state, scan, name, entry.Id, memory, entry.Report);
+    if (entry.Report.Fate == EntryFate::kKept) {
+      entry.Keep(state, entry.Report.Reason);
+    } else {
+      entry.Report.Time = state.Now();
+      Report(state, entry.Report);
+    }
+    return true;
+  }
+  memory.Output.reset();
+  return false;
+}
 
-  const Clock::time_point now = state.Now();
+// Why the file is not to be processed now, if it is not, and whether that holds for this version.
+struct NotNow {
+  std::string Reason;
+  bool Failed = false;
+};
+
+std::optional<NotNow> WhyNotNow(AppState& state, ScanContext& scan, Entry& entry) {
+  const std::string& name = entry.Report.Name;
   std::optional<Clock::time_point> wake;
-  if (!IsSettled(state, path, id, memory, now, wake)) {
+  if (!IsSettled(state, entry.Path, entry.Id, entry.Memory, state.Now(), wake)) {
     if (wake && (!state.SettleWake || *wake < *state.SettleWake)) state.SettleWake = wake;
-    return keep(kStillBeingWritten);
+    return NotNow{kStillBeingWritten};
   }
-  const auto fail = [&](std::string reason) {
-    memory.Failed = true;
-    keep(std::move(reason));
-  };
   const std::uint64_t limit = static_cast<std::uint64_t>(std::max(state.MaxFileMB, 0)) << 20;
-  if (limit > 0 && id.Size > limit) {
-    return fail("it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)");
+  if (limit > 0 && entry.Id.Size > limit) {
+    return NotNow{"it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)", true};
   }
   const FileIdentity output = IdentifyFile(scan.Output + name);
-  if (output.SameFile(id)) return fail("it is the output folder's file of that name too (a hard link)");
+  if (output.SameFile(entry.Id)) return NotNow{"it is the output folder's file of that name too (a hard link)", true};
   if (state.UseArchive && !state.ArchiveFolder.empty() &&
-      IdentifyFile(state.ArchiveFolder + name).SameFile(id)) {
-    return fail("it is the archive folder's file of that name too (a hard link)");
+      IdentifyFile(state.ArchiveFolder + name).SameFile(entry.Id)) {
+    return NotNow{"it is the archive folder's file of that name too (a hard link)", true};
   }
-  if (output.Exists && !output.Regular) return keep("the output folder holds something else of that name");
-  if (output.ReadOnly) return keep("the output folder holds a read-only file of that name, which stays");
-  if (const auto unusable = ArchiveUnusable(state, scan)) return keep(*unusable);
-
+  if (output.Exists && !output.Regular) return NotNow{"the output folder holds something else of that name"};
+  if (output.ReadOnly) return NotNow{"the output folder holds a read-only file of that name, which stays"};
+  if (auto unusable = ArchiveUnusable(state, scan)) return NotNow{std::move(*unusable)};
   if (state.SynchronizeXMP && !scan.Document) scan.Document = engine::CreateXmpDocument();
   if (state.SynchronizeXMP && !scan.Document) {
-    return keep("no XML document could be created to synchronise its XMP packet");
+    return NotNow{"no XML document could be created to synchronise its XMP packet"};
   }
+  return std::nullopt;
+}
+
+// Hands the file to the engine. A written output joins the group, which is finished when it is full.
+void Process(AppState& state, MainView& view, ScanContext& scan, Entry& entry) {
   engine::ProcessSettings settings;
   settings.InputFolder = scan.Input;
   settings.OutputFolder = scan.Output;
@@ -329,34 +383,110 @@ void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::
   settings.SynchronizeXMP = state.SynchronizeXMP;
   settings.RemoveXMP = state.RemoveXMP;
   settings.Document = scan.Document.get();
-  settings.MaxFileSize = limit;
+  settings.MaxFileSize = static_cast<std::uint64_t>(std::max(state.MaxFileMB, 0)) << 20;
   WrittenEntry written;
   settings.Pending = &written.Output;
 
-  report.Processed = true;
+  entry.Report.Processed = true;
   ++state.RunProcessed;
   ++state.ScanProcessed;
   const engine::ProcessResult result =
-      engine::ProcessImage(name, settings, state.IptcFields, scan.ImageBuffer);
-  ShowProcessResult(view, path, result);
+      engine::ProcessImage(entry.Report.Name, settings, state.IptcFields, scan.ImageBuffer);
+  ShowProcessResult(view, entry.Path, result);
   if (!engine::OutputWritten(result.Outcome) || !written.Output.Waiting()) {
-    if (result.Outcome == engine::ProcessOutcome::kOutputFailed && !FolderExists(scan.Output)) {
-      scan.OutputGone = true;
+    if (result.Outcome == engine::ProcessOutcome::kOutputFailed) {
+      if (!FolderExists(scan.Output)) scan.OutputGone = true;
+      entry.Memory.OutputFailed = state.Now();
     }
-    const std::string reason = OutcomeText(result, state);
-    return FailsAgain(result.Outcome) ? fail(reason) : keep(reason);
+    return entry.Keep(state, OutcomeText(result, state), FailsAgain(result.Outcome));
   }
-  report.OutputWritten = true;
+  entry.Report.OutputWritten = true;
   written.Note = WrittenOutputNote(result);
-  written.Report = std::move(report);
-  written.Read = id;
-  written.Start = start;
+  written.Report = std::move(entry.Report);
+  written.Read = entry.Id;
+  written.Start = entry.Start;
   if (scan.Group.empty()) scan.GroupStart = std::chrono::steady_clock::now();
-  scan.GroupBytes += id.Size;
+  scan.GroupBytes += entry.Id.Size;
   scan.Group.push_back(std::move(written));
   if (scan.Group.size() >= kGroupFiles || scan.GroupBytes >= kGroupBytes ||
       std::chrono::steady_clock::now() - scan.GroupStart >= kGroupTime) {
     FinishGroup(state, scan);
+  }
+}
+
+// One regular file: processed, or kept where it is with the reason told.
+void HandleEntry(AppState& state, MainView& view, ScanContext& scan, const std::string& name) {
+  const auto start = std::chrono::steady_clock::now();
+  const std::string path = scan.Input + name;
+  const FileIdentity id = IdentifyFile(path);
+  if (!id.Exists || !id.Regular) return;  // gone, or no longer a file, since the listing
+  RememberedEntry& memory = scan.Memory.Entries[name];
+  memory.Scan = scan.Scan;
+  Entry entry{path, id, memory, {}, start};
+  entry.Report.Name = name;
+  entry.Report.Bytes = id.Size;
+  if (DecidedByMemory(state, scan, entry)) return;
+  if (std::optional<NotNow> not_now = WhyNotNow(state, scan, entry)) {
+    return entry.Keep(state, std::move(not_now->Reason), not_now->Failed);
+  }
+  Process(state, view, scan, entry);
+}
+
+// Runs one step of the scan, so that an error that is not the scan's own (a front end that fails) is told
+// as the entry's and the scan goes on.
+template <typename Step>
+void Guarded(AppState& state, ScanContext& scan, const std::string& name, Step step) {
+  try {
+    step();
+  } catch (const std::exception& e) {
+    EntryReport report;
+    report.Name = name;
+    report.Reason = std::string("error: ") + e.what();
+    ReportKept(state, scan.Memory.Entries[name], report);
+  }
+}
+
+// Tells what was found of inputs that killed Quillmark processes had set aside in `folder`: one put back
+// under another name is told once, in a message with both names; one that cannot be put back is a kept entry
+// of every scan until it can.
+void TellSetAside(AppState& state, MainView& view, ScanContext& scan, std::string_view folder,
+                  const std::vector<SetAsideInput>& found, const std::map<std::string, std::string>& told) {
+  for (const SetAsideInput& input : found) {
+    if (!input.PutBackAs.empty()) {
+      view.ShowMessage({"An original that a stopped Quillmark had set aside is back under another name, as its "
+                        "own was taken or processed meanwhile\n" +
+                            std::string(folder) + input.PutBackAs + "\nwas " + std::string(folder) + input.Name,
+                        AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+      continue;
+    }
+    scan.SetAsideSeen = true;
+    EntryReport report;
+    report.Name = input.Name;
+    report.Fate = EntryFate::kKept;
+    report.Reason = "a Quillmark that was stopped left it set aside as " + input.Aside +
+                    ", and it cannot be put back (" + input.Failure + ")";
+    const auto before = told.find(input.Aside);
+    report.Repeat = before != told.end() && before->second == report.Reason;
+    scan.Memory.Waiting[input.Aside] = report.Reason;
+    report.Time = state.Now();
+    Report(state, report);
+  }
+}
+
+// What killed Quillmark processes left in the run's folders: their temporary files go, and the inputs they
+// had set aside come back. Done by the first scan of a run, and by the scan after one that found such inputs.
+void Recover(AppState& state, MainView& view, ScanContext& scan) {
+  if (!scan.Memory.RecoveryDue) return;
+  scan.Memory.RecoveryDue = false;
+  const bool archive = !state.ArchiveFolder.empty() && ArchiveIsDistinct(state, scan);
+  RemoveStaleTemporaryFiles(scan.Input);
+  RemoveStaleTemporaryFiles(scan.Output);
+  if (archive) RemoveStaleTemporaryFiles(state.ArchiveFolder);
+  // What is still waiting is told again by this scan; what was put back meanwhile is forgotten.
+  const std::map<std::string, std::string> told = std::exchange(scan.Memory.Waiting, {});
+  TellSetAside(state, view, scan, scan.Input, RestoreSetAsideInputs(scan.Input, scan.Output), told);
+  if (archive) {
+    TellSetAside(state, view, scan, state.ArchiveFolder, RestoreSetAsideInputs(state.ArchiveFolder), told);
   }
 }
 
@@ -391,11 +521,15 @@ bool FoldersUsable(AppState& state, MainView& view, const ScanContext& scan) {
 
 // Walks the input folder; false when it could not be listed.
 bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
+  Recover(state, view, scan);
   FolderListing listing(scan.Input);
   if (!listing.IsOpen()) {
     TellFolderProblem(state, view, "The input folder cannot be listed\n" + scan.Input, listing.Error());
     return false;
   }
+  const FolderStamp output_before = scan.Memory.OutputStamp;
+  const FolderStamp output_now = StampOf(scan.Output);
+  scan.OutputChanged = output_now.Modified != output_before.Modified || output_now.Free > output_before.Free;
   scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
   // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
   // it. A folder setting forgotten meanwhile (an unknown folder reported) ends it too.
@@ -414,7 +548,9 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
     }
     if (!listing.Next(entry)) break;
     if (entry.Name.empty() || entry.Name.front() == '.') {
-      scan.SetAsideSeen |= entry.Name.starts_with(engine::kTemporaryPrefix) && entry.Name.ends_with("-aside");
+      // Inputs set aside by a Quillmark that was killed meanwhile (while this one did not hold the folder).
+      scan.SetAsideSeen |= entry.Name.ends_with("-aside") &&
+                           engine::OwnerOf(scan.Input, entry.Name) == engine::TemporaryOwner::kGone;
       continue;
     }
     const EntryKind kind = KindOf(scan.Input, entry);
@@ -428,22 +564,18 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
       report.Reason = "it is a symbolic link, which is left alone";
       ReportKept(state, memory, report);
     } else if (kind == EntryKind::kRegular) {
-      try {
-        HandleEntry(state, view, scan, entry.Name);
-      } catch (const std::exception& e) {
-        EntryReport report;
-        report.Name = entry.Name;
-        report.Reason = std::string("error: ") + e.what();
-        ReportKept(state, scan.Memory.Entries[entry.Name], report);
-      }
+      Guarded(state, scan, entry.Name, [&] { HandleEntry(state, view, scan, entry.Name); });
     } else {
       continue;
     }
     view.ProcessPendingEvents();
   }
-  FinishGroup(state, scan);
-  if (scan.SetAsideSeen) RestoreSetAsideInputs(scan.Input);
-  ReleaseSetAsideFolder(scan.Input);
+  // The last group's entries are told as any other entry is.
+  const std::string last = scan.Group.empty() ? std::string() : scan.Group.back().Report.Name;
+  Guarded(state, scan, last, [&] { FinishGroup(state, scan); });
+  scan.Memory.RecoveryDue = scan.SetAsideSeen || !ReleaseSetAsideFolder(scan.Input);
+  engine::ReleaseOwnTemporaryMarks();
+  scan.Memory.OutputStamp = StampOf(scan.Output);
   if (scan.OutputGone) {
     TellFolderProblem(state, view, "Unknown output folder\n" + scan.Output, "");
     return true;
@@ -495,11 +627,20 @@ bool LockInputFolder(AppState& state, MainView& view, std::optional<FolderLock>&
 
 std::string FormatStamp(std::chrono::system_clock::time_point time) {
   const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  const std::tm* local = std::localtime(&t);
-  if (local == nullptr) return {};
+  std::tm local{};
+#ifdef _WIN32
+  if (::localtime_s(&local, &t) != 0) return {};
+#else
+  if (::localtime_r(&t, &local) == nullptr) return {};
+#endif
   char text[32];
-  const std::size_t n = std::strftime(text, sizeof text, "%m/%d/%Y - %H:%M", local);
+  const std::size_t n = std::strftime(text, sizeof text, "%m/%d/%Y - %H:%M", &local);
   return std::string(text, n);
+}
+
+void RecoverAtNextScan(AppState& state) {
+  if (!state.Memory) state.Memory = std::make_shared<ScanMemory>();
+  state.Memory->RecoveryDue = true;
 }
 
 void ScanInputFolder(AppState& state, MainView& view) {

@@ -35,6 +35,10 @@ class FolderOperationScope {
   AppState& state_;
 };
 
+/// Makes the next scan first clean up after Quillmark processes that were killed in the run's folders: their
+/// temporary files go, and the inputs they had set aside come back (a run's first scan does it).
+void RecoverAtNextScan(AppState& state);
+
 /// Hands the report to the front end, when it listens.
 void Report(const AppState& state, const AppState::EntryReport& report);
 

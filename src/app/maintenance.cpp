@@ -5,6 +5,7 @@
 #include "app/batch_run.h"
 #include "app/folder_scan.h"
 #include "app/folder_validation.h"
+#include "engine/temporary_files.h"
 
 namespace qm::app {
 namespace {
@@ -55,6 +56,23 @@ void WalkFolder(AppState& state, MainView& view, const std::string& folder, Act 
     Report(state, report);
     view.ProcessPendingEvents();
   }
+  ReleaseSetAsideFolder(folder);
+  engine::ReleaseOwnTemporaryMarks();
+}
+
+// Puts back what a killed Re-process had set aside in the archive folder, and says what could not go back
+// under its own name.
+void RestoreArchive(const AppState& state, MainView& view, const std::string& archive) {
+  for (const SetAsideInput& input : RestoreSetAsideInputs(archive)) {
+    const std::string text =
+        input.PutBackAs.empty()
+            ? "An original that a stopped Quillmark had set aside cannot be put back\n" + input.Aside
+            : "An original that a stopped Quillmark had set aside is back under another name, as its own was "
+              "taken\n" + archive + input.PutBackAs + "\nwas " + archive + input.Name;
+    Message message{text, AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk};
+    message.Details = input.Failure;
+    view.ShowMessage(message);
+  }
 }
 
 // Takes the input folder's lock for a folder command: with another Quillmark at work there, its folders are
@@ -100,7 +118,7 @@ void cmdReprocess_Click(AppState& state, MainView& view) {
   if (!LockForCommand(state, view, lock)) return;
   const std::string archive = state.ArchiveFolder;
   const std::string input = state.InputFolder;
-  RestoreSetAsideInputs(archive);
+  RestoreArchive(state, view, archive);
   WalkFolder(state, view, archive, [&](const std::string& name, EntryReport& report) {
     // A same-named file waiting in the input folder has not been processed yet: both stay.
     const FileOutcome moved = MoveEntry(archive + name, input + name);
@@ -112,7 +130,6 @@ void cmdReprocess_Click(AppState& state, MainView& view) {
       report.Reason = moved.Detail;
     }
   });
-  ReleaseSetAsideFolder(archive);
 }
 
 }  // namespace qm::app

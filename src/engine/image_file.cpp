@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -23,16 +24,14 @@ namespace qm::engine {
 
 namespace {
 
-std::filesystem::path TemporaryPath(const std::filesystem::path& path, int attempt) {
+// A fresh temporary name beside `path`, or nothing when this process cannot mark names there as its own
+// (`why` says why).
+std::optional<std::filesystem::path> TemporaryPath(const std::filesystem::path& path, int attempt,
+                                                   std::string& why) {
   static std::atomic<unsigned> counter{0};
-#if defined(_WIN32)
-  const int pid = _getpid();
-#else
-  const int pid = static_cast<int>(::getpid());
-#endif
-  const std::string name = std::string(kTemporaryPrefix) + std::to_string(pid) + "-" +
-                           std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
-  return path.parent_path() / name;
+  const std::optional<std::string> prefix = OwnTemporaryPrefix(path.parent_path().string() + "/", &why);
+  if (!prefix) return std::nullopt;
+  return path.parent_path() / (*prefix + std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp");
 }
 
 // The system calls would read such a path only up to the zero byte, and write somewhere else.
@@ -211,7 +210,10 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   std::filesystem::path temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = TemporaryPath(path, attempt);
+    std::string why;
+    const std::optional<std::filesystem::path> name = TemporaryPath(path, attempt, why);
+    if (!name) return "cannot write the output " + path.string() + ": " + why;
+    temporary = *name;
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return ErrnoText("cannot create", temporary, errno);
   }
@@ -316,8 +318,11 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
 std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
                              const OutputPlan& plan, const InputImageFile&, PendingOutput* pending) {
   if (HoldsZeroByte(path)) return "the output path holds a zero byte";
+  std::string why;
+  const std::optional<std::filesystem::path> temporary = TemporaryPath(path, 0, why);
+  if (!temporary) return "cannot write the output " + path.string() + ": " + why;
   PendingOutput output;
-  output.temporary_ = TemporaryPath(path, 0);
+  output.temporary_ = *temporary;
   output.path_ = path;
   {
     std::ofstream out(output.temporary_, std::ios::binary | std::ios::trunc);

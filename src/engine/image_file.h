@@ -9,16 +9,12 @@
 #include <vector>
 
 #include "engine/image_edit.h"
+#include "engine/temporary_files.h"
 
 // Reading an image file whole and writing the processed image safely. The one place of the engine that talks
 // to the operating system's file services.
 
 namespace qm::engine {
-
-/// How the temporary files made beside an output or an archived copy are named: this prefix, the id of the
-/// process that made them, "-", and the rest. A crash leaves them behind; a later run removes those whose
-/// process is gone.
-inline constexpr std::string_view kTemporaryPrefix = ".quillmark-";
 
 /// An input image file, open for the time one image is processed.
 class InputImageFile {

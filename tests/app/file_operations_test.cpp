@@ -2,6 +2,7 @@
 #ifndef _WIN32
 
 #include "app/file_operations.h"
+#include "engine/temporary_files.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -28,6 +29,11 @@ class FileOperationsTest : public testing::Test {
   FileOperationsTest() { fs::create_directories(other_); }
   ~FileOperationsTest() override { fs::remove_all(other_); }
   std::string Here(const char* name) const { return here_ + name; }
+  // What a scan or a folder command does when it ends: its private folder and its marks go.
+  void Release() const {
+    ReleaseSetAsideFolder(here_);
+    engine::ReleaseOwnTemporaryMarks();
+  }
   std::string There(const char* name) const { return there_ + name; }
 
   test::TempDir dir_;
@@ -48,7 +54,7 @@ TEST_F(FileOperationsTest, ArchivingAcrossFileSystemsKeepsContentModeAndTimeAndL
   ASSERT_TRUE(ArchiveInput(here_, "a.jpg", IdentifyFile(from), there_).Ok());
   ASSERT_TRUE(MoveEntry(Here("link.jpg"), There("link.jpg")).Ok());
 
-  ReleaseSetAsideFolder(here_);
+  Release();
   EXPECT_EQ(Names(here_), N{});  // nor a private folder left
   EXPECT_EQ(ReadFile(There("a.jpg")), "camera bytes");
   struct stat st;
@@ -63,7 +69,9 @@ TEST_F(FileOperationsTest, AMoveAcrossFileSystemsThatCannotBeWrittenLeavesTheSou
   const std::string from = Here("big.jpg");
   WriteFile(from, std::string(256 * 1024, 'x'));
   const int status = test::RunInChild({.FileSizeLimit = 64 * 1024}, [&] {
-    return MoveEntry(from, There("big.jpg")).Status == FileStatus::kFailed ? 0 : 1;
+    const FileStatus status = MoveEntry(from, There("big.jpg")).Status;
+    Release();
+    return status == FileStatus::kFailed ? 0 : 1;
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(from).size(), 256u * 1024);
@@ -88,7 +96,7 @@ TEST_F(FileOperationsTest, AnInputReplacedSinceItWasReadIsNeverTheOneDeletedOrAr
     EXPECT_EQ(ReadFile(Here("x.jpg")), "uploaded") << way;
     EXPECT_EQ(ReadFile(There("x.jpg")), "archived before") << way;
     EXPECT_EQ(ReadFile(same_device + "x.jpg"), "archived before") << way;
-    ReleaseSetAsideFolder(here_);
+    Release();
     EXPECT_EQ(Names(here_), N{"x.jpg"}) << way;
   }
   // The same version goes; a read-only one is never deleted, but may be archived.
@@ -99,36 +107,57 @@ TEST_F(FileOperationsTest, AnInputReplacedSinceItWasReadIsNeverTheOneDeletedOrAr
   read = IdentifyFile(Here("r.jpg"));
   EXPECT_EQ(DeleteInput(here_, "r.jpg", read).Status, FileStatus::kReadOnly);
   EXPECT_TRUE(ArchiveInput(here_, "r.jpg", read, same_device).Ok());
-  ReleaseSetAsideFolder(here_);
+  Release();
   EXPECT_EQ(Names(here_), N{});
 }
 
-// What a process that was killed or lost its power left: its temporary files go, the inputs it had taken
-// from their names come back (unless a name is taken again), and nothing of a process that runs is touched.
+// What a process that was killed or lost its power left: its temporary files and its mark go, the inputs it
+// had set aside come back (under a free name when theirs is taken, or was processed since), and nothing of a
+// process that runs is touched. Its id tells nothing: a living process may have it again.
 TEST_F(FileOperationsTest, WhatAProcessThatIsGoneLeftIsRemovedOrPutBack) {
-  const pid_t child = ::fork();  // a process that has ended
-  if (child == 0) ::_exit(0);
-  ::waitpid(child, nullptr, 0);
-  const std::string dead = ".quillmark-" + std::to_string(child), mine = ".quillmark-" + std::to_string(::getpid());
-  N kept = {mine + "-1-0.tmp", ".quillmark-1-2-0.tmp", ".quillmark-x-1.tmp", "photo.jpg"};
-  for (const std::string& name : kept) WriteFile(here_ + name, "x");
-  for (const char* name : {"-4-0.tmp", "-move-77"}) WriteFile(here_ + dead + name, "x");
-  EXPECT_EQ(RemoveStaleTemporaryFiles(here_), 2);
-  std::sort(kept.begin(), kept.end());
-  EXPECT_EQ(Names(here_), kept);
-  for (const std::string& name : kept) fs::remove(here_ + name);
-
-  const std::string aside = here_ + dead + "-aside/";
-  fs::create_directory(aside);
-  WriteFile(aside + "a.jpg", "original a");
-  WriteFile(aside + "b.jpg", "original b");
+  const std::string output = dir_.Folder("out");
+  // A killed process: its mark, an output in the making, and three inputs set aside.
+  const int killed = test::RunInChild({}, [&] {
+    const std::string prefix = here_ + engine::OwnTemporaryPrefix(here_).value();
+    WriteFile(prefix + "1-0.tmp", "half");
+    fs::create_directory(prefix + "aside");
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) WriteFile(prefix + "aside/" + name, name);
+    return 0;
+  });
+  ASSERT_EQ(killed, 0);
+  // A process that runs, with the killed one's id on names of the form without a token (its id is reused).
+  int running[2];
+  ASSERT_EQ(::pipe(running), 0);
+  const pid_t alive = ::fork();
+  if (alive == 0) {
+    WriteFile(here_ + engine::OwnTemporaryPrefix(here_).value() + "2-0.tmp", "in the making");
+    if (::write(running[1], "x", 1) != 1) ::_exit(1);
+    ::pause();
+  }
+  char ready;
+  ASSERT_EQ(::read(running[0], &ready, 1), 1);
+  const std::string reused = ".quillmark-" + std::to_string(alive) + "-move-77";
+  WriteFile(here_ + reused, "x");
   WriteFile(Here("b.jpg"), "a newer b");
-  EXPECT_EQ(RestoreSetAsideInputs(here_), N{"b.jpg"});
-  EXPECT_EQ(ReadFile(Here("a.jpg")), "original a");
+  ::usleep(20'000);
+  WriteFile(output + "c.jpg", "the output of a newer c");
+
+  EXPECT_EQ(RemoveStaleTemporaryFiles(here_), 1);
+  const std::vector<SetAsideInput> told = RestoreSetAsideInputs(here_, output);
+  EXPECT_EQ(RemoveStaleTemporaryFiles(here_), 1);  // the mark goes once nothing waits aside
+  ::kill(alive, SIGKILL);
+  ::waitpid(alive, nullptr, 0);
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0].PutBackAs + told[1].PutBackAs, told[0].Name == "b.jpg"
+                                                       ? "b (recovered).jpgc (recovered).jpg"
+                                                       : "c (recovered).jpgb (recovered).jpg");
+  EXPECT_EQ(ReadFile(Here("a.jpg")), "a.jpg");
   EXPECT_EQ(ReadFile(Here("b.jpg")), "a newer b");
-  fs::remove(Here("b.jpg"));
-  EXPECT_EQ(RestoreSetAsideInputs(here_), N{});
-  EXPECT_EQ(Names(here_), (N{"a.jpg", "b.jpg"}));
+  EXPECT_EQ(ReadFile(Here("b (recovered).jpg")), "b.jpg");
+  N left = Names(here_);
+  EXPECT_EQ(left.size(), 7u);  // the running one's mark and file, the reused id's file, four inputs
+  EXPECT_NE(std::find(left.begin(), left.end(), reused), left.end());
+  EXPECT_EQ(std::count_if(left.begin(), left.end(), [&](const auto& n) { return n.find("-owner") != n.npos; }), 1);
 }
 
 TEST_F(FileOperationsTest, OneProcessAtATimeHoldsAFolderAndTheLockEndsWithIt) {
