@@ -595,6 +595,7 @@ std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::s
     struct stat st;
     if (::lstat(aside.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
     FolderListing inside(aside);
+    if (!inside.IsOpen()) told.push_back({entry.Name, aside, "", "list: " + inside.Error()});
     FolderEntry file;
     while (inside.Next(file)) {
       if (file.Name == "." || file.Name == "..") continue;

@@ -479,15 +479,16 @@ void Recover(AppState& state, MainView& view, ScanContext& scan) {
   if (!scan.Memory.RecoveryDue) return;
   scan.Memory.RecoveryDue = false;
   const bool archive = !state.ArchiveFolder.empty() && ArchiveIsDistinct(state, scan);
-  RemoveStaleTemporaryFiles(scan.Input);
-  RemoveStaleTemporaryFiles(scan.Output);
-  if (archive) RemoveStaleTemporaryFiles(state.ArchiveFolder);
   // What is still waiting is told again by this scan; what was put back meanwhile is forgotten.
   const std::map<std::string, std::string> told = std::exchange(scan.Memory.Waiting, {});
   TellSetAside(state, view, scan, scan.Input, RestoreSetAsideInputs(scan.Input, scan.Output), told);
   if (archive) {
     TellSetAside(state, view, scan, state.ArchiveFolder, RestoreSetAsideInputs(state.ArchiveFolder), told);
   }
+  // Their marks go with the rest, once nothing of theirs waits set aside.
+  RemoveStaleTemporaryFiles(scan.Input);
+  RemoveStaleTemporaryFiles(scan.Output);
+  if (archive) RemoveStaleTemporaryFiles(state.ArchiveFolder);
 }
 
 // Tells a folder problem once: until a scan goes through again, the same problem is not told again.

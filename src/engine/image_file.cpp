@@ -215,9 +215,9 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
     if (!name) return "cannot write the output " + path.string() + ": " + why;
     temporary = *name;
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return ErrnoText("cannot create", temporary, errno);
+    if (fd < 0 && errno != EEXIST) return ErrnoText("cannot write the output", path, errno);
   }
-  if (fd < 0) return ErrnoText("cannot create", temporary, EEXIST);
+  if (fd < 0) return ErrnoText("cannot write the output", path, EEXIST);
 
   PendingOutput output;
   output.temporary_ = temporary;
@@ -232,8 +232,8 @@ std::string WriteOutputImage(const std::filesystem::path& path, std::span<const 
   // The close is the last chance to hear of a failed write (a full share).
   const bool closed = ::close(fd) == 0;
   if (!written || !closed) {
-    const std::string failure = written ? ErrnoText("cannot close", temporary, errno)
-                                        : ErrnoText("cannot write", temporary, write_error);
+    const std::string failure = written ? ErrnoText("cannot write the output", path, errno)
+                                        : ErrnoText("cannot write the output", path, write_error);
     output.Discard();
     return failure;
   }
@@ -251,7 +251,7 @@ std::string PendingOutput::Flush() {
   const int error = errno;
   if (fd >= 0) ::close(fd);
   if (flushed) return {};
-  const std::string failure = ErrnoText("cannot flush", temporary_, error);
+  const std::string failure = ErrnoText("cannot flush the output", path_, error);
   Discard();
   return failure;
 }
@@ -262,7 +262,7 @@ std::string PendingOutput::Finish(bool flush) {
     if (std::string failure = Flush(); !failure.empty()) return failure;
   }
   if (const int error = PutInPlace(temporary_, path_); error != 0) {
-    const std::string failure = ErrnoText("cannot rename " + temporary_.string() + " to", path_, error);
+    const std::string failure = ErrnoText("cannot put in place the output", path_, error);
     Discard();
     return failure;
   }

@@ -11,6 +11,7 @@
 #include "app/batch_run.h"
 #include "app/file_operations.h"
 #include "app/forked_child.h"
+#include "engine/temporary_files.h"
 #include "support/image_builders.h"
 
 namespace qm::app {
@@ -104,20 +105,28 @@ TEST_F(ScanTest, AFailedImageStaysAndIsNotProcessedAgainUntilItChanges) {
   EXPECT_EQ(state_.ScanProcessed, 2);
 }
 
-TEST_F(ScanTest, AnInputThatCannotLeaveIsNotRewrittenAtEveryScanAndLeavesOnceItMay) {
+// Its output is written, but the archive's read-only copy of the name stays: only the move is tried again,
+// and only while the output is still there (Clear output folder may have removed it meanwhile).
+TEST_F(ScanTest, AnInputThatCannotLeaveIsNotRewrittenAtEveryScanAndLeavesOnlyWithItsOutput) {
   Put(input_, {"locked.jpg"});
-  fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
+  WriteFile(archive_ + "locked.jpg", "an older copy");
+  fs::permissions(archive_ + "locked.jpg", fs::perms::owner_read);
+  state_.UseArchive = true;
   ScanInputFolder(state_, view_);
   const FileIdentity output = IdentifyFile(output_ + "locked.jpg");
   ScanInputFolder(state_, view_);
   EXPECT_EQ(state_.ScanProcessed, 0);
   EXPECT_EQ(IdentifyFile(output_ + "locked.jpg"), output);
-  EXPECT_EQ(Told(), N{"locked.jpg: it cannot be deleted (delete: the file is read-only)"});
+  EXPECT_EQ(Told(), N{"locked.jpg: it cannot be moved into the archive folder (replace: the file there is "
+                      "read-only)"});
   EXPECT_EQ(reports_.size(), 2u);
-  fs::permissions(input_ + "locked.jpg", fs::perms::owner_all);
+  fs::remove(output_ + "locked.jpg");
+  fs::permissions(archive_ + "locked.jpg", fs::perms::owner_all);
   ScanInputFolder(state_, view_);
+  EXPECT_EQ(state_.ScanProcessed, 1);
   EXPECT_EQ(Names(input_), N{});
-  EXPECT_EQ(reports_.back().Fate, AppState::EntryFate::kDeleted);
+  EXPECT_EQ(ReadFile(output_ + "locked.jpg"), "locked.jpg");
+  EXPECT_EQ(reports_.back().Fate, AppState::EntryFate::kArchived);
 }
 
 TEST_F(ScanTest, ReasonsToKeepAnInputWithoutProcessingIt) {
@@ -147,11 +156,13 @@ TEST_F(ScanTest, ReasonsToKeepAnInputWithoutProcessingIt) {
 
 TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyButNotWhenItBecomesTheInputOrOutputFolderDuringTheRun) {
   WriteFile(archive_ + "photo.jpg", "older");
+  WriteFile(output_ + "photo.jpg", "older");
   WriteFile(input_ + "photo.jpg", "newer");
   state_.UseArchive = true;
   ScanInputFolder(state_, view_);
   EXPECT_EQ(ReadFile(archive_ + "photo.jpg"), "newer");
   EXPECT_EQ(ReadFile(output_ + "photo.jpg"), "newer");
+  EXPECT_EQ(reports_.at(0).Reason, "it replaced an earlier output of that name");
 
   Put(input_, {"a.jpg", "b.jpg"});
   reports_.clear();
@@ -216,17 +227,61 @@ TEST_F(ScanTest, AnInputFolderThatCannotBeListedOrIsHeldByAnotherQuillmarkIsTold
   EXPECT_EQ(told, 0);
 }
 
-TEST_F(ScanTest, AnOutputThatCannotBeWrittenLeavesItsInputInPlace) {
+// A full disk: the input stays, the failure is told once with the output's name, and the file is written
+// again only once something may have changed: a minute later, or the output folder's content.
+TEST_F(ScanTest, AnOutputThatCannotBeWrittenLeavesItsInputInPlaceAndIsTriedAgainWhenItMaySucceed) {
   WriteFile(input_ + "small.jpg", std::string(1000, 's'));
   WriteFile(input_ + "big.jpg", std::string(256 * 1024, 'b'));
-  const int processed = test::RunInChild({.FileSizeLimit = 64 * 1024}, [this] {
+  const int failed = test::RunInChild({.FileSizeLimit = 64 * 1024}, [this] {
     ScanInputFolder(state_, view_);
-    return state_.ScanProcessed;
+    const int first = state_.ScanProcessed;
+    ScanInputFolder(state_, view_);
+    const int again = state_.ScanProcessed;
+    now_ += std::chrono::seconds(61);
+    ScanInputFolder(state_, view_);
+    const int later = state_.ScanProcessed;
+    WriteFile(output_ + "elsewhere.jpg", "freed room");
+    ScanInputFolder(state_, view_);
+    const bool told_once = Told() == N{"big.jpg: the output could not be written (cannot write the output " +
+                                       output_ + "big.jpg: File too large)"};
+    return told_once && first == 2 && again == 0 && later == 1 && state_.ScanProcessed == 1 ? 0 : 1;
   });
-  EXPECT_EQ(processed, 2);
+  EXPECT_EQ(failed, 0);
   EXPECT_EQ(Names(input_), N{"big.jpg"});
   EXPECT_EQ(ReadFile(input_ + "big.jpg").size(), 256u * 1024);
-  EXPECT_EQ(Names(output_), N{"small.jpg"});  // nothing half-written under any name
+  EXPECT_EQ(Names(output_), (N{"elsewhere.jpg", "small.jpg"}));  // nothing half-written under any name
+}
+
+// A run killed while an input waited set aside, in a folder this desk may no longer write to: each scan
+// names it, with the path where it waits, until it can go back.
+TEST_F(ScanTest, AnOriginalSetAsideThatCannotBePutBackIsNamedByEveryScanUntilItIs) {
+  std::string aside;
+  ASSERT_EQ(test::RunInChild({}, [&] {
+              aside = input_ + engine::OwnTemporaryPrefix(input_).value() + "aside/";
+              fs::create_directory(aside);
+              WriteFile(aside + "a.jpg", "original");
+              WriteFile(input_ + ".aside", aside);
+              return 0;
+            }),
+            0);
+  aside = ReadFile(input_ + ".aside");
+  fs::remove(input_ + ".aside");
+  fs::permissions(input_, kNoWrite);
+  const int told = test::RunInChild({.Unprivileged = true}, [&] {
+    ScanInputFolder(state_, view_);
+    ScanInputFolder(state_, view_);
+    return Told() == N{"a.jpg: a Quillmark that was stopped left it set aside as " + aside +
+                       "a.jpg, and it cannot be put back (rename: Permission denied)"} &&
+                   reports_.size() == 2 && reports_[1].Repeat
+               ? 0
+               : 1;
+  });
+  fs::permissions(input_, fs::perms::all);
+  EXPECT_EQ(told, 0);
+  ScanInputFolder(state_, view_);  // put back, and processed by the next scan
+  ScanInputFolder(state_, view_);
+  EXPECT_EQ(ReadFile(output_ + "a.jpg"), "original");
+  EXPECT_EQ(Names(input_), N{});
 }
 
 // With the archive option or without, what cannot be written to for a process that permission bits hold: a
@@ -291,6 +346,7 @@ TEST_F(ScanTest, AFileWrittenInChunksWaitsUntilItHasBeenLeftAloneForTheSettleTim
   EXPECT_EQ(Told().front(), "arriving.jpg: it is still being written");
 
   // A writer that holds the file open waits too, whatever the time, and the scan says when to look again.
+  state_.Settle = 0;
   std::ofstream open_writer(input_ + "open.jpg", std::ios::binary);
   open_writer << "first half, " << std::flush;
   ScanInputFolder(state_, view_);
