@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -52,6 +53,14 @@ bool IsSet(Context& context, const std::string& folder, std::string_view name) {
   return false;
 }
 
+// Where a relative Log is: in the folder systemd made for the service's logs (the first of them), else beside
+// the settings file.
+std::filesystem::path LogFolder(const app::AppState& state) {
+  const char* logs = std::getenv("LOGS_DIRECTORY");
+  if (logs != nullptr && *logs != '\0') return std::string(logs).substr(0, std::string(logs).find(':'));
+  return state.IniPath.parent_path();
+}
+
 }  // namespace
 
 std::string HelpText() {
@@ -91,7 +100,8 @@ std::string HelpText() {
       "  --max-file-mb MB              files larger than this stay in the input folder, untouched (MaxFileMB;\n"
       "                                1024 by default)\n"
       "  --log FILE                    append a line of JSON to FILE for each file and each scan (Log in\n"
-      "                                [Options]; a relative Log is taken from the settings file's folder)\n"
+      "                                [Options]; a relative Log is taken from $LOGS_DIRECTORY, which\n"
+      "                                systemd sets, else from the settings file's folder)\n"
       "  --yes                         answer yes to the question of clear-output and reprocess-archive\n"
       "  --help                        show this text\n"
       "  --version                     show the version\n"
@@ -106,8 +116,9 @@ std::string HelpText() {
       "    Last: 12/06/2026 - 14:07 - processed: 2\n"
       "  Messages go to the standard error, after their title; on a terminal a progress line shows there "
       "too.\n"
-      "  Names are printed with control characters and bytes that are not UTF-8 as \\xNN. A file kept for\n"
-      "  the same reason as at the scan before, and unchanged since, is not printed again.\n"
+      "  Names are printed with control characters and bytes that are not UTF-8 as \\xNN, and a backslash\n"
+      "  as \\\\. A file kept for the same reason as at the scan before, and unchanged since, is not printed\n"
+      "  again.\n"
       "\nWhat is left alone:\n"
       "  Names beginning with \".\", folders, FIFOs, sockets and devices. Symbolic links: they are told once\n"
       "  and never followed. A file that is still being written: it is taken once its size and times have not\n"
@@ -131,10 +142,11 @@ std::string HelpText() {
       "   \"fate\":\"archived\",\"written\":true,\"reason\":\"\",\"ms\":41}\n"
       "  {\"time\":\"2026-12-06T14:05:03.200+01:00\",\"event\":\"scan\",\"processed\":1,\"written\":1,\n"
       "   \"archived\":1,\"deleted\":0,\"kept\":0,\"repeated\":0}\n"
-      "  fate is archived, deleted, moved to input or kept; names and reasons are written as on the "
-      "standard\n"
-      "  output. The file is opened for each line, so it may be rotated by renaming or by copying and\n"
-      "  truncating, without a signal.\n"
+      "  fate is archived, deleted, moved to input or kept; names and reasons are written exactly, but for\n"
+      "  a name that is not UTF-8, written as on the standard output and marked \"name_escaped\":true. The\n"
+      "  file is opened for each line, so it may be rotated by renaming or by copying and truncating, without\n"
+      "  a signal. A log that cannot be written is said once on the standard error; the work goes on, and\n"
+      "  each later line tries the log again.\n"
       "\nQuestions are asked on the terminal; --yes answers yes; without a terminal and without --yes the "
       "answer\n"
       "is no.\n"
@@ -222,18 +234,15 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
   ApplyOptions(options, state);
 
   ConsoleView view(state, io, options.Yes);
-  // The log is tried at once, so that a service set up with one it cannot write stops at the start. inspect
-  // tells of no entry.
+  // A log that cannot be written never stops the work: it is said once, and each line tries it again.
+  // inspect tells of no entry.
   std::optional<JsonLog> log;
   std::filesystem::path log_path = options.Log.value_or(app::ReadSetting(state, app::kOptionsSection, "Log"));
   if (!log_path.empty() && command != &kInspectCommand) {
-    if (!options.Log && log_path.is_relative()) log_path = state.IniPath.parent_path() / log_path;
+    if (!options.Log && log_path.is_relative()) log_path = LogFolder(state) / log_path;
     log.emplace(log_path);
-    if (const std::string problem = log->Check(); !problem.empty()) {
-      io.Err << kProgram << ": the log " << log_path.string() << " cannot be written: " << problem << '\n';
-      return kExitInvalid;
-    }
     view.SetLog(&*log);
+    view.Logged(log->Check());
   }
   Context context{state, view, io, options};
   return command->Run(context);

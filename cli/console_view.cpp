@@ -37,7 +37,10 @@ std::string EntryLine(const app::AppState::EntryReport& report, std::string_view
   // A written entry's reason tells what the user should know of its output.
   const char* before_reason = report.Fate == EntryFate::kKept ? ": " : "; ";
   std::string line = app::PrintableName(report.Name) + ": " + app::FateText(report, kept_folder);
-  if (!report.Reason.empty() && report.Fate != EntryFate::kMovedToInput) line += before_reason + report.Reason;
+  // A reason may name a file too.
+  if (!report.Reason.empty() && report.Fate != EntryFate::kMovedToInput) {
+    line += before_reason + app::PrintableName(report.Reason);
+  }
   return line;
 }
 
@@ -77,8 +80,8 @@ void ConsoleView::Logged(const std::string& problem) {
   log_failing_ = !problem.empty();
   if (!log_failing_ || told) return;
   ClearProgress();
-  console_.Err << "quillmark-cli: the log " << log_->Path().string() << " cannot be written: " << problem
-               << '\n'
+  console_.Err << "quillmark-cli: the log " << app::PrintableName(log_->Path().string())
+               << " cannot be written: " << problem << "; the work goes on, and each line tries it again\n"
                << std::flush;
 }
 

@@ -28,6 +28,8 @@ class ConsoleView : public app::MainView {
   /// From now on also appends a line to `log` for every entry told and every scan. A line that cannot be
   /// written is said on the standard error, once until one can be written again.
   void SetLog(JsonLog* log) { log_ = log; }
+  /// Notes how writing to the log went: a problem is said once, until a line can be written again.
+  void Logged(const std::string& problem);
   /// Entries kept where they were, since the start and by the last complete scan.
   int KeptTotal() const { return kept_total_; }
   int KeptByLastScan() const { return kept_by_last_scan_; }
@@ -56,7 +58,6 @@ class ConsoleView : public app::MainView {
   void PrintEntry(const app::AppState::EntryReport& report);
   void ShowProgress(const std::string& text);
   void ClearProgress();
-  void Logged(const std::string& problem);
 
   app::AppState& state_;
   Console& console_;

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/entry_text.h"
+#include "coding/utf8.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -90,11 +91,15 @@ std::string JsonLog::Entry(const app::AppState::EntryReport& report,
   Json line;
   line["time"] = IsoTime(report.Time == std::chrono::system_clock::time_point{} ? now : report.Time);
   line["event"] = "entry";
-  line["name"] = app::PrintableName(report.Name);
+  // A program that reads the log finds the file by a name written exactly; one that is not UTF-8, which JSON
+  // cannot hold, is written as the command line prints it, and the line says so.
+  const bool escaped = !coding::IsUtf8(report.Name);
+  line["name"] = escaped ? app::PrintableName(report.Name) : report.Name;
+  if (escaped) line["name_escaped"] = true;
   line["bytes"] = report.Bytes;
   line["fate"] = FateWord(report.Fate);
   line["written"] = report.OutputWritten;
-  line["reason"] = app::PrintableName(report.Reason);
+  line["reason"] = coding::IsUtf8(report.Reason) ? report.Reason : app::PrintableName(report.Reason);
   line["ms"] = report.Took.count();
   return Append(line.dump(-1, ' ', false, Json::error_handler_t::replace));
 }

@@ -33,8 +33,9 @@ class JsonLog {
   std::string Check() const;
 
   /// Appends the line of one entry: {"time", "event": "entry", "name", "bytes", "fate", "written", "reason",
-  /// "ms"}. The name and the reason are printed as the command line prints them (`PrintableName`); `now`
-  /// stands for the entry's time when the report has none. Returns why the line could not be written, empty
+  /// "ms"}. The name and the reason are written exactly (JSON escapes control characters); one that is not
+  /// UTF-8 is written as the command line prints it (`PrintableName`), and a name so written adds
+  /// "name_escaped": true. `now` stands for the entry's time when the report has none. Returns why the line could not be written, empty
   /// when it was.
   std::string Entry(const app::AppState::EntryReport& report, std::chrono::system_clock::time_point now);
 

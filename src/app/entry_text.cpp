@@ -30,6 +30,8 @@ std::string PrintableName(std::string_view name) {
     const char32_t code = character ? character->Code : 0;
     if (!character || code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
       AppendEscaped(out, name.substr(at, length));
+    } else if (code == '\\') {
+      out += "\\\\";
     } else {
       out.append(name.substr(at, length));
     }

@@ -9,9 +9,10 @@ namespace qm::app {
 
 // How the front ends word an entry: its name, and what became of it.
 
-/// A file name as the front ends show it: its valid UTF-8 unchanged, and each byte of a control
-/// character (C0, DEL, C1) or of a sequence that is not UTF-8 written as the text "\xNN", so that a name can
-/// neither split a line nor drive the terminal, and the result is always valid UTF-8.
+/// A file name as the front ends show it: its valid UTF-8 unchanged, each byte of a control character (C0,
+/// DEL, C1) or of a sequence that is not UTF-8 written as the text "\xNN", and a backslash doubled, so that a
+/// name can neither split a line nor drive the terminal, two names never look alike ("a\x0A.jpg" with a
+/// backslash is "a\\x0A.jpg"), and the result is always valid UTF-8.
 std::string PrintableName(std::string_view name);
 
 /// What became of an entry, as the command line's line and the window's activity view say it: "written,

@@ -30,6 +30,15 @@ std::optional<Utf8Character> DecodeUtf8(std::string_view text, std::size_t at) {
   return Utf8Character{code, length};
 }
 
+bool IsUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const std::optional<Utf8Character> character = DecodeUtf8(text, at);
+    if (!character) return false;
+    at += character->Length;
+  }
+  return true;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
   if (code < 0x80) {

@@ -17,6 +17,9 @@ struct Utf8Character {
 /// surrogate, at most U+10FFFF. Nothing for a stray or cut sequence, or when `at` is at or past the end.
 std::optional<Utf8Character> DecodeUtf8(std::string_view text, std::size_t at);
 
+/// Whether the whole text is well-formed UTF-8, as `DecodeUtf8` reads it.
+bool IsUtf8(std::string_view text);
+
 /// Appends the character to `out` in UTF-8; a surrogate or a code above U+10FFFF becomes U+FFFD.
 void AppendUtf8(std::string& out, char32_t code);
 

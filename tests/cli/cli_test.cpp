@@ -56,8 +56,6 @@ TEST_F(CliTest, WrongArgumentsAndFoldersThatAreNotSetOrDoNotExistGiveStatus2) {
       {N{"--wait=5s", "watch"}, "found '5s'"},
       {N{"run", "extra"}, "run: unexpected argument 'extra'"},
       {N{"--ini", "/nowhere/Quillmark.ini", "run"}, "does not exist"},
-      {N{"--log", "/nowhere/desk.log", "run"},
-       "quillmark-cli: the log /nowhere/desk.log cannot be written: No such file or directory\n"},
       {N{"inspect"}, "inspect: no file given"},
       {N{"--ini", ini_, "--after", "archive", "run"},
        "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " + ini_},
@@ -82,7 +80,11 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(ReadFile(ini_), settings);
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "reprocess-archive", "--yes"}), 0);
   EXPECT_EQ(out_.str(), "a.jpg: moved to the input folder\n");
-  // A relative Log is beside the settings file.
+  // A relative Log is beside the settings file, or where systemd keeps the service's logs.
+  ::setenv("LOGS_DIRECTORY", dir_.Folder("logs").c_str(), 1);
+  EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
+  ::unsetenv("LOGS_DIRECTORY");
+  EXPECT_EQ(Names((dir_.Path() / "logs").string()), N{"desk.log"});
   std::istringstream log(ReadFile(dir_.Path() / "desk.log"));
   for (const char* fate : {"archived", "scan", "moved to input"}) {
     std::string line;
@@ -107,30 +109,36 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
       "than its room");
 }
 
-TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALineOfTheOutputOrTheLog) {
+// The standard output prints a name so that it can neither split a line nor pass for another name; the log
+// writes it exactly, so that a program finds the file, unless it is not UTF-8.
+TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALineOrPassForAnother) {
   const std::string log = (dir_.Path() / "desk.log").string();
   const std::string kept = ": written, kept in the input folder: ";
   const std::string reason = "it cannot be deleted (delete: the file is read-only)";
-  const std::pair<std::string, std::string> names[] = {
-      {"locked.jpg", "locked.jpg"},
-      {"two\nlines\x1B[31m\x7F.jpg", "two\\x0Alines\\x1B[31m\\x7F.jpg"},
+  const struct {
+    std::string Name, Printed, Logged;
+  } names[] = {
+      {"locked.jpg", "locked.jpg", "\"locked.jpg\""},
+      {"a\nb\x1B[31m\x7F.jpg", "a\\x0Ab\\x1B[31m\\x7F.jpg", R"("a\nb\u001b[31m)" "\x7F" R"(.jpg")"},
+      {"a\\x0Ab.jpg", "a\\\\x0Ab.jpg", R"("a\\x0Ab.jpg")"},  // a real backslash
       {"caf\xE9 \xC3\xA9 \xC2\x9B \xE0\x80\xAF \xED\xA0\x80.jpg",  // Latin-1, UTF-8, C1, overlong, surrogate
-       "caf\\xE9 \xC3\xA9 \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg"}};
+       "caf\\xE9 \xC3\xA9 \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg",
+       R"("caf\\xE9 é \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg","name_escaped":true)"}};
   std::string logged;
-  for (const auto& [name, shown] : names) {
+  for (const auto& [name, printed, logged_name] : names) {
     WriteFile(input_ + name, "x");
     fs::permissions(input_ + name, fs::perms::owner_read);
     EXPECT_EQ(Run({"--ini", ini_, "--log", log, "run"}), 1);
-    EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')), shown + kept + reason);
+    EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')), printed + kept + reason);
     fs::permissions(input_ + name, fs::perms::owner_all);
     fs::remove(input_ + name);
-    logged += R"({"event":"entry","name":)" + nlohmann::json(shown).dump() +
-              R"(,"fate":"kept","written":true,"reason":")" + reason + "\"}\n" +
+    logged += R"({"event":"entry","name":)" + logged_name + R"(,"fate":"kept","written":true,"reason":")" +
+              reason + "\"}\n" +
               R"({"event":"scan","processed":1,"written":1,"archived":0,"deleted":0,"kept":1,"repeated":0})"
               "\n";
   }
-  // Every line of the log is one JSON object in UTF-8 (the parser refuses anything else): one per entry, its
-  // name as printed, and one per scan.
+  // Every line of the log is one JSON object in UTF-8 (the parser refuses anything else): one per entry and
+  // one per scan.
   std::istringstream lines(ReadFile(log));
   std::string objects;
   for (std::string line; std::getline(lines, line);) {
@@ -144,6 +152,14 @@ TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALin
     objects += object.dump() + "\n";
   }
   EXPECT_EQ(objects, logged);
+
+  // A log that cannot be written is said once, and the desk goes on.
+  for (const char* name : {"a.jpg", "b.jpg"}) WriteFile(input_ + name, name);
+  EXPECT_EQ(Run({"--ini", ini_, "--log", "/nowhere/desk.log", "run"}), 0);
+  EXPECT_EQ(ReadFile(output_ + "b.jpg"), "b.jpg");
+  EXPECT_EQ(err_.str(),
+            "quillmark-cli: the log /nowhere/desk.log cannot be written: No such file or directory; the work "
+            "goes on, and each line tries it again\n");
 }
 
 TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
