@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -36,6 +37,26 @@ class FileOperationsTest : public testing::Test {
   }
   std::string There(const char* name) const { return there_ + name; }
 
+  // The names deleted from `folder` while `act` ran: an older archive copy is to be replaced in one step,
+  // never deleted first (a failure between the two would lose the archive's only copy).
+  template <typename Act>
+  static N DeletedDuring(const std::string& folder, Act act) {
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ::inotify_add_watch(watch, folder.c_str(), IN_DELETE);
+    act();
+    N deleted;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->len > 0) deleted.push_back(event->name);
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    ::close(watch);
+    return deleted;
+  }
+
   test::TempDir dir_;
   const fs::path other_ = "/dev/shm/quillmark-test-" + std::to_string(::getpid());
   const std::string here_ = dir_.Folder("in");
@@ -51,7 +72,8 @@ TEST_F(FileOperationsTest, ArchivingAcrossFileSystemsKeepsContentModeAndTimeAndL
   fs::create_symlink("a.jpg", Here("link.jpg"));
 
   WriteFile(There("a.jpg"), "an older copy");
-  ASSERT_TRUE(ArchiveInput(here_, "a.jpg", IdentifyFile(from), there_).Ok());
+  EXPECT_EQ(DeletedDuring(there_, [&] { ASSERT_TRUE(ArchiveInput(here_, "a.jpg", IdentifyFile(from), there_).Ok()); }),
+            N{});
   ASSERT_TRUE(MoveEntry(Here("link.jpg"), There("link.jpg")).Ok());
 
   Release();
@@ -106,7 +128,10 @@ TEST_F(FileOperationsTest, AnInputReplacedSinceItWasReadIsNeverTheOneDeletedOrAr
   fs::permissions(Here("r.jpg"), fs::perms::owner_read);
   read = IdentifyFile(Here("r.jpg"));
   EXPECT_EQ(DeleteInput(here_, "r.jpg", read).Status, FileStatus::kReadOnly);
-  EXPECT_TRUE(ArchiveInput(here_, "r.jpg", read, same_device).Ok());
+  WriteFile(same_device + "r.jpg", "an older copy");
+  EXPECT_EQ(DeletedDuring(same_device, [&] { EXPECT_TRUE(ArchiveInput(here_, "r.jpg", read, same_device).Ok()); }),
+            N{});
+  EXPECT_EQ(ReadFile(same_device + "r.jpg"), "read-only");
   Release();
   EXPECT_EQ(Names(here_), N{});
 }

@@ -39,15 +39,13 @@ class CliSignalsTest : public testing::Test {
   }
 
   // Starts the program on the settings file with `arguments` after `--ini FILE --accents none`, its output
-  // into the files "<tag>.stdout" and "<tag>.stderr" of the temporary folder and nothing on its input. With
-  // `trace`, under strace, which writes the calls named into "<tag>.trace".
-  pid_t Start(std::vector<std::string> arguments, const std::string& tag = "", const char* trace = nullptr) {
+  // into the files "<tag>.stdout" and "<tag>.stderr" of the temporary folder and nothing on its input, after
+  // the command line `wrapper` (a tracer, a namespace).
+  pid_t Start(std::vector<std::string> arguments, const std::string& tag = "",
+              std::vector<std::string> wrapper = {}) {
     std::vector<std::string> line = {QUILLMARK_CLI_PROGRAM, "--ini", ini_, "--accents", "none"};
     line.insert(line.end(), arguments.begin(), arguments.end());
-    if (trace != nullptr) {
-      line.insert(line.begin(), {"strace", "-f", "-qq", "-e", std::string("trace=") + trace, "-o",
-                                 (dir_.Path() / (tag + ".trace")).string()});
-    }
+    line.insert(line.begin(), wrapper.begin(), wrapper.end());
     const pid_t pid = ::fork();
     if (pid == 0) {
       const int null = ::open("/dev/null", O_RDONLY);
@@ -57,7 +55,7 @@ class CliSignalsTest : public testing::Test {
       ::dup2(out, 1);
       ::dup2(err, 2);
       // The leak checker of a sanitizer build cannot work under a tracer, and would end the program with 1.
-      if (trace != nullptr) ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+      if (!wrapper.empty()) ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
       std::vector<char*> argv;
       for (std::string& a : line) argv.push_back(a.data());
       argv.push_back(nullptr);
@@ -65,6 +63,13 @@ class CliSignalsTest : public testing::Test {
       ::_exit(127);
     }
     return pid;
+  }
+  // strace, writing the calls named into "<tag>.trace", and with `inject` (strace's syntax) changing them.
+  std::vector<std::string> Traced(const std::string& tag, const char* calls, const char* inject = nullptr) const {
+    std::vector<std::string> wrapper = {"strace", "-f", "-qq", "-e", std::string("trace=") + calls, "-o",
+                                        (dir_.Path() / (tag + ".trace")).string()};
+    if (inject != nullptr) wrapper.insert(wrapper.end(), {"-e", std::string("inject=") + inject});
+    return wrapper;
   }
   // The exit status, or 128 plus the signal that ended the process.
   static int Wait(pid_t pid) {
@@ -155,7 +160,7 @@ TEST_F(CliSignalsTest, ASecondQuillmarkLeavesAFolderInUseAloneAndNoOriginalIsLos
   const std::string archive = "/dev/shm/quillmark-test-" + std::to_string(::getpid()) + "/";
   fs::create_directories(archive);
   const std::vector<std::string> archiving = {"--archive", archive, "--after", "archive", "run"};
-  const pid_t slowed = Start(archiving, "first", "unlink,unlinkat,rename,renameat2");
+  const pid_t slowed = Start(archiving, "first", Traced("first", "unlink,unlinkat,rename,renameat2"));
   for (int i = 0; i < 60'000 && Names(output_).size() < 5; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -175,32 +180,110 @@ TEST_F(CliSignalsTest, ASecondQuillmarkLeavesAFolderInUseAloneAndNoOriginalIsLos
   fs::remove_all(archive);
 }
 
-// An input is deleted only once its output is on the device: its data flushed, then its folder entry.
+// An input is deleted only once its output is on the device: its data flushed after it was written, then
+// its folder entry.
 TEST_F(CliSignalsTest, EachInputIsDeletedOnlyAfterItsOutputAndTheOutputFolderWereFlushed) {
-  EXPECT_EQ(Wait(Start({"run"}, "run", "fdatasync,fsync,rename,renameat2,unlink,unlinkat")), 0);
+  EXPECT_EQ(Wait(Start({"run"}, "run", Traced("run", "openat,fdatasync,fsync,syncfs,rename,renameat2,unlink,unlinkat"))),
+            0);
   std::ifstream trace(dir_.Path() / "run.trace");
+  std::map<std::string, int> made;    // temporary output -> line of its creation
   std::map<std::string, int> placed;  // output name -> line of its rename into place
   int data_flushed = -1, folder_flushed = -1, deleted = 0;
+  const auto quoted = [](const std::string& line, std::size_t from) {
+    return line.substr(from, line.find('"', from) - from);
+  };
   std::string line;
   for (int n = 0; std::getline(trace, line); ++n) {
-    if (line.find("fdatasync(") != std::string::npos) data_flushed = n;
+    if (line.find("fdatasync(") != std::string::npos || line.find("syncfs(") != std::string::npos) data_flushed = n;
     if (line.find(" fsync(") != std::string::npos) folder_flushed = n;
+    const std::size_t temporary = line.find(output_ + ".quillmark-");
+    if (line.find("openat(") != std::string::npos && line.find("O_CREAT") != std::string::npos &&
+        temporary != std::string::npos) {
+      made[quoted(line, temporary)] = n;
+    }
     const std::size_t out = line.rfind(output_);  // the target, after the temporary name
-    if (line.find("rename") != std::string::npos && out != std::string::npos && line.find("= 0") != std::string::npos) {
-      const std::size_t end = line.find('"', out);
-      const std::string name = line.substr(out + output_.size(), end - out - output_.size());
-      if (name[0] != '.') placed[name] = n;
-      EXPECT_GT(n, data_flushed) << line;
+    const std::string name = out == std::string::npos ? "" : quoted(line, out + output_.size());
+    if (line.find("rename") != std::string::npos && !name.empty() && name[0] != '.' &&
+        line.find("= 0") != std::string::npos) {
+      placed[name] = n;
+      ASSERT_TRUE(made.count(quoted(line, temporary))) << line;
+      EXPECT_GT(data_flushed, made[quoted(line, temporary)]) << line;
     }
     const std::size_t aside = line.find("-aside/");
     if (line.find("unlink") != std::string::npos && aside != std::string::npos) {
-      const std::string name = line.substr(aside + 7, line.find('"', aside) - aside - 7);
+      const std::string name = quoted(line, aside + 7);
       ASSERT_TRUE(placed.count(name)) << line;
       EXPECT_GT(folder_flushed, placed[name]) << line;
       ++deleted;
     }
   }
   EXPECT_EQ(deleted, static_cast<int>(originals_.size()));
+}
+
+// A run killed while an original waits set aside; a corrected picture sent again under its name; two more
+// runs. Each runs with the same process id, as a restarted container would: the id tells nothing of who
+// owns what. Both pictures come out, the older one under a name of its own, told once with both names.
+TEST_F(CliSignalsTest, AnOriginalSetAsideByAKilledRunNeverComesBackOverANewerPicture) {
+  // On another file system, where an archived original is copied, set aside and then deleted.
+  const std::string archive = "/dev/shm/quillmark-test-" + std::to_string(::getpid()) + "/";
+  fs::create_directories(archive);
+  const std::vector<std::string> ns = {"unshare", "--pid", "--fork", "--mount-proc", "--kill-child"};
+  for (const bool archiving : {false, true}) {
+    std::vector<std::string> arguments = {"run"};
+    if (archiving) arguments = {"--archive", archive, "--after", "archive", "run"};
+    std::vector<std::string> slowed = ns;
+    // The deletes are slowed: the original waits a second set aside before it goes, or moves on.
+    for (const std::string& a : Traced("killed", "unlink,unlinkat", "unlink,unlinkat:delay_enter=1000000")) {
+      slowed.push_back(a);
+    }
+    const pid_t wrapper = Start(arguments, "killed", slowed);
+    std::string aside, name;
+    for (int i = 0; i < 60'000 && name.empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      for (const std::string& entry : Names(input_)) {
+        if (entry.ends_with("-aside") && !Names(input_ + entry).empty()) {
+          aside = entry;
+          name = Names(input_ + entry).front();
+        }
+      }
+    }
+    ASSERT_FALSE(name.empty());
+    (void)!::system(("pkill -KILL -f '^" + std::string(QUILLMARK_CLI_PROGRAM) + " --ini " + ini_ + "'").c_str());
+    Wait(wrapper);
+    const std::string old = ReadFile(input_ + aside + "/" + name);
+    ASSERT_FALSE(old.empty());
+    WriteFile(input_ + name, "corrected");
+
+    std::vector<std::string> traced = ns;
+    for (const std::string& a : Traced("again", "execve")) traced.push_back(a);
+    EXPECT_EQ(Wait(Start(arguments, "again", traced)), 0);
+    EXPECT_EQ(Wait(Start(arguments, "third", traced)), 0);
+    // The same id each time: the namespace's first process after the tracer.
+    const std::string id = aside.substr(11, aside.find('.', 11) - 11);
+    EXPECT_EQ(ReadFile(dir_.Path() / "again.trace").substr(0, id.size() + 1), id + " ") << id;
+
+    const std::string recovered = name.substr(0, name.size() - 4) + " (recovered).jpg";
+    EXPECT_EQ(ReadFile(output_ + name), "corrected");
+    EXPECT_EQ(ReadFile(output_ + recovered), old);
+    if (archiving) {
+      EXPECT_EQ(ReadFile(archive + name), "corrected");
+      EXPECT_EQ(ReadFile(archive + recovered), old);
+    }
+    EXPECT_NE(ReadFile(dir_.Path() / "again.stderr")
+                  .find("back under another name, as its own was taken or processed meanwhile\n  " + input_ +
+                        recovered + "\n  was " + input_ + name + "\n"),
+              std::string::npos)
+        << ReadFile(dir_.Path() / "again.stderr");
+    EXPECT_EQ(ReadFile(dir_.Path() / "third.stderr"), "");
+    for (const std::string& entry : Names(input_)) EXPECT_NE(entry[0], '.') << entry << " is left over";
+    EXPECT_EQ(Names(input_), std::vector<std::string>{});
+
+    // The next mode starts from the same pictures.
+    fs::remove_all(output_);
+    fs::create_directory(output_);
+    for (const auto& [original, bytes] : originals_) WriteFile(input_ + original, bytes);
+  }
+  fs::remove_all(archive);
 }
 
 }  // namespace
