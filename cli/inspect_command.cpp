@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "app/engine_messages.h"
+#include "app/entry_text.h"
 #include "cli/commands.h"
 #include "coding/utf8.h"
 #include "inspector/coding_verdict.h"
@@ -52,26 +53,27 @@ int Inspect(Context& context) {
   int status = kExitDone;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& file = files[i];
+    const std::string shown = app::PrintableName(file);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) {
       Complain(context,
-               file + (std::filesystem::exists(file, ec) ? ": not a regular file" : ": no such file"));
+               shown + (std::filesystem::exists(file, ec) ? ": not a regular file" : ": no such file"));
       status = kExitKept;
       continue;
     }
     const inspector::ReadResult read = inspector::ReadIptcFields(file, context.State.IptcFields);
     if (read.File == engine::InputImageFile::Status::kShortRead) {
       app::ShowShortReadMessage(context.View, file);
-      Complain(context, file + ": the file ended before its size; the fields follow as far as it goes");
+      Complain(context, shown + ": the file ended before its size; the fields follow as far as it goes");
       status = kExitKept;
     }
     if (read.Walk.End == engine::IptcWalkEnd::kDatasetPastEnd) {
-      Complain(context, file + ": the IPTC dataset at offset " + std::to_string(read.Walk.Offset) +
+      Complain(context, shown + ": the IPTC dataset at offset " + std::to_string(read.Walk.Offset) +
                             " runs past the end of its data; the fields before it follow");
       status = kExitKept;
     }
     const std::string text = inspector::BuildFieldText(context.State.IptcFields);
-    if (files.size() > 1) out << (i > 0 ? "\n" : "") << "==> " << file << " <==\n";
+    if (files.size() > 1) out << (i > 0 ? "\n" : "") << "==> " << shown << " <==\n";
     const bool utf8 = read.Walk.DeclaresUtf8;
     if (context.Given.Raw) {
       out << text;

@@ -473,6 +473,25 @@ void TellSetAside(AppState& state, MainView& view, ScanContext& scan, std::strin
   }
 }
 
+// A folder of set-aside inputs met by the walk: one of a Quillmark killed meanwhile (while this one did not
+// hold the folder) is emptied by the next scan; one whose Quillmark cannot be told gone (a share without
+// locks) is left alone, but not unseen.
+void NoteSetAsideFolder(AppState& state, ScanContext& scan, const std::string& name) {
+  const engine::TemporaryOwner owner = engine::OwnerOf(scan.Input, name);
+  if (owner == engine::TemporaryOwner::kGone) scan.SetAsideSeen = true;
+  if (owner != engine::TemporaryOwner::kUnknown) return;
+  EntryReport report;
+  report.Name = name;
+  report.Fate = EntryFate::kKept;
+  report.Reason = "a folder of originals set aside by a Quillmark that cannot be told gone, left alone: " +
+                  scan.Input + name;
+  std::string& told = scan.Memory.Waiting[scan.Input + name];
+  report.Repeat = told == report.Reason;
+  told = report.Reason;
+  report.Time = state.Now();
+  Report(state, report);
+}
+
 // What killed Quillmark processes left in the run's folders: their temporary files go, and the inputs they
 // had set aside come back. Done by the first scan of a run, and by the scan after one that found such inputs.
 void Recover(AppState& state, MainView& view, ScanContext& scan) {
@@ -549,9 +568,7 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
     }
     if (!listing.Next(entry)) break;
     if (entry.Name.empty() || entry.Name.front() == '.') {
-      // Inputs set aside by a Quillmark that was killed meanwhile (while this one did not hold the folder).
-      scan.SetAsideSeen |= entry.Name.ends_with("-aside") &&
-                           engine::OwnerOf(scan.Input, entry.Name) == engine::TemporaryOwner::kGone;
+      if (entry.Name.ends_with("-aside")) NoteSetAsideFolder(state, scan, entry.Name);
       continue;
     }
     const EntryKind kind = KindOf(scan.Input, entry);

@@ -279,7 +279,7 @@ std::optional<std::string> OwnTemporaryPrefix(std::string_view folder, std::stri
   // A process cleaning the folder up may take the mark in the making for abandoned and remove it: again.
   for (int attempt = 0; attempt < 3 && file == kNoHandle; ++attempt) file = MakeMark(path, failure);
   if (file == kNoHandle) {
-    if (why != nullptr) *why = "cannot make the mark " + path + ": " + failure;
+    if (why != nullptr) *why = failure;
     return std::nullopt;
   }
   self.Marks().push_back({path, std::string(folder), file});

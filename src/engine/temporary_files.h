@@ -18,8 +18,8 @@ inline constexpr std::string_view kTemporaryPrefix = ".quillmark-";
 
 /// The start of this process's temporary names in `folder` (a folder setting, ending with the separator):
 /// ".quillmark-<pid>.<token>-". The first call for a folder leaves the locked mark there. Without the mark
-/// the names would look abandoned to others, so when it cannot be made nothing is returned and `why` says
-/// why.
+/// the names would look abandoned to others, so when it cannot be made nothing is returned and `why` gives
+/// the system's reason.
 std::optional<std::string> OwnTemporaryPrefix(std::string_view folder, std::string* why = nullptr);
 
 /// The start of this process's temporary names, as `OwnTemporaryPrefix` gives it, without making a mark: to

@@ -42,6 +42,9 @@ TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngineAndLink
   fs::create_directory(input_ + "folder");
   fs::permissions(input_ + "folder", kNoWrite);
   Put(input_, {".DS_Store", "._photo.jpg"});
+  // Set aside by a Quillmark of an earlier version, whose process id is in use: it cannot be told gone.
+  fs::create_directory(input_ + ".quillmark-1-aside");
+  Put(input_ + ".quillmark-1-aside/", {"waiting.jpg"});
   ASSERT_EQ(::mkfifo((input_ + "fifo").c_str(), 0666), 0);
   // A link to a private file, and one to the archive's copy of the same name: neither target is ever read,
   // moved or replaced.
@@ -54,13 +57,16 @@ TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngineAndLink
   ScanInputFolder(state_, view_);
   ScanInputFolder(state_, view_);
   EXPECT_EQ(state_.ScanProcessed, 0);
-  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", "fifo", "folder", "private.jpg", "self.jpg"}));
+  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", ".quillmark-1-aside", "fifo", "folder", "private.jpg",
+                               "self.jpg"}));
   EXPECT_EQ(Names(output_), N{});
   EXPECT_EQ(ReadFile(archive_ + "self.jpg"), "archived original");
-  EXPECT_EQ(reports_.size(), 4u);
+  EXPECT_EQ(reports_.size(), 6u);
   N told = Told();
   std::sort(told.begin(), told.end());
-  EXPECT_EQ(told, (N{"private.jpg: it is a symbolic link, which is left alone",
+  EXPECT_EQ(told, (N{".quillmark-1-aside: a folder of originals set aside by a Quillmark that cannot be told "
+                     "gone, left alone: " + input_ + ".quillmark-1-aside",
+                     "private.jpg: it is a symbolic link, which is left alone",
                      "self.jpg: it is a symbolic link, which is left alone"}));
 }
 
