@@ -463,6 +463,7 @@ void TellSetAside(AppState& state, MainView& view, ScanContext& scan, std::strin
     EntryReport report;
     report.Name = input.Name;
     report.Fate = EntryFate::kKept;
+    report.Bytes = IdentifyFile(input.Aside).Size;
     report.Reason = "a Quillmark that was stopped left it set aside as " + input.Aside +
                     ", and it cannot be put back (" + input.Failure + ")";
     const auto before = told.find(input.Aside);
