@@ -554,8 +554,9 @@ app::Answer frmQuillmark::ShowMessage(const app::Message& message) {
   // A run's scans go on unattended, by a start at the window's opening or by hand: a box would hold the next
   // image until someone came by. A click handled between two of its images (yielding_ > 0) is answered in a
   // box, as is every question.
-  if (message.Buttons == app::MessageButtons::kOk && state_.Running && state_.FolderOperation &&
-      yielding_ == 0) {
+  // An automatic start waits for no click either.
+  if (message.Buttons == app::MessageButtons::kOk &&
+      (state_.AutomaticStart || (state_.Running && state_.FolderOperation && yielding_ == 0))) {
     activity_->AddMessage(message);
     if (!activity_->isVisible()) ++unseen_messages_;
     ShowActivityMarker();

@@ -47,9 +47,9 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   /// The program's state, which the dialogs and the inspector read and write.
   app::AppState& State() { return state_; }
 
-  /// A message of a run's scan (not a question, and not from a click handled between two of its images) goes
-  /// to the activity view and the status bar's marker, so that the scan goes on unattended; any other opens a
-  /// message box.
+  /// A message of a run's scan (not a question, and not from a click handled between two of its images), or
+  /// of an automatic start, goes to the activity view and the status bar's marker, so that the desk goes on
+  /// unattended; any other opens a message box.
   app::Answer ShowMessage(const app::Message& message) override;
   void Beep() override;
   void SetEnabled(app::Control control, bool enabled) override;

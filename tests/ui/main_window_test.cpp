@@ -149,8 +149,11 @@ TEST_F(MainWindowTest, RunTogglesFaceTimerAndLockedControlsAndAStopBetweenTwoIma
   EXPECT_FALSE(W<QWidget>("cmdBrowse(1)")->isEnabled() || W<QAction>("mnuExit")->isEnabled());
   EXPECT_TRUE(W<QTimer>("Timer1")->isActive());
 
+  // Alt+F4 during a run names the run, and Enter keeps it.
   window_->close();
-  EXPECT_EQ(MessageBox::Shown().back().Text, "Quit Quillmark");
+  EXPECT_EQ(MessageBox::Shown().back().Text,
+            "Quit Quillmark and stop the run?\nThe input folder is then no longer processed automatically.");
+  EXPECT_EQ(MessageBox::Shown().back().Default, Answer::kNo);
   EXPECT_TRUE(window_->isVisible() && window_->State().Running && W<QTimer>("Timer1")->isActive());
 
   test::Click(run);
@@ -224,12 +227,31 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   EXPECT_EQ(QApplication::clipboard()->text().count('\n'), frmActivity::kMaxRows);
 }
 
-TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActive) {
-  Open(Configured(false) + "[Options]\nAutomatic=1\n");
+TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActiveAndWaitsForAFolderWithoutABox) {
+  const std::string settings = Configured(true) + "[Options]\nAutomatic=1\n";
+  const std::string in = dir_.Folder("in");
+  std::filesystem::remove(in);  // a share not mounted yet
+  Open(settings);
   EXPECT_FALSE(window_->State().Running);
   window_->show();
   window_->activateWindow();
   EXPECT_TRUE(QTest::qWaitFor([this] { return window_->State().Running; }));
+  EXPECT_TRUE(MessageBox::Shown().empty());
+  EXPECT_EQ(MessageBox::Beeps(), 0);
+  EXPECT_EQ(W<PathLabel>("lblFolder(0)")->text().toStdString(), in);
+  EXPECT_TRUE(W<QPushButton>("cmdRun")->isEnabled());
+  frmActivity* activity = window_->Activity();
+  ASSERT_EQ(activity->RowCount(), 1);
+  EXPECT_EQ(activity->RowText(0).section('\t', 1).toStdString(), "\tmessage\tUnknown input folder / " + in);
+  EXPECT_FALSE(W<QToolButton>("Panels(3)")->icon().isNull());
+
+  std::filesystem::create_directories(in);
+  WriteFile(in + "a.jpg", "\xFF\xD8\xFF\xD9");
+  window_->State().Now = [] { return std::chrono::system_clock::now() + std::chrono::minutes(1); };
+  window_->State().Countdown = 0;
+  W<QTimer>("Timer1")->setInterval(1);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return std::filesystem::exists(dir_.Path() / "archive/a.jpg"); }));
+  EXPECT_EQ(activity->RowCount(), 2);
 }
 
 TEST_F(MainWindowTest, EveryClosePathAsksFirstAndNoKeepsTheWindow) {
