@@ -76,7 +76,7 @@ TEST_F(ScanTest, AFailedImageStaysAndIsNotProcessedAgainUntilItChanges) {
   const std::string bad = test::Jpeg({test::App1Xmp(test::XmpPacket("<rdf:Description></rdf:Descr>"))});
   WriteFile(input_ + "bad1.jpg", bad);
   WriteFile(input_ + "bad2.jpg", bad);
-  Put(input_, {"good.jpg"});
+  WriteFile(input_ + "good.jpg", test::Jpeg({}));
   state_.UseArchive = true;
   state_.SynchronizeXMP = true;
   FailingView view;
@@ -105,7 +105,7 @@ TEST_F(ScanTest, AFailedImageStaysAndIsNotProcessedAgainUntilItChanges) {
 }
 
 TEST_F(ScanTest, AnInputThatCannotLeaveIsNotRewrittenAtEveryScanAndLeavesOnceItMay) {
-  Put(input_, {"locked.jpg"});
+  WriteFile(input_ + "locked.jpg", test::Jpeg({}));
   fs::permissions(input_ + "locked.jpg", fs::perms::owner_read);
   ScanInputFolder(state_, view_);
   const FileIdentity output = IdentifyFile(output_ + "locked.jpg");

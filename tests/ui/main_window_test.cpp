@@ -200,7 +200,9 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   for (int row = 0; row < activity->RowCount(); ++row) rows << activity->RowText(row).section('\t', 1);
   rows.sort();
   ASSERT_EQ(rows.size(), 4);
-  EXPECT_EQ(rows[1] + rows[3], "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\t");
+  EXPECT_EQ(rows[1] + rows[3],
+            "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\tnot a JPEG image, its bytes were written "
+            "as read");
   EXPECT_TRUE(rows[0].startsWith("\tmessage\tParsing error:") &&
               rows[2].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not"));
   // The marker counts the kept file, names it on hover, and shows the message until the view opens.
