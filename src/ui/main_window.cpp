@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,6 +23,7 @@
 
 #include "app/batch_run.h"
 #include "app/help_file.h"
+#include "app/log_history.h"
 #include "app/option_handlers.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
@@ -111,8 +113,9 @@ constexpr std::size_t kKeptShown = 15;
 }  // namespace
 
 frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
-                           QWidget* parent)
+                           const std::filesystem::path& log_path, QWidget* parent)
     : QMainWindow(parent), program_folder_(program_folder), kept_folder_(kInputFolder) {
+  if (!log_path.empty()) log_.emplace(log_path);
   setObjectName("frmQuillmark");
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -143,6 +146,7 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
     ShowActivityMarker();
   };
   state_.OnEntry = [this](const app::AppState::EntryReport& report) { OnEntry(report); };
+  LoadHistory();
 
   app::Form_Load(state_, *this, ini_path);
 }
@@ -427,7 +431,31 @@ void frmQuillmark::RunFolderCommand(void (*command)(app::AppState&, app::MainVie
   kept_folder_ = before;
 }
 
+void frmQuillmark::LoadHistory() {
+  if (!log_) return;
+  app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
+  const std::vector<app::LoggedEntry> entries = app::ReadLatestEntries(log_->Path(), frmActivity::kMaxRows);
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    app::AppState::EntryReport report = entry->Report;
+    const QDateTime time = QDateTime::fromString(FromUtf8(entry->Time), Qt::ISODateWithMs);
+    if (time.isValid()) {
+      report.Time =
+          std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
+    }
+    activity_->AddEntry(report, kInputFolder);
+  }
+}
+
 void frmQuillmark::OnEntry(const app::AppState::EntryReport& report) {
+  if (log_) {
+    // Counted as the command line's log counts them; a failed line is not told: the activity view has it.
+    scan_counts_.Written += report.OutputWritten;
+    scan_counts_.Archived += report.Fate == app::AppState::EntryFate::kArchived;
+    scan_counts_.Deleted += report.Fate == app::AppState::EntryFate::kDeleted;
+    scan_counts_.Repeated += report.Repeat;
+    scan_counts_.Kept += !report.Repeat && report.Fate == app::AppState::EntryFate::kKept;
+    if (!report.Repeat) log_->Entry(report, state_.Now());
+  }
   activity_->AddEntry(report, kept_folder_);
   if (kept_folder_ == kInputFolder && report.Fate == app::AppState::EntryFate::kKept) {
     scan_kept_.push_back(ShownName(report.Name) + ": " + FromUtf8(report.Reason));
@@ -626,6 +654,12 @@ void frmQuillmark::SetStatusText(int panel, std::string_view text) {
   if (panel != 1 && panel != 2) return;
   Panels[panel - 1]->setText(FromUtf8(text));
   if (panel != 2) return;
+  if (log_ && !text.empty()) {
+    scan_counts_.Processed = state_.ScanProcessed;
+    log_->Scan(scan_counts_, state_.Now());
+    scan_counts_ = {};
+    app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
+  }
   // The scan's last word, or the Run command emptying the panels.
   latest_kept_ = text.empty() ? std::vector<QString>() : std::move(scan_kept_);
   scan_kept_.clear();

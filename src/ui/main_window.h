@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/json_log.h"
 #include "app/main_view.h"
 
 class QAction;
@@ -40,9 +42,11 @@ class frmQuillmark : public QMainWindow, public app::MainView {
 
  public:
   /// Builds the window and loads it from the settings file at `ini_path`; unknown folders are reported before
-  /// it shows. The help page is looked for in `program_folder`.
+  /// it shows. The help page is looked for in `program_folder`. What the scans and folder commands did is
+  /// appended to the JSON log at `log_path` (none when empty), whose latest entries the activity view shows
+  /// from the start.
   frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
-               QWidget* parent = nullptr);
+               const std::filesystem::path& log_path = {}, QWidget* parent = nullptr);
 
   /// The program's state, which the dialogs and the inspector read and write.
   app::AppState& State() { return state_; }
@@ -99,6 +103,8 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   /// Runs a folder command, whose kept entries stay in `kept_folder` and are no scan's.
   void RunFolderCommand(void (*command)(app::AppState&, app::MainView&), const char* kept_folder);
   void ShowActivityMarker();
+  /// Shows the log's latest entries in the activity view, and rotates the log when it has grown large.
+  void LoadHistory();
   void CommitData(QSessionManager& manager);
   /// The widget of a control; null for the two menu items, which are actions.
   QWidget* Widget(app::Control control) const;
@@ -115,6 +121,8 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   std::vector<QString> latest_kept_;  // those of the latest complete scan
   int unseen_messages_ = 0;
   frmActivity* activity_ = nullptr;
+  std::optional<app::JsonLog> log_;  // the window's own log, when it keeps one
+  app::ScanCounts scan_counts_;      // what the scan in progress did, for its log line
 
   std::array<QLabel*, 3> lbllblFolder{};
   std::array<PathLabel*, 3> lblFolder{};

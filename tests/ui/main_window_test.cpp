@@ -52,7 +52,7 @@ class MainWindowTest : public testing::Test {
   /// the test's folder.
   frmQuillmark& Open(const std::string& settings = {}) {
     if (!settings.empty()) WriteFile(Ini(), settings);
-    window_ = std::make_unique<frmQuillmark>(Ini(), dir_.Path());
+    window_ = std::make_unique<frmQuillmark>(Ini(), dir_.Path(), dir_.Path() / "state/Quillmark.log");
     return *window_;
   }
   /// Settings with existing input (`in` unless named), archive and output folders.
@@ -227,6 +227,12 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   EXPECT_EQ(activity->RowText(0).section('\t', 1), "x999.jpg\tdeleted\t");
   QTest::mouseClick(test::Find<QPushButton>(activity, "cmdCopy"), Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text().count('\n'), frmActivity::kMaxRows);
+
+  // The history survives a restart: the window's log gives the next window the latest thousand.
+  window_.reset();
+  Open();
+  EXPECT_EQ(window_->Activity()->RowCount(), frmActivity::kMaxRows);
+  EXPECT_EQ(window_->Activity()->RowText(0).section('\t', 1), "x999.jpg\tdeleted\t");
 }
 
 TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActiveAndWaitsForAFolderWithoutABox) {
