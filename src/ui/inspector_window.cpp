@@ -180,6 +180,14 @@ void frmFiles::Form_Activate() {
   }
   lstFiles->setUpdatesEnabled(true);
   lblFiles->setText(FromUtf8(inspector::ImagesCaption(names.size())));
+  if (select_.empty()) return;
+  const QByteArray wanted(select_.data(), static_cast<qsizetype>(select_.size()));
+  for (int i = 0; i < lstFiles->count(); ++i) {
+    if (lstFiles->item(i)->data(Qt::UserRole).toByteArray() != wanted) continue;
+    lstFiles->setCurrentRow(i);
+    lstFiles->scrollToItem(lstFiles->item(i));
+    break;
+  }
 }
 
 std::optional<std::string> frmFiles::SelectedPath() const {
@@ -297,8 +305,9 @@ void frmFiles::txtIPTC_MouseUp() {
   CharacterTip_->ToolText(txtIPTC, FromWindows(tip));
 }
 
-void ShowInspector(app::AppState& state, QWidget* parent) {
+void ShowInspector(app::AppState& state, QWidget* parent, const std::string& select) {
   frmFiles window(state, parent);
+  window.SelectWhenListed(select);
   // Modal to the main window only, so that a properties window it opens takes clicks.
   window.setWindowModality(Qt::WindowModal);
   window.exec();

@@ -34,6 +34,8 @@ class frmFiles : public QDialog {
   void Form_Load();
   /// Lists the folder and shows the count; runs once, when the window is first shown.
   void Form_Activate();
+  /// Selects the file of that name (its bytes) once the folder is listed.
+  void SelectWhenListed(const std::string& name) { select_ = name; }
   void lstFiles_Click();
   void lstFiles_DblClick();
   void cmdProperties_Click();
@@ -74,6 +76,7 @@ class frmFiles : public QDialog {
   /// The listed folder, ending with the separator; a file's path is this followed by its name.
   std::string InspectedFolder_;
   bool listed_ = false;
+  std::string select_;
   /// The field text as stored (CR LF line ends), whether its block declares UTF-8, and how the box shows it.
   std::string field_text_;
   bool field_utf8_ = false;
@@ -82,7 +85,8 @@ class frmFiles : public QDialog {
 };
 
 /// Opens the inspector on the folder of `state.FolderIndex`, modally over `parent`, and returns when it is
-/// closed; every opening starts from a fresh window.
-void ShowInspector(app::AppState& state, QWidget* parent);
+/// closed; every opening starts from a fresh window. The file named `select` (its name's bytes), when the
+/// folder lists it, is selected and shown.
+void ShowInspector(app::AppState& state, QWidget* parent, const std::string& select = {});
 
 }  // namespace qm::ui

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
@@ -22,6 +23,7 @@
 #include <utility>
 
 #include "app/batch_run.h"
+#include "app/folder_choice.h"
 #include "app/help_file.h"
 #include "app/log_history.h"
 #include "app/option_handlers.h"
@@ -145,10 +147,14 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
     unseen_messages_ = 0;
     ShowActivityMarker();
   };
+  activity_->OnInspect = [this](int folder_index, const std::string& name) {
+    state_.FolderIndex = static_cast<std::int16_t>(folder_index);
+    ShowInspector(state_, this, name);
+  };
   state_.OnEntry = [this](const app::AppState::EntryReport& report) { OnEntry(report); };
-  LoadHistory();
 
   app::Form_Load(state_, *this, ini_path);
+  LoadHistory();
 }
 
 void frmQuillmark::BuildFolderRows(QWidget* client) {
@@ -418,6 +424,19 @@ void frmQuillmark::mnuHelp_Click() {
 }
 
 void frmQuillmark::mnuActivity_Click() {
+  if (!activity_->isVisible()) {
+    // Over the main window, within its screen.
+    QRect place = activity_->frameGeometry();
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+      const QRect room = screen->availableGeometry();
+      place.moveLeft(
+          std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
+      place.moveTop(
+          std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() - place.height())));
+    }
+    activity_->move(place.topLeft());
+  }
   activity_->show();
   activity_->raise();
   activity_->activateWindow();
@@ -442,8 +461,23 @@ void frmQuillmark::LoadHistory() {
       report.Time =
           std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
     }
-    activity_->AddEntry(report, kInputFolder);
+    activity_->AddEntry(report, kInputFolder, FileOf(report, kInputFolder));
   }
+}
+
+FileLocation frmQuillmark::FileOf(const app::AppState::EntryReport& report,
+                                  std::string_view kept_folder) const {
+  // A kept file stays in its folder; a written one has its output; one put back is in the input folder.
+  int index = -1;
+  if (report.Fate == app::AppState::EntryFate::kKept) {
+    index = kept_folder == "archive" ? 1 : kept_folder == "output" ? 2 : 0;
+  } else if (report.OutputWritten) {
+    index = 2;
+  } else if (report.Fate == app::AppState::EntryFate::kMovedToInput) {
+    index = 0;
+  }
+  if (index < 0) return {};
+  return {index, app::FolderOfRow(state_, index)};
 }
 
 void frmQuillmark::OnEntry(const app::AppState::EntryReport& report) {
@@ -456,7 +490,9 @@ void frmQuillmark::OnEntry(const app::AppState::EntryReport& report) {
     scan_counts_.Kept += !report.Repeat && report.Fate == app::AppState::EntryFate::kKept;
     if (!report.Repeat) log_->Entry(report, state_.Now());
   }
-  activity_->AddEntry(report, kept_folder_);
+  // A packet that does not parse is told on its file's row, with the parser's words on hover.
+  activity_->AddEntry(report, kept_folder_, FileOf(report, kept_folder_),
+                      std::exchange(pending_details_, {}));
   if (kept_folder_ == kInputFolder && report.Fate == app::AppState::EntryFate::kKept) {
     scan_kept_.push_back(ShownName(report.Name) + ": " + FromUtf8(report.Reason));
   }
@@ -585,6 +621,10 @@ app::Answer frmQuillmark::ShowMessage(const app::Message& message) {
   // An automatic start waits for no click either.
   if (message.Buttons == app::MessageButtons::kOk &&
       (state_.AutomaticStart || (state_.Running && state_.FolderOperation && yielding_ == 0))) {
+    if (message.Title == app::kProgramName && message.Text.starts_with("Parsing error:\n")) {
+      pending_details_ = message.Details;  // the file's row, which comes next, tells it
+      return app::Answer::kOk;
+    }
     activity_->AddMessage(message);
     if (!activity_->isVisible()) ++unseen_messages_;
     ShowActivityMarker();

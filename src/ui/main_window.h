@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "app/json_log.h"
 #include "app/main_view.h"
+#include "ui/activity_window.h"
 
 class QAction;
 class QCheckBox;
@@ -26,7 +27,6 @@ class QToolButton;
 
 namespace qm::ui {
 
-class frmActivity;
 class GuideLine;
 class PathLabel;
 
@@ -105,6 +105,8 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   void ShowActivityMarker();
   /// Shows the log's latest entries in the activity view, and rotates the log when it has grown large.
   void LoadHistory();
+  /// Where the file of a report now is, for its row in the activity view.
+  FileLocation FileOf(const app::AppState::EntryReport& report, std::string_view kept_folder) const;
   void CommitData(QSessionManager& manager);
   /// The widget of a control; null for the two menu items, which are actions.
   QWidget* Widget(app::Control control) const;
@@ -121,6 +123,7 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   std::vector<QString> latest_kept_;  // those of the latest complete scan
   int unseen_messages_ = 0;
   frmActivity* activity_ = nullptr;
+  std::string pending_details_;      // a parse error's words, for the row of its file that follows
   std::optional<app::JsonLog> log_;  // the window's own log, when it keeps one
   app::ScanCounts scan_counts_;      // what the scan in progress did, for its log line
 

@@ -6,16 +6,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
+#include <QTreeView>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -25,6 +29,7 @@
 #include "support/temp_dir.h"
 #include "ui/activity_window.h"
 #include "ui/guide_line.h"
+#include "ui/inspector_window.h"
 #include "ui/message_box.h"
 #include "ui/path_label.h"
 #include "ui_test_support.h"
@@ -193,31 +198,61 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   test::Click(W<QPushButton>("cmdRun"));
   EXPECT_EQ(W<QLabel>("Panels(1)")->text().toStdString(),
             "Since: " + window_->State().RunStart + " - processed: 3");
-  // The packet's parse error waits in the activity view, so the scan went on.
+  // The packet's parse error waits in the activity view, on its file's row, so the scan went on.
   EXPECT_TRUE(MessageBox::Shown().empty());
   frmActivity* activity = window_->Activity();
   QStringList rows;  // without their times
   for (int row = 0; row < activity->RowCount(); ++row) rows << activity->RowText(row).section('\t', 1);
   rows.sort();
-  ASSERT_EQ(rows.size(), 4);
-  EXPECT_EQ(rows[1] + rows[3],
-            "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\tnot a JPEG image, its bytes were written "
-            "as read");
-  EXPECT_TRUE(rows[0].startsWith("\tmessage\tParsing error:") &&
-              rows[2].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not"));
-  // The marker counts the kept file, names it on hover, and shows the message until the view opens.
+  ASSERT_EQ(rows.size(), 3);
+  EXPECT_EQ(rows[0] + rows[2],
+            "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\tnot a JPEG image, its bytes "
+            "were written as read");
+  EXPECT_TRUE(rows[1].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not") &&
+              rows[1].contains(" / Parsing error:"));
+  // The marker counts the kept file and names it on hover.
   auto* marker = W<QToolButton>("Panels(3)");
-  EXPECT_TRUE(marker->isVisibleTo(window_.get()) && !marker->icon().isNull());
+  EXPECT_TRUE(marker->isVisibleTo(window_.get()));
   EXPECT_EQ(marker->text(), "Kept: 1");
   EXPECT_TRUE(marker->toolTip().contains("\ncut.jpg: its XMP packet does not parse"));
   QTest::mouseClick(marker, Qt::LeftButton);
-  EXPECT_TRUE(activity->isVisible() && marker->icon().isNull());
+  EXPECT_TRUE(activity->isVisible());
+  const QRect over = activity->frameGeometry();
+  EXPECT_TRUE(over.contains(window_->frameGeometry().center()) ||
+              window_->screen()->availableGeometry().contains(over));
+
+  // A row leads to its file: Enter shows it in the inspector, the row's menu copies its path; a written
+  // file's row leads to its output.
+  auto* list = test::Find<QTreeView>(activity, "lstActivity");
+  int cut = 0;
+  while (!activity->RowText(cut).contains("cut.jpg")) ++cut;
+  EXPECT_EQ(activity->RowPath(cut), (in / "cut.jpg").string());
+  EXPECT_EQ(activity->RowPath(cut == 0 ? 1 : 0).rfind((dir_.Path() / "out").string(), 0), 0u);
+  list->setFocus();
+  list->setCurrentIndex(list->model()->index(cut, 0));
+  QString inspected;
+  QTimer::singleShot(0, [&] {
+    if (auto* files = qobject_cast<frmFiles*>(QApplication::activeModalWidget())) {
+      if (files->lstFiles->currentItem() != nullptr) inspected = files->lstFiles->currentItem()->text();
+      QTest::keyClick(files, Qt::Key_Escape);
+    }
+  });
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(inspected, "cut.jpg");
+  QTimer::singleShot(0, [] {
+    if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_P);
+  });
+  // What the Menu key sends.
+  const QPoint at = list->visualRect(list->currentIndex()).center();
+  QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, at, list->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(list->viewport(), &menu_key);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), (in / "cut.jpg").string());
 
   // A report that repeats one already told adds no row; the latest thousand stay, and Copy takes them all.
   app::AppState::EntryReport report{"cut.jpg"};
   report.Repeat = true;
   window_->State().OnEntry(report);
-  EXPECT_EQ(activity->RowCount(), 4);
+  EXPECT_EQ(activity->RowCount(), 3);
   EXPECT_TRUE(test::Find<QLabel>(activity, "lblActivity")->text().contains("1 repeated report of"));
   report = {"", app::AppState::EntryFate::kDeleted};
   for (int i = 0; i < frmActivity::kMaxRows; ++i) {
