@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "app/batch_run.h"
+#include "app/file_operations.h"
 #include "app/folder_choice.h"
 #include "app/help_file.h"
 #include "app/log_history.h"
@@ -307,7 +308,7 @@ void frmQuillmark::BuildMenus() {
 
   mnuOptions = menuBar()->addMenu("&Options");
   mnuOptions->setObjectName("mnuOptions");
-  mnuWaitTime = mnuOptions->addAction("Set scan time interval...");
+  mnuWaitTime = mnuOptions->addAction("Set scan &time interval...");
   mnuWaitTime->setObjectName("mnuWaitTime");
 
   mnuAide = menuBar()->addMenu("&?");
@@ -640,6 +641,7 @@ void frmQuillmark::Beep() { MessageBox::Beep(); }
 void frmQuillmark::SetEnabled(Control control, bool enabled) {
   if (QAction* action = Action(control)) action->setEnabled(enabled);
   if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+  if (control == Control::lblFolder1) MarkSharedFolders();  // the archive option changed
 }
 
 void frmQuillmark::SetVisible(Control control, bool visible) {
@@ -652,10 +654,29 @@ void frmQuillmark::SetVisible(Control control, bool visible) {
   widget->setVisible(visible);
 }
 
+void frmQuillmark::MarkSharedFolders() {
+  // The rows a run or a folder command would refuse, marked as soon as they share a folder.
+  static const char* const kWhat[] = {"input", "archive", "output"};
+  const std::string folders[] = {state_.InputFolder, state_.UseArchive ? state_.ArchiveFolder : std::string(),
+                                 state_.OutputFolder};
+  for (int i = 0; i < 3; ++i) {
+    QStringList shared;
+    for (int j = 0; j < 3; ++j) {
+      if (j == i || folders[i].empty() || !app::SameFolder(folders[i], folders[j])) continue;
+      shared << QString(
+                    "The %1 folder is also the %2 folder: Run, Clear output folder and Re-process archive "
+                    "folder refuse to start until one of them is changed.")
+                    .arg(kWhat[i], kWhat[j]);
+    }
+    lblFolder[i]->SetWarning(shared.join('\n'));
+  }
+}
+
 void frmQuillmark::SetCaption(Control control, std::string_view text) {
   QWidget* widget = Widget(control);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(FromUtf8(text));
+    if (dynamic_cast<PathLabel*>(label) != nullptr) MarkSharedFolders();
   } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
     // The packet views stay hidden; laying out a packet for each image would cost more than processing it.
     const int i = control == Control::txtXMP0 ? 0 : 1;

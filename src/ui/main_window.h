@@ -103,6 +103,8 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   /// Runs a folder command, whose kept entries stay in `kept_folder` and are no scan's.
   void RunFolderCommand(void (*command)(app::AppState&, app::MainView&), const char* kept_folder);
   void ShowActivityMarker();
+  /// Marks the folder rows that share a folder with another row.
+  void MarkSharedFolders();
   /// Shows the log's latest entries in the activity view, and rotates the log when it has grown large.
   void LoadHistory();
   /// Where the file of a report now is, for its row in the activity view.

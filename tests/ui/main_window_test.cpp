@@ -10,6 +10,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -317,6 +318,12 @@ TEST_F(MainWindowTest, F1AltCAndAltRSayWhyTheyCannotActAndLeaveTheOriginals) {
   const std::string in = dir_.Folder("in");
   Open("[Folders]\nInput=" + in + "\nOutput=" + in + "\n");
   ShowActive();
+  // The two rows that share a folder are marked from the start, with why on hover.
+  EXPECT_TRUE(
+      W<PathLabel>("lblFolder(0)")->Warning().startsWith("The input folder is also the output folder: "));
+  EXPECT_TRUE(
+      W<PathLabel>("lblFolder(2)")->Warning().startsWith("The output folder is also the input folder: "));
+  EXPECT_EQ(W<PathLabel>("lblFolder(1)")->Warning(), "");
   WriteFile(in + "original.jpg", "\xFF\xD8\xFF\xD9");
   QTest::keyClick(window_.get(), Qt::Key_F1);
   const std::string page = (dir_.Path() / "Quillmark.htm").string();
@@ -339,9 +346,14 @@ TEST_F(MainWindowTest, F1AltCAndAltRSayWhyTheyCannotActAndLeaveTheOriginals) {
 
 TEST_F(MainWindowTest, RowButtonsMenusAndTheStatusBarOpenTheirWindows) {
   Open(Configured(true));
+  ShowActive();
   const std::function<void()> opens[] = {[this] { test::Click(W<QPushButton>("cmdBrowse(2)")); },
                                          [this] { test::Click(W<QPushButton>("cmdFiles(1)")); },
-                                         [this] { W<QAction>("mnuWaitTime")->trigger(); },
+                                         [this] {
+                                           auto* menu = W<QMenu>("mnuOptions");  // its item's access key
+                                           menu->popup(window_->mapToGlobal(QPoint()));
+                                           QTest::keyClick(menu, Qt::Key_T);
+                                         },
                                          [this] { W<QAction>("mnuAbout")->trigger(); }};
   QStringList seen;
   for (const auto& open : opens) {
