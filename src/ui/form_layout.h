@@ -2,7 +2,9 @@
 
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QString>
+#include <string>
 #include <string_view>
 
 class QWidget;
@@ -23,6 +25,14 @@ void FixTwipsSize(QWidget* window, int width, int height);
 
 /// Centres a window on the screen that holds it, or the primary screen before it is shown.
 void CentreOnScreen(QWidget* window);
+
+/// Gives a window the place `setting` holds ("left,top,width,height", as WindowPlaceSetting writes it), or
+/// `default_size` centred over its parent or on the screen, and then keeps it within the screen's free area
+/// whatever the scale: a window larger than the screen gets the screen's size.
+void RestoreWindowPlace(QWidget* window, const std::string& setting, QSize default_size);
+
+/// The window's place as RestoreWindowPlace reads it.
+std::string WindowPlaceSetting(const QWidget* window);
 
 /// The font the layouts were measured for: the desktop's own font at 11 pixels, so captions fit the fixed
 /// positions whatever size the desktop prefers.

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,11 +15,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
 
@@ -28,6 +31,7 @@
 #include "app/help_file.h"
 #include "app/log_history.h"
 #include "app/option_handlers.h"
+#include "app/settings.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
 #include "ui/activity_window.h"
@@ -46,22 +50,18 @@ namespace {
 
 using app::Control;
 
-// The client area above the status bar, in twips; the status bar takes the last 255 of 7245.
-constexpr int kClientWidth = 7350;
-constexpr int kClientHeight = 6990;
+// The window's size at its first start, in pixels at 96 dpi: 7350 x 7245 twips and the menu bar.
+constexpr QSize kDefaultSize(490, 503);
 
 struct FolderRowLayout {
   const char* Name;
   const char* Tooltip;
-  QRect Caption;  // in twips
-  int Top;
-  int FilesTop;
 };
 
 constexpr FolderRowLayout kFolderRows[] = {
-    {"Input", "contains images to process", {300, 240, 450, 195}, 240, 550},
-    {"Archive", "where input images will be moved after process", {120, 1860, 660, 195}, 1920, 2230},
-    {"Output", "contains processed images", {180, 3000, 585, 195}, 3060, 3360},
+    {"Input", "contains images to process"},
+    {"Archive", "where input images will be moved after process"},
+    {"Output", "contains processed images"},
 };
 
 // The captions of each row's Select and View images buttons, each row with access keys of its own.
@@ -71,33 +71,18 @@ constexpr std::pair<const char*, const char*> kRowButtons[] = {
 struct HintLayout {
   int Index;
   const char* Text;
-  QRect Place;  // in twips
 };
 
-// The run step's hint ends 15 twips short of the window's right edge, so that its border stays inside.
 constexpr HintLayout kHints[] = {
-    {0, "1 - select input folder containing images to process", {1080, 300, 4845, 255}},
-    {1, "and choose after process option", {1860, 540, 3165, 255}},
-    {2, "2 - select output folder containing processed images", {1080, 3120, 4845, 285}},
-    {3, "then choose coding option and XMP processing", {1215, 3360, 4515, 240}},
-    {5, "3 - click to process images", {4920, 5520, 2430, 285}},
+    {0, "1 - select input folder containing images to process"},
+    {1, "and choose after process option"},
+    {2, "2 - select output folder containing processed images"},
+    {3, "then choose coding option and XMP processing"},
+    {5, "3 - click to process images"},
 };
 
-// Each connector runs from its hint to the control it points at, in pixels: the Select buttons of the input
-// and output rows, the "After process" frame, the two option frames, and the Run button.
-struct Connector {
-  QPoint From;
-  QPoint To;
-};
-
-constexpr Connector kConnectors[] = {
-    {{395, 28}, {408, 26}},    // input hint -> cmdBrowse(0)
-    {{230, 53}, {230, 65}},    // after-process hint -> Frame1
-    {{395, 217}, {408, 214}},  // output hint -> cmdBrowse(2)
-    {{150, 240}, {150, 284}},  // coding hint -> Frame2
-    {{330, 240}, {330, 284}},  // and on to Frame3, beside its title
-    {{446, 387}, {446, 397}},  // run hint -> cmdRun
-};
+// Where the window was, in the settings file: "left,top,width,height" in [Window] Main.
+constexpr std::string_view kWindowSection = "Window";
 
 template <typename T>
 T* Make(QWidget* parent, const QString& name) {
@@ -123,26 +108,30 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowIcon(ProgramIcon());
-  auto* client = new QWidget(this);
+  // The controls sit in a scroll area, so that a screen too small for them (a large scale) still shows the
+  // whole window, status bar included, and scrolls its controls.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("scroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  auto* client = new QWidget;
   client->setObjectName("client");
-  client->setFixedSize(kClientWidth / 15, kClientHeight / 15);
-  setCentralWidget(client);
+  client->setFont(FormFont());
   BuildFolderRows(client);
   BuildOptions(client);
   BuildRunControls(client);
   BuildHiddenControls(client);
   BuildGuide(client);
+  LayOut(client);
+  scroll->setWidget(client);
+  setCentralWidget(scroll);
   BuildMenus();
   BuildStatusBar();
   ConnectHandlers();
   SetTabOrder();
+  client->installEventFilter(this);  // the guide follows the controls as the window resizes
 
-  FitFormFont(this);
-  setFixedSize(client->width(),
-               menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
-  CentreOnScreen(this);
-
-  // A window of its own, made after the fitting above, which is for the main window's fixed layout only.
   activity_ = new frmActivity(this);
   activity_->OnShown = [this] {
     unseen_messages_ = 0;
@@ -156,6 +145,7 @@ frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::fil
 
   app::Form_Load(state_, *this, ini_path);
   LoadHistory();
+  RestorePlace();
 }
 
 void frmQuillmark::BuildFolderRows(QWidget* client) {
@@ -164,69 +154,51 @@ void frmQuillmark::BuildFolderRows(QWidget* client) {
     lbllblFolder[i] = Make<QLabel>(client, Name(app::Indexed(Control::lbllblFolder0, i)));
     lbllblFolder[i]->setText(row.Name);
     lbllblFolder[i]->setToolTip(row.Tooltip);
-    PlaceTwips(lbllblFolder[i], row.Caption.x(), row.Caption.y(), row.Caption.width(), row.Caption.height());
 
     lblFolder[i] = Make<PathLabel>(client, Name(app::Indexed(Control::lblFolder0, i)));
     lblFolder[i]->setToolTip(row.Tooltip);  // the path shows the same hint as its row's name
-    PlaceTwips(lblFolder[i], 840, row.Top, 5235, 615);
 
     cmdBrowse[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdBrowse0, i)));
     cmdBrowse[i]->setText(kRowButtons[i].first);
-    // 300 twips tall, so that it ends where the row's View images button begins.
-    PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 300);
 
     cmdFiles[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdFiles0, i)));
     cmdFiles[i]->setText(kRowButtons[i].second);
-    PlaceTwips(cmdFiles[i], 6120, row.FilesTop, 1100, 315);
   }
 
-  // The frame reaches on to the right, under the input row's buttons, where nothing else lies: the long
-  // caption of the archive option needs the room with a desktop's usual fonts.
   Frame1 = Make<QGroupBox>(client, "Frame1");
   Frame1->setTitle("After process");
-  PlaceTwips(Frame1, 840, 900, 6390, 915);
   optUseArchive[0] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive0));
   optUseArchive[0]->setText("Remove images from input folder");
-  PlaceTwips(optUseArchive[0], 120, 300, 6150, 195);
   optUseArchive[1] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive1));
   optUseArchive[1]->setText("Save input images to archive folder (select archive folder below)");
-  PlaceTwips(optUseArchive[1], 120, 600, 6150, 195);
 
   cmdReprocess = Make<QPushButton>(client, Name(Control::cmdReprocess));
   cmdReprocess->setText("Re-&process archive folder");
-  PlaceTwips(cmdReprocess, 5160, 2580, 2055, 315);
   cmdClearOutput = Make<QPushButton>(client, Name(Control::cmdClearOutput));
   cmdClearOutput->setText("&Clear output folder");
-  PlaceTwips(cmdClearOutput, 5160, 3720, 2055, 315);
 }
 
 void frmQuillmark::BuildOptions(QWidget* client) {
   Frame2 = Make<QGroupBox>(client, "Frame2");
   Frame2->setTitle("Process accents coding");
-  PlaceTwips(Frame2, 120, 4200, 3495, 1215);
   const char* accents[] = {"Macintosh accents -> Windows accents", "Windows accents -> Macintosh accents",
                            "do not modify accents"};
   for (int i = 0; i < 3; ++i) {
     optAccents[i] = Make<QRadioButton>(Frame2, Name(app::Indexed(Control::optAccents0, i)));
     optAccents[i]->setText(accents[i]);
-    PlaceTwips(optAccents[i], 180, 240 + 300 * i, 3255, 255);
   }
 
   Frame3 = Make<QGroupBox>(client, "Frame3");
   Frame3->setTitle("Process XMP");
-  PlaceTwips(Frame3, 3720, 4200, 3495, 1215);
   chkSynchronizeXMP = Make<QCheckBox>(Frame3, Name(Control::chkSynchronizeXMP));
-  // A check box does not wrap its caption; the break makes the two lines its place is drawn for.
+  // A check box does not wrap its caption; two lines keep the two frames side by side.
   chkSynchronizeXMP->setText("Synchronize XMP metadata\nwith IPTC metadata");
   chkSynchronizeXMP->setAccessibleName("Synchronize XMP metadata with IPTC metadata");
-  PlaceTwips(chkSynchronizeXMP, 120, 240, 3015, 435);
   chkRemoveXMP = Make<QCheckBox>(Frame3, Name(Control::chkRemoveXMP));
   chkRemoveXMP->setText("Remove XMP metadata");
-  PlaceTwips(chkRemoveXMP, 120, 840, 2415, 195);
 
   chkAutomatic = Make<QCheckBox>(client, Name(Control::chkAutomatic));
   chkAutomatic->setText("Run process automatically when program is started");
-  PlaceTwips(chkAutomatic, 240, 5640, 4650, 195);  // wider, up to the run step's hint, for its caption
 }
 
 void frmQuillmark::BuildRunControls(QWidget* client) {
@@ -241,22 +213,18 @@ void frmQuillmark::BuildRunControls(QWidget* client) {
   cmdRun->setIconSize(QSize(50, 50));
   cmdRun->setAccessibleName("Run");
   cmdRun->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));  // a picture button has no caption to mark
-  PlaceTwips(cmdRun, 6240, 5940, 915, 915);
   SetRunFace(app::RunFace::kIdle);
 
   ProgressBarAttente = Make<QProgressBar>(client, "ProgressBarAttente");
   ProgressBarAttente->setRange(0, 1);
   ProgressBarAttente->setValue(0);
   ProgressBarAttente->setTextVisible(false);
-  PlaceTwips(ProgressBarAttente, 240, 6000, 4815, 255);
 
   lblMaxAttente = Make<QLabel>(client, Name(Control::lblMaxAttente));
   lblMaxAttente->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  PlaceTwips(lblMaxAttente, 5100, 6000, 1035, 255);
 
   cmdQuit = Make<QPushButton>(client, Name(Control::cmdQuit));
   cmdQuit->setText("Exit");
-  PlaceTwips(cmdQuit, 5100, 6540, 1035, 315);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -280,7 +248,7 @@ void frmQuillmark::BuildGuide(QWidget* client) {
   hint_palette.setColor(QPalette::Window, hint_palette.color(QPalette::ToolTipBase));
   hint_palette.setColor(QPalette::WindowText, hint_palette.color(QPalette::ToolTipText));
   for (int i = 0; i < 6; ++i) {
-    LineBulle[i] = new GuideLine(client, kConnectors[i].From, kConnectors[i].To);
+    LineBulle[i] = new GuideLine(client, {}, {});
     LineBulle[i]->setObjectName(Name(app::Indexed(Control::LineBulle0, i)));
     LineBulle[i]->hide();
   }
@@ -291,10 +259,126 @@ void frmQuillmark::BuildGuide(QWidget* client) {
     label->setPalette(hint_palette);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setIndent(3);
-    PlaceTwips(label, hint.Place.x(), hint.Place.y(), hint.Place.width(), hint.Place.height());
     label->hide();
     lblBulle[hint.Index] = label;
   }
+}
+
+void frmQuillmark::LayOut(QWidget* client) {
+  // Three columns, as the rows read: the row's name, its path (which takes the width the window gives), and
+  // its buttons; the two folder commands under their rows' buttons, reaching left into the path's column.
+  auto* grid = new QGridLayout(client);
+  grid->setContentsMargins(8, 8, 8, 6);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(3);
+  grid->setColumnStretch(1, 1);
+  int row = 0;
+  const auto folder_row = [&](int i) {
+    grid->addWidget(lbllblFolder[i], row, 0, Qt::AlignTop);
+    grid->addWidget(lblFolder[i], row, 1, Qt::AlignTop);
+    grid->addWidget(cmdBrowse[i], row, 2);
+    grid->addWidget(cmdFiles[i], row + 1, 2);
+    row += 2;
+  };
+  // The room a taller window gives goes between the sections, as in the window's first size.
+  const auto gap = [&] { grid->setRowStretch(row++, 1); };
+  // The buttons keep the widths they were drawn with, 1100 and 2055 twips.
+  for (int i = 0; i < 3; ++i) {
+    cmdBrowse[i]->setMinimumWidth(73);
+    cmdFiles[i]->setMinimumWidth(73);
+  }
+  cmdReprocess->setMinimumWidth(137);
+  cmdClearOutput->setMinimumWidth(137);
+  folder_row(0);
+  gap();
+  auto* after = new QVBoxLayout(Frame1);
+  after->setContentsMargins(8, 4, 8, 6);
+  after->setSpacing(4);
+  after->addWidget(optUseArchive[0]);
+  after->addWidget(optUseArchive[1]);
+  grid->addWidget(Frame1, row++, 1, 1, 2);
+  gap();
+  folder_row(1);
+  grid->addWidget(cmdReprocess, row++, 1, 1, 2, Qt::AlignRight);
+  gap();
+  folder_row(2);
+  grid->addWidget(cmdClearOutput, row++, 1, 1, 2, Qt::AlignRight);
+  gap();
+
+  auto* accents = new QVBoxLayout(Frame2);
+  accents->setContentsMargins(8, 4, 8, 6);
+  for (QRadioButton* option : optAccents) accents->addWidget(option);
+  auto* xmp = new QVBoxLayout(Frame3);
+  xmp->setContentsMargins(8, 4, 8, 6);
+  xmp->addWidget(chkSynchronizeXMP);
+  xmp->addWidget(chkRemoveXMP);
+  xmp->addStretch(1);
+  auto* frames = new QHBoxLayout;
+  frames->setSpacing(6);
+  frames->addWidget(Frame2, 1);
+  frames->addWidget(Frame3, 1);
+  grid->addLayout(frames, row++, 0, 1, 3);
+  gap();
+  grid->addWidget(chkAutomatic, row++, 0, 1, 3, Qt::AlignLeft);
+
+  // The waiting display, the Exit button under its count, and the Run button beside both.
+  auto* run = new QGridLayout;
+  run->setHorizontalSpacing(6);
+  run->setVerticalSpacing(6);
+  run->setColumnStretch(0, 1);
+  run->addWidget(ProgressBarAttente, 0, 0, Qt::AlignTop);
+  run->addWidget(lblMaxAttente, 0, 1, Qt::AlignTop);
+  run->addWidget(cmdQuit, 1, 1, Qt::AlignTop);
+  run->addWidget(cmdRun, 0, 2, 2, 1);
+  cmdRun->setFixedSize(61, 61);
+  lblMaxAttente->setMinimumWidth(QFontMetrics(client->font()).horizontalAdvance("32000 sec.") + 4);
+  cmdQuit->setMinimumWidth(lblMaxAttente->minimumWidth());
+  grid->addLayout(run, row++, 0, 1, 3);
+}
+
+void frmQuillmark::PlaceGuide() {
+  // Each hint lies over its row's path, and each connector runs from it to the control it points at.
+  const auto place = [](QLabel* hint, QPoint at, int max_width) {
+    const QSize wanted = hint->sizeHint();
+    hint->setGeometry(QRect(at, QSize(std::min(wanted.width(), std::max(max_width, 40)), wanted.height())));
+  };
+  const auto connect_line = [](GuideLine* line, QPoint from, QPoint to) { line->SetPoints(from, to); };
+  for (int step = 0; step < 2; ++step) {
+    const int i = step == 0 ? 0 : 2;
+    const QRect path = lblFolder[i]->geometry();
+    const QRect browse = cmdBrowse[i]->geometry();
+    QLabel* first = lblBulle[i];
+    QLabel* second = lblBulle[i + 1];
+    place(first, path.topLeft() + QPoint(16, 2), browse.left() - 12 - path.left() - 16);
+    place(second, first->geometry().bottomLeft() + QPoint(std::min(52, path.width() / 6), 2),
+          browse.left() - 12 - path.left() - 68);
+    connect_line(LineBulle[i], {first->geometry().right(), first->geometry().center().y()},
+                 {browse.left(), browse.center().y()});
+    const QRect below = step == 0 ? Frame1->geometry() : Frame2->geometry();
+    const int x = second->geometry().center().x();
+    connect_line(LineBulle[i + 1], {x, second->geometry().bottom()},
+                 {std::clamp(x, below.left() + 8, below.right() - 8), below.top() + 6});
+  }
+  // On to the XMP frame beside its title, clear of Clear output folder above it.
+  const QRect xmp = Frame3->geometry();
+  const int x = std::min(xmp.left() + 80, cmdClearOutput->geometry().left() - 6);
+  connect_line(LineBulle[4], {x, lblBulle[3]->geometry().bottom()},
+               {std::max(x, xmp.left() + 8), xmp.top() + 6});
+  // The run step, right of the automatic option and above the Run button.
+  const QRect run = cmdRun->geometry();
+  const QSize wanted = lblBulle[5]->sizeHint();
+  const QRect automatic = chkAutomatic->geometry();
+  lblBulle[5]->setGeometry(
+      QRect(QPoint(run.right() - wanted.width(), automatic.center().y() - wanted.height() / 2), wanted));
+  connect_line(LineBulle[5], {run.center().x(), lblBulle[5]->geometry().bottom()},
+               {run.center().x(), run.top()});
+  for (QLabel* hint : lblBulle) {
+    if (hint != nullptr) hint->raise();
+  }
+}
+
+void frmQuillmark::RestorePlace() {
+  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), kDefaultSize);
 }
 
 void frmQuillmark::BuildMenus() {
@@ -521,6 +605,11 @@ void frmQuillmark::ShowActivityMarker() {
 }
 
 bool frmQuillmark::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Frame1->parentWidget() &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
+    // After the layout has placed the controls.
+    QMetaObject::invokeMethod(this, &frmQuillmark::PlaceGuide, Qt::QueuedConnection);
+  }
   if (event->type() == QEvent::MouseButtonRelease && (watched == Panels[0] || watched == Panels[1])) {
     mnuActivity_Click();
     return true;
@@ -545,6 +634,7 @@ void frmQuillmark::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  app::WriteSetting(state_, kWindowSection, "Main", WindowPlaceSetting(this));
   // A scan in progress (this close came between two of its images) stops after its current image.
   state_.Closing = true;
   Timer1->stop();

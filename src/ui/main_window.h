@@ -97,6 +97,12 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   void BuildHiddenControls(QWidget* client);
   void BuildMenus();
   void BuildStatusBar();
+  /// Lays the controls out in rows; the paths take the width, the gaps between the sections the height.
+  void LayOut(QWidget* client);
+  /// Puts the set-up guide's hints over their rows and its connectors on their controls.
+  void PlaceGuide();
+  /// Opens the window where it was last closed, or at its first size in the middle, within the screen.
+  void RestorePlace();
   void ConnectHandlers();
   void SetTabOrder();
   void OnEntry(const app::AppState::EntryReport& report);

@@ -16,6 +16,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -80,21 +83,34 @@ class MainWindowTest : public testing::Test {
   std::unique_ptr<frmQuillmark> window_;
 };
 
-TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClipsAndTabFollowsIt) {
+TEST_F(MainWindowTest, TheLayoutNeitherOverlapsNorClipsAtAnySizeAndTabFollowsIt) {
   const std::string deep = std::string(90, 'W') + "/" + std::string(90, 'M') + "/incoming";
   Open(Configured(true, deep));
   ShowActive();
-  EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+  EXPECT_EQ(window_->size(), QSize(490, 503));  // the first size, which the layout was drawn for
   EXPECT_EQ(window_->windowTitle().toStdString(), std::string("Quillmark ") + kAppVersion);
-  test::ExpectNothingOverlapsOrClips(window_->centralWidget());
+  QWidget* client = W<QWidget>("client");
+  test::ExpectNothingOverlapsOrClips(client);
   EXPECT_NEAR(W<QLabel>("Panels(2)")->width(), 245, 4);  // each status text has half the width
-  // Too long for its three lines: shortened in the middle, the folder's own name whole, the path on hover.
+  // Too long for its line: shortened in the middle, the folder's own name whole, the path on hover.
   auto* input = W<PathLabel>("lblFolder(0)");
   EXPECT_TRUE(input->ShownText().startsWith(QString::fromStdString(dir_.Path().string()).left(8)));
   EXPECT_TRUE(input->ShownText().endsWith(QString::fromUtf8("\u2026/incoming/")));
+  EXPECT_LT(input->height(), 2 * input->fontMetrics().height());
   QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), input->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(input, &hover);
   EXPECT_EQ(QToolTip::text().toStdString(), dir_.Folder(deep) + "\ncontains images to process");
+
+  // Wider, the paths take the room; smaller than its controls need, the window scrolls them, and its status
+  // bar stays in sight.
+  const int path_width = input->width();
+  window_->resize(800, 560);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return input->width() >= path_width + 300; }));
+  test::ExpectNothingOverlapsOrClips(client);
+  window_->resize(300, 200);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->height() == 200; }));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return W<QScrollArea>("scroll")->verticalScrollBar()->isVisible(); }));
+  EXPECT_TRUE(window_->rect().contains(window_->statusBar()->geometry()));
 
   // Tab goes down the rows, entering each group of option buttons at its selected one.
   W<QWidget>("cmdBrowse(0)")->setFocus();
@@ -110,17 +126,48 @@ TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClipsAndTabFollowsIt) {
       "cmdBrowse(0)");
 }
 
-TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControls) {
+TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControlsAtAnySize) {
   Open();
-  EXPECT_TRUE(W<QWidget>("lblBulle(5)")->isVisibleTo(window_.get()));
-  // Each connector shows and ends on the control it points at.
-  const std::pair<const char*, const char*> connectors[] = {
-      {"LineBulle(0)", "cmdBrowse(0)"}, {"LineBulle(1)", "Frame1"}, {"LineBulle(2)", "cmdBrowse(2)"},
-      {"LineBulle(3)", "Frame2"},       {"LineBulle(4)", "Frame3"}, {"LineBulle(5)", "cmdRun"}};
-  for (const auto& [line, control] : connectors) {
-    EXPECT_TRUE(W<QWidget>(line)->isVisibleTo(window_.get())) << line;
-    EXPECT_TRUE(W<QWidget>(control)->geometry().adjusted(-1, -1, 1, 1).contains(W<GuideLine>(line)->To()))
-        << line;
+  ShowActive();
+  for (const QSize size : {QSize(490, 503), QSize(900, 700)}) {
+    window_->resize(size);
+    QTest::qWait(20);
+    EXPECT_TRUE(W<QWidget>("lblBulle(5)")->isVisibleTo(window_.get()));
+    // Each connector shows and ends on the control it points at.
+    const std::pair<const char*, const char*> connectors[] = {
+        {"LineBulle(0)", "cmdBrowse(0)"}, {"LineBulle(1)", "Frame1"}, {"LineBulle(2)", "cmdBrowse(2)"},
+        {"LineBulle(3)", "Frame2"},       {"LineBulle(4)", "Frame3"}, {"LineBulle(5)", "cmdRun"}};
+    for (const auto& [line, control] : connectors) {
+      EXPECT_TRUE(W<QWidget>(line)->isVisibleTo(window_.get())) << line;
+      EXPECT_TRUE(W<QWidget>(control)->geometry().adjusted(-1, -1, 1, 1).contains(W<GuideLine>(line)->To()))
+          << line;
+    }
+    // The hints lie inside the window, over no button.
+    for (const char* hint : {"lblBulle(0)", "lblBulle(1)", "lblBulle(2)", "lblBulle(3)", "lblBulle(5)"}) {
+      EXPECT_TRUE(W<QWidget>("client")->rect().contains(W<QWidget>(hint)->geometry())) << hint;
+      for (QPushButton* button : W<QWidget>("client")->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->geometry().intersects(W<QWidget>(hint)->geometry()))
+            << hint << " " << button->objectName().toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(MainWindowTest, TheWindowOpensWhereItWasClosedAndAlwaysWithinTheScreen) {
+  Open(Configured(false));
+  ShowActive();
+  window_->setGeometry(QRect(40, 50, 600, 520));
+  MessageBox::Script({Answer::kYes});
+  window_->close();
+  EXPECT_EQ(Setting("Window", "Main"), "40,50,600,520");
+  Open();
+  EXPECT_EQ(window_->geometry(), QRect(40, 50, 600, 520));
+  // Larger than the screen, or off it (a screen that went away, a larger scale): within the screen.
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const char* place : {"-3000,-3000,5000,5000", "5000,5000,400,400"}) {
+    app::WriteIniValue(Ini(), "Window", "Main", place);
+    Open();
+    EXPECT_TRUE(room.contains(window_->geometry())) << place;
   }
 }
 
