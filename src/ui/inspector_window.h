@@ -16,12 +16,13 @@ class QPushButton;
 namespace qm::ui {
 
 class cTooltip;
+class PathLabel;
 
-/// The inspector: lists one of the three folders and shows, for the selected entry, a thumbnail, its IPTC
-/// fields as stored and a guess of the coding they were written in. The fields can be copied, the file opened
-/// or its properties shown, and selected characters are described in a tip with their codes and what the
-/// active accent table makes of them. Nothing is ever written to the files. Widgets carry their names as
-/// object names ("lstFiles", "txtIPTC"...).
+/// The inspector: lists one of the three folders, whose path it shows, and shows, for the selected entry, a
+/// thumbnail, its IPTC fields as stored and a guess of the coding they were written in. The fields can be
+/// copied, the file opened or its properties shown, and selected characters are described in a tip with their
+/// codes and what the active accent table makes of them. Nothing is ever written to the files. Widgets carry
+/// their names as object names ("lstFiles", "txtIPTC"...).
 class frmFiles : public QDialog {
   Q_OBJECT
 
@@ -46,6 +47,8 @@ class frmFiles : public QDialog {
   /// The tip of the latest character inspection; null until the first one.
   cTooltip* CharacterTip() const { return CharacterTip_.get(); }
 
+  /// The listed folder's path.
+  PathLabel* lblFolder = nullptr;
   QListWidget* lstFiles = nullptr;
   QLabel* lblFiles = nullptr;
   QPushButton* cmdProperties = nullptr;
@@ -61,6 +64,8 @@ class frmFiles : public QDialog {
   QPushButton* cmdClipboard = nullptr;
 
  protected:
+  /// Closing keeps the window's place for the next opening ([Window] Inspector).
+  void done(int result) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -268,9 +268,9 @@ void frmQuillmark::LayOut(QWidget* client) {
   // Three columns, as the rows read: the row's name, its path (which takes the width the window gives), and
   // its buttons; the two folder commands under their rows' buttons, reaching left into the path's column.
   auto* grid = new QGridLayout(client);
-  grid->setContentsMargins(8, 8, 8, 6);
+  grid->setContentsMargins(8, 6, 8, 4);
   grid->setHorizontalSpacing(6);
-  grid->setVerticalSpacing(3);
+  grid->setVerticalSpacing(2);
   grid->setColumnStretch(1, 1);
   int row = 0;
   const auto folder_row = [&](int i) {
@@ -292,8 +292,8 @@ void frmQuillmark::LayOut(QWidget* client) {
   folder_row(0);
   gap();
   auto* after = new QVBoxLayout(Frame1);
-  after->setContentsMargins(8, 4, 8, 6);
-  after->setSpacing(4);
+  after->setContentsMargins(8, 2, 8, 4);
+  after->setSpacing(2);
   after->addWidget(optUseArchive[0]);
   after->addWidget(optUseArchive[1]);
   grid->addWidget(Frame1, row++, 1, 1, 2);
@@ -306,10 +306,12 @@ void frmQuillmark::LayOut(QWidget* client) {
   gap();
 
   auto* accents = new QVBoxLayout(Frame2);
-  accents->setContentsMargins(8, 4, 8, 6);
+  accents->setContentsMargins(8, 2, 8, 4);
+  accents->setSpacing(2);
   for (QRadioButton* option : optAccents) accents->addWidget(option);
   auto* xmp = new QVBoxLayout(Frame3);
-  xmp->setContentsMargins(8, 4, 8, 6);
+  xmp->setContentsMargins(8, 2, 8, 4);
+  xmp->setSpacing(2);
   xmp->addWidget(chkSynchronizeXMP);
   xmp->addWidget(chkRemoveXMP);
   xmp->addStretch(1);
@@ -324,7 +326,7 @@ void frmQuillmark::LayOut(QWidget* client) {
   // The waiting display, the Exit button under its count, and the Run button beside both.
   auto* run = new QGridLayout;
   run->setHorizontalSpacing(6);
-  run->setVerticalSpacing(6);
+  run->setVerticalSpacing(4);
   run->setColumnStretch(0, 1);
   run->addWidget(ProgressBarAttente, 0, 0, Qt::AlignTop);
   run->addWidget(lblMaxAttente, 0, 1, Qt::AlignTop);
@@ -378,7 +380,11 @@ void frmQuillmark::PlaceGuide() {
 }
 
 void frmQuillmark::RestorePlace() {
-  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), kDefaultSize);
+  // The first size holds every control without scrolling, whatever the desktop's font.
+  const QSize content = centralWidget()->findChild<QWidget*>("client")->sizeHint();
+  const QSize needed(content.width(),
+                     content.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), kDefaultSize.expandedTo(needed));
 }
 
 void frmQuillmark::BuildMenus() {
