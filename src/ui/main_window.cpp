@@ -384,7 +384,13 @@ void frmQuillmark::RestorePlace() {
   const QSize content = centralWidget()->findChild<QWidget*>("client")->sizeHint();
   const QSize needed(content.width(),
                      content.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), kDefaultSize.expandedTo(needed));
+  QSize size = kDefaultSize.expandedTo(needed);
+  // A screen too low for it: room for the scroll bar beside the controls, so that they need no other.
+  const QScreen* shown_on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shown_on != nullptr && size.height() + 40 > shown_on->availableGeometry().height()) {
+    size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+  }
+  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), size);
 }
 
 void frmQuillmark::BuildMenus() {
