@@ -60,10 +60,13 @@ bool ValidateFolders(AppState& state, MainView& view, UnknownFolder unknown) {
 
   // Each step sets its buttons and guide first, then reports an unknown folder; cmdRun keeps the last step's
   // state.
+  // A folder kept while it is not there is set all the same: the guide asks only for folders never chosen.
+  const bool keep = unknown != UnknownFolder::kReportAndForget;
   const bool input_set = !state.InputFolder.empty();
   const bool input_exists = input_set && FolderExists(state.InputFolder);
   SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles0}, input_exists);
-  ShowInputStep(view, !input_exists);
+  const bool input_step = !input_exists && !(keep && input_set);
+  ShowInputStep(view, input_step);
   if (!input_exists) {
     if (input_set) TellUnknownFolder(state, view, unknown, state.InputFolder, "input", Control::lblFolder0);
     result = false;
@@ -84,14 +87,15 @@ bool ValidateFolders(AppState& state, MainView& view, UnknownFolder unknown) {
   const bool output_set = !state.OutputFolder.empty();
   const bool output_exists = output_set && FolderExists(state.OutputFolder);
   SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles2, Control::cmdClearOutput}, output_exists);
-  ShowOutputStep(view, !output_exists);
+  const bool output_step = !output_exists && !(keep && output_set);
+  ShowOutputStep(view, output_step);
   if (!output_exists) {
     if (output_set)
       TellUnknownFolder(state, view, unknown, state.OutputFolder, "output", Control::lblFolder2);
     result = false;
   }
 
-  ShowRunStep(view, !input_exists || !output_exists);
+  ShowRunStep(view, input_step || output_step);
   return result;
 }
 

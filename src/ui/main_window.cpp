@@ -632,8 +632,9 @@ bool frmQuillmark::eventFilter(QObject* watched, QEvent* event) {
 bool frmQuillmark::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
   // Queued, so the window is drawn before an automatic run's first scan; the core acts on the first
-  // activation only.
-  if (event->type() == QEvent::WindowActivate) {
+  // activation only. Shown counts as activated: a desktop that keeps the focus elsewhere (or has no window
+  // manager, as a kiosk desk) would otherwise never start the run.
+  if (event->type() == QEvent::WindowActivate || (event->type() == QEvent::Show && !event->spontaneous())) {
     QMetaObject::invokeMethod(
         this, [this] { app::Form_Activate(state_, *this); }, Qt::QueuedConnection);
   }
@@ -818,8 +819,10 @@ void frmQuillmark::SetStatusText(int panel, std::string_view text) {
   Panels[panel - 1]->setText(FromUtf8(text));
   if (panel != 2) return;
   if (log_ && !text.empty()) {
+    // An idle hot folder's scans would push the entries out of the log: a scan that met nothing is not logged.
     scan_counts_.Processed = state_.ScanProcessed;
-    log_->Scan(scan_counts_, state_.Now());
+    const app::ScanCounts& c = scan_counts_;
+    if (c.Processed + c.Kept + c.Repeated + c.Archived + c.Deleted > 0) log_->Scan(scan_counts_, state_.Now());
     scan_counts_ = {};
     app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
   }

@@ -175,6 +175,8 @@ TEST_F(BatchRunTest, AnAutomaticStartWaitsForAFolderThatIsNotThereYetAndKeepsIts
     EXPECT_EQ(view_.MessageTexts(), N{std::string("Unknown ") + c.Missing + " folder\n" + folder});
     EXPECT_EQ(view_.Beeps, 0);
     EXPECT_EQ(view_.Caption(c.Label), folder);
+    EXPECT_FALSE(view_.IsVisible(Control::lblBulle0) ||
+                 view_.IsVisible(Control::lblBulle2));  // it was chosen
     EXPECT_EQ(ReadIniValue(state_.IniPath, "Folders",
                            c.Missing == std::string("input")     ? "Input"
                            : c.Missing == std::string("archive") ? "Archive"
