@@ -200,8 +200,8 @@ void frmDossier::drvList_Change(int index) {
 }
 
 void frmDossier::cmdOK_Click() {
-  app::StoreChosenFolder(state_, view_, QDir::toNativeSeparators(current_directory_).toStdString());
-  accept();
+  if (app::StoreChosenFolder(state_, view_, QDir::toNativeSeparators(current_directory_).toStdString()))
+    accept();
 }
 
 }  // namespace qm::ui
