@@ -527,6 +527,10 @@ void frmQuillmark::mnuActivity_Click() {
     place.moveCenter(frameGeometry().center());
     if (const QScreen* screen = this->screen()) {
       const QRect room = screen->availableGeometry();
+      // Never larger than the screen, at any scale.
+      activity_->resize(activity_->size().boundedTo(room.size() - QSize(16, 40)));
+      place.setSize(activity_->frameGeometry().size());
+      place.moveCenter(frameGeometry().center());
       place.moveLeft(
           std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
       place.moveTop(
@@ -819,10 +823,12 @@ void frmQuillmark::SetStatusText(int panel, std::string_view text) {
   Panels[panel - 1]->setText(FromUtf8(text));
   if (panel != 2) return;
   if (log_ && !text.empty()) {
-    // An idle hot folder's scans would push the entries out of the log: a scan that met nothing is not logged.
+    // An idle hot folder's scans would push the entries out of the log: a scan that met nothing is not
+    // logged.
     scan_counts_.Processed = state_.ScanProcessed;
     const app::ScanCounts& c = scan_counts_;
-    if (c.Processed + c.Kept + c.Repeated + c.Archived + c.Deleted > 0) log_->Scan(scan_counts_, state_.Now());
+    if (c.Processed + c.Kept + c.Repeated + c.Archived + c.Deleted > 0)
+      log_->Scan(scan_counts_, state_.Now());
     scan_counts_ = {};
     app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
   }
