@@ -11,8 +11,9 @@ class QWidget;
 
 namespace qm::ui {
 
-// The windows have fixed layouts measured in twips; 15 twips are one pixel at 96 dpi, and Qt scales the
-// pixels for denser screens.
+// The dialogs have fixed layouts measured in twips; 15 twips are one pixel at 96 dpi, and Qt scales the
+// pixels for denser screens. The main window and the inspector use layouts, with their first sizes taken
+// from the same measures.
 
 /// A rectangle given as left, top, width, height in twips, in pixels.
 QRect Twips(int left, int top, int width, int height);

@@ -32,7 +32,6 @@
 namespace qm::ui {
 namespace {
 
-// The thumbnail box's place, in twips; the picture's top left corner stays there whatever its size.
 // Where the window was, in the settings file: [Window] Inspector.
 constexpr std::string_view kWindowSection = "Window";
 // The thumbnail's box, 2610 x 1650 twips.
