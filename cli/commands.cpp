@@ -10,7 +10,7 @@
 #include "app/platform_paths.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "cli/json_log.h"
+#include "app/json_log.h"
 #include "version.h"
 
 namespace qm::cli {
@@ -236,7 +236,7 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
   ConsoleView view(state, io, options.Yes);
   // A log that cannot be written never stops the work: it is said once, and each line tries it again.
   // inspect tells of no entry.
-  std::optional<JsonLog> log;
+  std::optional<app::JsonLog> log;
   std::filesystem::path log_path = options.Log.value_or(app::ReadSetting(state, app::kOptionsSection, "Log"));
   if (!log_path.empty() && command != &kInspectCommand) {
     if (!options.Log && log_path.is_relative()) log_path = LogFolder(state) / log_path;

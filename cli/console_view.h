@@ -7,7 +7,7 @@
 #include "app/app_state.h"
 #include "app/main_view.h"
 #include "cli/console.h"
-#include "cli/json_log.h"
+#include "app/json_log.h"
 
 namespace qm::cli {
 
@@ -27,7 +27,7 @@ class ConsoleView : public app::MainView {
   void ListEntries(const char* folder);
   /// From now on also appends a line to `log` for every entry told and every scan. A line that cannot be
   /// written is said on the standard error, once until one can be written again.
-  void SetLog(JsonLog* log) { log_ = log; }
+  void SetLog(app::JsonLog* log) { log_ = log; }
   /// Notes how writing to the log went: a problem is said once, until a line can be written again.
   void Logged(const std::string& problem);
   /// Entries kept where they were, since the start and by the last complete scan.
@@ -70,8 +70,8 @@ class ConsoleView : public app::MainView {
   int kept_in_scan_ = 0;
   int kept_by_last_scan_ = 0;
   bool progress_shown_ = false;
-  JsonLog* log_ = nullptr;
-  ScanCounts scan_counts_;
+  app::JsonLog* log_ = nullptr;
+  app::ScanCounts scan_counts_;
   bool log_failing_ = false;
   std::chrono::steady_clock::time_point operation_seen_{};
   std::chrono::steady_clock::time_point progress_drawn_{};

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/log_history.h"
 #include "app/platform_paths.h"
 #include "ui/artwork.h"
 #include "ui/main_window.h"
@@ -25,6 +26,9 @@ constexpr const char* kHelp =
     "  Quillmark.ini beside the program when that folder can be written, otherwise\n"
     "  $XDG_CONFIG_HOME/Quillmark/Quillmark.ini (~/.config/Quillmark/Quillmark.ini): the settings, written\n"
     "  as they change.\n\n"
+    "  $XDG_STATE_HOME/Quillmark/Quillmark.log (~/.local/state/Quillmark/Quillmark.log): what became of\n"
+    "  each file, one JSON object a line, whose latest entries the activity view shows; renamed to\n"
+    "  Quillmark.log.1 at 4 MB.\n\n"
     "  Quillmark.htm beside the program, or /usr/share/quillmark/Quillmark.htm: the help page F1 opens.\n\n"
     "quillmark-cli does the same work without a display, for servers and scripts.\n";
 
@@ -52,7 +56,8 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   const std::filesystem::path program_folder = qm::app::ExecutableFolder();
-  qm::ui::frmQuillmark window(qm::app::DefaultIniPath(program_folder), program_folder);
+  qm::ui::frmQuillmark window(qm::app::DefaultIniPath(program_folder), program_folder,
+                              qm::app::WindowLogPath());
   QObject::connect(&window, &qm::ui::frmQuillmark::Unloaded, &application, &QApplication::quit,
                    Qt::QueuedConnection);
   window.show();

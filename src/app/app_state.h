@@ -114,6 +114,9 @@ struct AppState {
   std::uint32_t RunNumber = 0;
   /// The main window has been activated before: later activations start nothing.
   bool Activated = false;
+  /// The Run command of an automatic start is in progress: nobody may be there to answer, so what it says
+  /// waits for no click, and a folder that is not there yet is waited for instead of forgotten.
+  bool AutomaticStart = false;
   /// The front end is closing: a folder operation in progress ends after its current entry.
   bool Closing = false;
 };

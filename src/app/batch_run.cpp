@@ -30,6 +30,7 @@ void StartRun(AppState& state, MainView& view) {
   state.Running = true;
   const std::uint32_t run = ++state.RunNumber;
   for (const Control c : kLockedDuringRun) view.SetEnabled(c, false);
+  view.SetEnabled(Control::cmdRun, true);  // the Stop button, also while a folder is waited for
 
   if (state.FolderOperation) {
     // Another folder operation is in progress (this click came between two of its entries): the run's first
@@ -101,7 +102,10 @@ void Form_Activate(AppState& state, MainView& view) {
   // Every dialog that closes activates the window again; only the first activation follows start-up.
   if (state.Activated) return;
   state.Activated = true;
-  if (state.Automatic) cmdRun_Click(state, view);
+  if (!state.Automatic) return;
+  state.AutomaticStart = true;
+  cmdRun_Click(state, view);
+  state.AutomaticStart = false;
 }
 
 }  // namespace qm::app

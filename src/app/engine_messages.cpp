@@ -46,8 +46,16 @@ void ShowProcessResult(MainView& view, std::string_view path, const engine::Proc
 }
 
 std::string WrittenOutputNote(const engine::ProcessResult& result) {
-  if (result.Outcome != engine::ProcessOutcome::kWrittenPacketKept) return {};
-  return "its XMP packet was kept as read: " + result.Detail;
+  std::string note;
+  if (result.Shape == engine::ImageShape::kNotJpeg) {
+    note = result.WrittenAsRead ? "not a JPEG image, its bytes were written as read" : "not a JPEG image";
+  } else if (result.Shape == engine::ImageShape::kNoEndMarker) {
+    note = "the image data has no end marker";
+  }
+  if (result.Outcome == engine::ProcessOutcome::kWrittenPacketKept) {
+    note += (note.empty() ? "" : "; ") + ("its XMP packet was kept as read: " + result.Detail);
+  }
+  return note;
 }
 
 }  // namespace qm::app

@@ -24,8 +24,10 @@ void ShowShortReadMessage(MessageSink& sink, std::string_view path);
 /// holds no packet.
 void ShowProcessResult(MainView& view, std::string_view path, const engine::ProcessResult& result);
 
-/// For a written output, what the user should know of it: "its XMP packet was kept as read: " and why, for a
-/// packet kept as read; "" otherwise.
+/// For a written output, what the user should know of it, "; " between two notes: "not a JPEG image" (with
+/// ", its bytes were written as read" when nothing in it changed) or "the image data has no end marker";
+/// then "its XMP packet was kept as read: " and why, for a packet kept as read; "" when there is nothing to
+/// say.
 std::string WrittenOutputNote(const engine::ProcessResult& result);
 
 }  // namespace qm::app

@@ -1,5 +1,6 @@
 #include "app/folder_choice.h"
 
+#include "app/entry_text.h"
 #include "app/folder_scan.h"
 #include "app/folder_validation.h"
 #include "app/platform_paths.h"
@@ -50,10 +51,17 @@ std::string FolderSetting(std::string_view directory) {
   return folder;
 }
 
-void StoreChosenFolder(AppState& state, MainView& view, std::string_view directory) {
+bool StoreChosenFolder(AppState& state, MainView& view, std::string_view directory) {
   const FolderRow* row = Row(state.FolderIndex);
-  if (row == nullptr || directory.empty()) return;
+  if (row == nullptr || directory.empty()) return true;
   const std::string folder = FolderSetting(directory);
+  // A settings line holds no line break: such a folder would be used today and lost tomorrow.
+  if (folder.find_first_of("\r\n") != std::string::npos) {
+    view.Beep();
+    view.ShowMessage({"This folder cannot be stored: its name holds a line break\n" + PrintableName(folder),
+                      AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+    return false;
+  }
   state.*(row->Member) = folder;
   WriteSetting(state, kFoldersSection, row->Key, folder);
   view.SetCaption(row->Label, folder);
@@ -64,6 +72,7 @@ void StoreChosenFolder(AppState& state, MainView& view, std::string_view directo
     if (&other != row)
       CheckDistinctFolders(state, view, folder, row->Name, state.*(other.Member), other.Name);
   }
+  return true;
 }
 
 int VolumeOf(std::string_view path, const std::vector<std::string>& roots) {

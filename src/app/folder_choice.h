@@ -25,8 +25,10 @@ std::string FolderSetting(std::string_view directory);
 /// The chooser's OK: stores `directory` as a folder setting for row `state.FolderIndex` in the state, the
 /// settings file and the row's label, then validates the folders. A folder that is also another row's folder
 /// is stored too, with a beep and a warning for each such row ("The output folder is also the input
-/// folder"). Nothing changes for an empty directory or another row.
-void StoreChosenFolder(AppState& state, MainView& view, std::string_view directory);
+/// folder"). Nothing changes for an empty directory or another row. A directory whose name holds a line
+/// break, which the settings file cannot hold, is refused with a beep and a message, and nothing changes;
+/// returns false then, so that the chooser stays open.
+bool StoreChosenFolder(AppState& state, MainView& view, std::string_view directory);
 
 /// The volume that holds `path`: the index of the longest of `roots` that is `path` itself or one of its
 /// ancestors ("/home" holds "/home/a" but not "/homework"), or -1 when none is.

@@ -237,7 +237,7 @@ void FinishGroup(AppState& state, ScanContext& scan) {
       drop(entry, "the output could not be written (" + failure + ")", true);
       continue;
     }
-    if (replacing) entry.Note = "it replaced an earlier output of that name" + (entry.Note.empty() ? "" : "; " + entry.Note);
+    if (replacing) entry.Note += (entry.Note.empty() ? "" : "; ") + std::string("it replaced an earlier output of that name");
     finished.push_back(&entry);
   }
   const FileOutcome flushed = finished.empty() ? FileOutcome{} : FlushFolder(scan.Output);
@@ -522,6 +522,14 @@ void TellFolderProblem(AppState& state, MainView& view, std::string text, std::s
   view.ShowMessage(message);
 }
 
+// Whether the archive folder that the archive option needs is there; a run started before it was (a share
+// mounted late) takes no input until it is.
+bool ArchiveWaitedFor(AppState& state, MainView& view) {
+  if (!state.UseArchive || state.ArchiveFolder.empty() || FolderExists(state.ArchiveFolder)) return true;
+  TellFolderProblem(state, view, "Unknown archive folder\n" + state.ArchiveFolder, "");
+  return false;
+}
+
 // Whether the scan can use its folders; otherwise tells why (once).
 bool FoldersUsable(AppState& state, MainView& view, const ScanContext& scan) {
   if (scan.Input.empty()) return false;  // forgotten after an unknown folder was reported
@@ -535,6 +543,7 @@ bool FoldersUsable(AppState& state, MainView& view, const ScanContext& scan) {
     TellFolderProblem(state, view, "Unknown output folder\n" + scan.Output, "");
     return false;
   }
+  if (!ArchiveWaitedFor(state, view)) return false;
   // The engine writes into the output folder under the input's name: one folder for both would lose the
   // input.
   return !SameFolder(scan.Input, scan.Output);

@@ -27,12 +27,18 @@ void ShowRunStep(MainView& view, bool visible) {
   view.SetVisible(Control::LineBulle5, visible);
 }
 
-// Reports an unknown folder, then forgets it in the state and in its label.
-void ForgetUnknownFolder(AppState& state, MainView& view, std::string& folder, const char* what,
-                         Control label) {
-  view.Beep();
-  view.ShowMessage({std::string("Unknown ") + what + " folder\n" + folder, AppTitle(state),
-                    MessageIcon::kExclamation, MessageButtons::kOk});
+std::string UnknownFolderText(const char* what, const std::string& folder) {
+  return std::string("Unknown ") + what + " folder\n" + folder;
+}
+
+// Reports an unknown folder as `unknown` says: forgotten in the state and in its label, or kept.
+void TellUnknownFolder(AppState& state, MainView& view, UnknownFolder unknown, std::string& folder,
+                       const char* what, Control label) {
+  if (unknown == UnknownFolder::kKeep) return;
+  if (unknown == UnknownFolder::kReportAndForget) view.Beep();
+  view.ShowMessage(
+      {UnknownFolderText(what, folder), AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+  if (unknown != UnknownFolder::kReportAndForget) return;
   folder.clear();
   view.SetCaption(label, "");
 }
@@ -49,17 +55,20 @@ bool FolderExists(std::string_view path) {
   return std::filesystem::is_directory(std::filesystem::path(path), ec) && !ec;
 }
 
-bool ValidateFolders(AppState& state, MainView& view) {
+bool ValidateFolders(AppState& state, MainView& view, UnknownFolder unknown) {
   bool result = true;
 
   // Each step sets its buttons and guide first, then reports an unknown folder; cmdRun keeps the last step's
   // state.
+  // A folder kept while it is not there is set all the same: the guide asks only for folders never chosen.
+  const bool keep = unknown != UnknownFolder::kReportAndForget;
   const bool input_set = !state.InputFolder.empty();
   const bool input_exists = input_set && FolderExists(state.InputFolder);
   SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles0}, input_exists);
-  ShowInputStep(view, !input_exists);
+  const bool input_step = !input_exists && !(keep && input_set);
+  ShowInputStep(view, input_step);
   if (!input_exists) {
-    if (input_set) ForgetUnknownFolder(state, view, state.InputFolder, "input", Control::lblFolder0);
+    if (input_set) TellUnknownFolder(state, view, unknown, state.InputFolder, "input", Control::lblFolder0);
     result = false;
   }
 
@@ -68,7 +77,9 @@ bool ValidateFolders(AppState& state, MainView& view) {
     const bool archive_exists = archive_set && FolderExists(state.ArchiveFolder);
     SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles1, Control::cmdReprocess}, archive_exists);
     if (!archive_exists) {
-      if (archive_set) ForgetUnknownFolder(state, view, state.ArchiveFolder, "archive", Control::lblFolder1);
+      if (archive_set) {
+        TellUnknownFolder(state, view, unknown, state.ArchiveFolder, "archive", Control::lblFolder1);
+      }
       result = false;
     }
   }
@@ -76,13 +87,15 @@ bool ValidateFolders(AppState& state, MainView& view) {
   const bool output_set = !state.OutputFolder.empty();
   const bool output_exists = output_set && FolderExists(state.OutputFolder);
   SetEnabledAll(view, {Control::cmdRun, Control::cmdFiles2, Control::cmdClearOutput}, output_exists);
-  ShowOutputStep(view, !output_exists);
+  const bool output_step = !output_exists && !(keep && output_set);
+  ShowOutputStep(view, output_step);
   if (!output_exists) {
-    if (output_set) ForgetUnknownFolder(state, view, state.OutputFolder, "output", Control::lblFolder2);
+    if (output_set)
+      TellUnknownFolder(state, view, unknown, state.OutputFolder, "output", Control::lblFolder2);
     result = false;
   }
 
-  ShowRunStep(view, !input_exists || !output_exists);
+  ShowRunStep(view, input_step || output_step);
   return result;
 }
 
@@ -90,17 +103,31 @@ bool ValidateFoldersForRun(AppState& state, MainView& view) {
   // Noted before the validation, which empties the unknown folders it reports. A missing output folder
   // disables Run; the two others leave it enabled, and a click on it asks for a run.
   const bool unset[] = {state.InputFolder.empty(), state.UseArchive && state.ArchiveFolder.empty()};
-  if (ValidateFolders(state, view)) return true;
+  const bool unattended = state.AutomaticStart;
+  if (ValidateFolders(state, view,
+                      unattended ? UnknownFolder::kTellAndKeep : UnknownFolder::kReportAndForget)) {
+    return true;
+  }
   const char* const texts[] = {
       "No input folder selected\nChoose one with the Select button of the Input row.",
       "No archive folder selected\nChoose one with the Select button of the Archive row, or choose \"Remove "
       "images from input folder\"."};
   for (int i = 0; i < 2; ++i) {
     if (!unset[i]) continue;
-    view.Beep();
+    if (!unattended) view.Beep();
     view.ShowMessage({texts[i], AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
   }
-  return false;
+  if (!unattended || unset[0] || unset[1] || state.OutputFolder.empty()) return false;
+  // The run's first scan meets the same folder missing: in the order it checks them, the first one told here
+  // is not told again.
+  if (!FolderExists(state.InputFolder)) {
+    state.FolderProblemTold = UnknownFolderText("input", state.InputFolder);
+  } else if (!FolderExists(state.OutputFolder)) {
+    state.FolderProblemTold = UnknownFolderText("output", state.OutputFolder);
+  } else {
+    state.FolderProblemTold = UnknownFolderText("archive", state.ArchiveFolder);
+  }
+  return true;
 }
 
 }  // namespace qm::app

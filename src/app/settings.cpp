@@ -13,9 +13,8 @@ namespace qm::app {
 std::string AppTitle(const AppState& state) { return std::string(kProgramName) + " " + state.AppVersion; }
 
 std::string ReadSetting(const AppState& state, std::string_view section, std::string_view key) {
-  std::string value = ReadIniValue(state.IniPath, section, key);
-  if (value.size() > 254) value.resize(254);
-  return value;
+  // Never cut: a cut folder path could name one of its parents, which would then be used.
+  return ReadIniValue(state.IniPath, section, key);
 }
 
 bool WriteSetting(AppState& state, std::string_view section, std::string_view key, std::string_view value) {

@@ -10,7 +10,7 @@ namespace qm::app {
 inline constexpr std::string_view kFoldersSection = "Folders";
 inline constexpr std::string_view kOptionsSection = "Options";
 
-/// One value of the settings file at `state.IniPath`, cut to 254 characters. A missing file, section or key,
+/// One value of the settings file at `state.IniPath`, whole. A missing file, section or key,
 /// and an empty value, all give the empty text.
 std::string ReadSetting(const AppState& state, std::string_view section, std::string_view key);
 

@@ -74,14 +74,20 @@ void Form_Load(AppState& state, MainView& view, const std::filesystem::path& ini
     chkRemoveXMP_Click(state, view, true);
   }
 
-  ValidateFolders(state, view);
+  // An automatic start tells its folders itself, without a box, and waits for those not there yet.
+  ValidateFolders(state, view, state.Automatic ? UnknownFolder::kKeep : UnknownFolder::kReportAndForget);
   state.Running = false;
 }
 
 bool Form_QueryUnload(const AppState& state, MessageSink& view) {
-  const Answer answer =
-      view.ShowMessage({"Quit Quillmark", AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo});
-  return answer != Answer::kYes;
+  Message question{"Quit Quillmark", AppTitle(state), MessageIcon::kQuestion, MessageButtons::kYesNo};
+  if (state.Running) {
+    // An unattended desk must not stop on a stray Enter.
+    question.Text =
+        "Quit Quillmark and stop the run?\nThe input folder is then no longer processed automatically.";
+    question.Default = Answer::kNo;
+  }
+  return view.ShowMessage(question) != Answer::kYes;
 }
 
 }  // namespace qm::app

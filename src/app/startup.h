@@ -17,7 +17,8 @@ void ReadSettings(AppState& state);
 /// gives the defaults.
 void Form_Load(AppState& state, MainView& view, const std::filesystem::path& ini_path);
 
-/// The quit confirmation asked on every close request. Returns true when the close must be cancelled.
+/// The quit confirmation asked on every close request; during a run it says that the run stops, and Enter
+/// answers No. Returns true when the close must be cancelled.
 bool Form_QueryUnload(const AppState& state, MessageSink& view);
 
 /// Shows the wait time on `lblMaxAttente` ("10 sec.") and sets the waiting progress bar's maximum to

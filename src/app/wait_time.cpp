@@ -33,8 +33,9 @@ std::string WaitLimitCaption(WaitLimit limit) {
 bool AcceptWaitTime(AppState& state, MainView& view, std::string_view text) {
   const double value = ReadLeadingNumber(text);
   if (!(value >= kMinWait && value <= kMaxWait)) {
-    view.ShowMessage({"Invalid wait time: " + std::string(text), AppTitle(state), MessageIcon::kCritical,
-                      MessageButtons::kOk});
+    view.ShowMessage(
+        {"Invalid wait time: " + std::string(text) + "\nGive a number of seconds from 1 to 32000.",
+         AppTitle(state), MessageIcon::kCritical, MessageButtons::kOk});
     return false;
   }
   state.Wait = RoundToInt16(value);

@@ -32,8 +32,8 @@ WaitStep StepWaitTime(std::string_view text, int step);
 /// The caption of `Label1` for a limit: "Min wait time", "Max wait time", empty for none.
 std::string WaitLimitCaption(WaitLimit limit);
 
-/// The dialog's OK with the text as typed. A value outside 1..32000 shows "Invalid wait time: " and the text
-/// (critical icon, title AppTitle) and changes nothing. Otherwise stores the rounded value as `Wait`, shows
+/// The dialog's OK with the text as typed. A value outside 1..32000 shows "Invalid wait time: ", the text and
+/// the range (critical icon, title AppTitle) and changes nothing. Otherwise stores the rounded value as `Wait`, shows
 /// it on the main window, restarts `Countdown` from it and writes [Options] Wait. Returns whether the dialog
 /// may close.
 bool AcceptWaitTime(AppState& state, MainView& view, std::string_view text);

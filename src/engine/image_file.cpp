@@ -179,6 +179,17 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
   return Status::kRead;
 }
 
+std::vector<std::uint8_t> InputImageFile::ReadTail(std::size_t max_bytes) const {
+  std::vector<std::uint8_t> tail(std::min(max_bytes, size_));
+  const auto offset = static_cast<off_t>(size_ - tail.size());
+  ssize_t n = -1;
+  do {
+    n = ::pread(descriptor_, tail.data(), tail.size(), offset);
+  } while (n < 0 && errno == EINTR);
+  tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return tail;
+}
+
 namespace {
 
 // Puts the finished temporary file under the final name in one step; returns 0 or the error. Over an existing
@@ -310,7 +321,17 @@ InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
     return Status::kShortRead;
   }
   size_ = static_cast<std::size_t>(size);
+  path_ = path;
   return Status::kRead;
+}
+
+std::vector<std::uint8_t> InputImageFile::ReadTail(std::size_t max_bytes) const {
+  std::vector<std::uint8_t> tail(std::min(max_bytes, size_));
+  std::ifstream in(path_, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(size_ - tail.size()));
+  in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
+  tail.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return tail;
 }
 
 // Here the temporary file is written and closed at once; a waiting output only keeps its name (descriptor 0

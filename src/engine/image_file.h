@@ -39,9 +39,15 @@ class InputImageFile {
   const std::string& Detail() const { return detail_; }
   /// The open file's descriptor (POSIX), or -1.
   int Descriptor() const { return descriptor_; }
+  /// The file's last `max_bytes` bytes (all of them when it is shorter), read in one go after `Read`; empty
+  /// when they cannot be read.
+  std::vector<std::uint8_t> ReadTail(std::size_t max_bytes) const;
 
  private:
   int descriptor_ = -1;
+#if defined(_WIN32)
+  std::filesystem::path path_;
+#endif
   std::size_t size_ = 0;
   std::string detail_;
 };

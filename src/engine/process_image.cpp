@@ -1,5 +1,6 @@
 #include "engine/process_image.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/image_edit.h"
@@ -33,7 +34,10 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   const std::span<std::uint8_t> image(image_buffer.data(), input.Size());
   OutputPlan plan;
   ProcessResult result = EditImage(image, settings, fields, plan);
+  result.Shape =
+      JudgeImageShape(image.first(std::min<std::size_t>(image.size(), 3)), input.ReadTail(kShapeTailBytes));
   if (!OutputWritten(result.Outcome)) return result;
+  result.WrittenAsRead = plan.ChangedEnd == 0 && plan.CutBegin == plan.CutEnd;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
   if (std::string failure = WriteOutputImage(output, image, plan, input, settings.Pending);
       !failure.empty()) {

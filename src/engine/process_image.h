@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "coding/accent_tables.h"
+#include "engine/image_shape.h"
 #include "engine/iptc_fields.h"
 #include "engine/xmp_document.h"
 
@@ -47,6 +48,11 @@ struct ProcessResult {
   std::optional<std::string> PacketAfter;
   /// kPacketUnparsable: where the packet fails to parse, and why.
   std::optional<XmpParseError> ParseError;
+  /// Once the file was read: what its first and last bytes say of it (not a JPEG image, image data without
+  /// an end marker). The output is written all the same.
+  ImageShape Shape = ImageShape::kJpeg;
+  /// For a written output: no byte was changed or left out, so the output holds the input's bytes as read.
+  bool WrittenAsRead = false;
 };
 
 /// The settings one image is processed with, read afresh for each image.

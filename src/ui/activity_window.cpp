@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
@@ -23,6 +25,7 @@
 #include "app/entry_text.h"
 #include "ui/artwork.h"
 #include "ui/form_layout.h"
+#include "ui/shell_helpers.h"
 
 namespace qm::ui {
 
@@ -35,8 +38,12 @@ struct ActivityRow {
   QString Name;
   QString Result;
   QString Reason;
-  QString Whole;  // a message's whole text, for its tooltip and its copy
+  QString Whole;  // a message's whole text, or an entry's reason with its details, for its tooltip and copy
   RowKind Kind = RowKind::kDone;
+  // Where the entry's file is: the main window's folder row (-1: none), that folder, and the file's name.
+  int FolderIndex = -1;
+  std::string Folder;
+  std::string FileName;
 };
 
 namespace {
@@ -95,7 +102,7 @@ class ActivityLog : public QAbstractTableModel {
     const ActivityRow& row = Row(index.row());
     const QString* const columns[] = {&row.Time, &row.Name, &row.Result, &row.Reason};
     if (role == Qt::DisplayRole) return *columns[index.column()];
-    if (role == Qt::ToolTipRole) return row.Kind == RowKind::kMessage ? row.Whole : *columns[index.column()];
+    if (role == Qt::ToolTipRole) return !row.Whole.isEmpty() ? row.Whole : *columns[index.column()];
     if (role == Qt::DecorationRole && index.column() == 2) return Icon(row.Kind);
     return {};
   }
@@ -170,6 +177,11 @@ frmActivity::frmActivity(QWidget* parent) : QWidget(parent, Qt::Window) {
   resize(900, 340);
   ShowCounts();
 
+  lstActivity->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(lstActivity, &QWidget::customContextMenuRequested, this, &frmActivity::ShowRowMenu);
+  // A double-click, and Enter, show the row's file in the inspector.
+  connect(lstActivity, &QAbstractItemView::activated, this,
+          [this](const QModelIndex& index) { ShowInInspector(index.row()); });
   connect(cmdCopy, &QPushButton::clicked, this, &frmActivity::cmdCopy_Click);
   connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
   connect(new QShortcut(QKeySequence::Copy, lstActivity, nullptr, nullptr, Qt::WidgetShortcut),
@@ -177,7 +189,8 @@ frmActivity::frmActivity(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
-void frmActivity::AddEntry(const app::AppState::EntryReport& report, std::string_view kept_folder) {
+void frmActivity::AddEntry(const app::AppState::EntryReport& report, std::string_view kept_folder,
+                           FileLocation location, std::string_view details) {
   if (report.Repeat) {
     ++repeats_;
     ShowCounts();
@@ -187,8 +200,12 @@ void frmActivity::AddEntry(const app::AppState::EntryReport& report, std::string
   row.Time = Stamp(report.Time);
   row.Name = ShownName(report.Name);
   row.Result = Result(report, kept_folder);
-  row.Reason = FromUtf8(report.Reason);
+  row.Reason = ShownName(report.Reason);  // a reason may name a file, printed as names are
+  if (!details.empty()) row.Whole = Shortened(row.Reason + "\n" + FromUtf8(details), kWholeTextLength);
   row.Kind = report.Fate == EntryFate::kKept ? RowKind::kKept : RowKind::kDone;
+  row.FolderIndex = location.FolderIndex;
+  row.Folder = std::move(location.Folder);
+  row.FileName = report.Name;
   Queue(std::move(row));
 }
 
@@ -217,7 +234,7 @@ int frmActivity::RowCount() const {
 QString frmActivity::RowText(int row) const {
   log_->Flush();
   const ActivityRow& r = log_->Row(row);
-  const QString reason = r.Kind == RowKind::kMessage ? QString(r.Whole).replace('\n', " / ") : r.Reason;
+  const QString reason = !r.Whole.isEmpty() ? QString(r.Whole).replace('\n', " / ") : r.Reason;
   return QStringList{r.Time, r.Name, r.Result, reason}.join('\t');
 }
 
@@ -231,6 +248,44 @@ void frmActivity::cmdCopy_Click() {
   QString text;
   for (const int row : rows) text += RowText(row) + "\n";
   QGuiApplication::clipboard()->setText(text);
+}
+
+std::string frmActivity::RowPath(int row) const {
+  log_->Flush();
+  if (row < 0 || row >= log_->rowCount({})) return {};
+  const ActivityRow& r = log_->Row(row);
+  if (r.FolderIndex < 0 || r.Folder.empty()) return {};
+  return r.Folder + r.FileName;
+}
+
+void frmActivity::OpenContainingFolder(int row) {
+  const std::string path = RowPath(row);
+  if (path.empty()) return;
+  const std::string& folder = log_->Row(row).Folder;
+  ShellOpenOrTell(QDir::toNativeSeparators(FromUtf8(folder)), this, "Quillmark");
+}
+
+void frmActivity::ShowInInspector(int row) {
+  if (RowPath(row).empty() || !OnInspect) return;
+  const ActivityRow& r = log_->Row(row);
+  OnInspect(r.FolderIndex, r.FileName);
+}
+
+void frmActivity::CopyPath(int row) {
+  const std::string path = RowPath(row);
+  if (!path.empty()) QGuiApplication::clipboard()->setText(QDir::toNativeSeparators(FromUtf8(path)));
+}
+
+void frmActivity::ShowRowMenu(const QPoint& position) {
+  const QModelIndex index = lstActivity->indexAt(position);
+  const int row = index.isValid() ? index.row() : lstActivity->currentIndex().row();
+  if (RowPath(row).empty()) return;
+  QMenu menu(this);
+  menu.setObjectName("mnuRow");
+  menu.addAction("Show in the &inspector", this, [this, row] { ShowInInspector(row); });
+  menu.addAction("&Open the containing folder", this, [this, row] { OpenContainingFolder(row); });
+  menu.addAction("Copy the &path", this, [this, row] { CopyPath(row); });
+  menu.exec(lstActivity->viewport()->mapToGlobal(position));
 }
 
 void frmActivity::showEvent(QShowEvent* event) {

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -138,8 +139,26 @@ frmDossier::frmDossier(app::AppState& state, app::MainView& view, QWidget* paren
     dirList->expand(index);
     Choose(index);
   });
+  dirList->installEventFilter(this);
   connect(cmdOK, &QPushButton::clicked, this, &frmDossier::cmdOK_Click);
   connect(cmdAnnuler, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool frmDossier::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == dirList && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const QModelIndex index = dirList->currentIndex();
+    // The tree would pass Enter on to the default button: a closed folder is opened instead, and only Enter
+    // on an open one stores it.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && index.isValid() && !dirList->isExpanded(index) &&
+        model_->hasChildren(index)) {
+      follow_current_ = false;
+      dirList->expand(index);
+      Choose(index);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 bool frmDossier::OpenDirectory(const QString& directory) {
@@ -181,8 +200,8 @@ void frmDossier::drvList_Change(int index) {
 }
 
 void frmDossier::cmdOK_Click() {
-  app::StoreChosenFolder(state_, view_, QDir::toNativeSeparators(current_directory_).toStdString());
-  accept();
+  if (app::StoreChosenFolder(state_, view_, QDir::toNativeSeparators(current_directory_).toStdString()))
+    accept();
 }
 
 }  // namespace qm::ui

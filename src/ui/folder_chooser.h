@@ -32,6 +32,10 @@ class frmDossier : public QDialog {
   void drvList_Change(int index);
   void cmdOK_Click();
 
+ protected:
+  /// Enter on a closed folder opens it rather than pressing OK.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   /// Makes the folder at `index` the choice, when it is one.
   void Choose(const QModelIndex& index);

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStringList>
 #include <QWidget>
+#include <algorithm>
 
 namespace qm::ui {
 
@@ -32,6 +34,53 @@ void CentreOnScreen(QWidget* window) {
   QRect frame = window->frameGeometry();
   frame.moveCenter(screen->availableGeometry().center());
   window->move(frame.topLeft());
+}
+
+namespace {
+
+// What a desktop's window frame takes around a window's contents, before the window is shown and the frame
+// is known.
+constexpr QMargins kFrameAllowance(8, 32, 8, 8);
+
+}  // namespace
+
+void RestoreWindowPlace(QWidget* window, const std::string& setting, QSize default_size) {
+  const QStringList parts = QString::fromStdString(setting).split(',');
+  QRect wanted;
+  if (parts.size() == 4) {
+    bool ok[4] = {};
+    wanted =
+        QRect(parts[0].toInt(&ok[0]), parts[1].toInt(&ok[1]), parts[2].toInt(&ok[2]), parts[3].toInt(&ok[3]));
+    if (!(ok[0] && ok[1] && ok[2] && ok[3]) || wanted.width() < 50 || wanted.height() < 50) wanted = QRect();
+  }
+  const QWidget* over = window->parentWidget() != nullptr ? window->parentWidget()->window() : nullptr;
+  const QScreen* screen = nullptr;
+  if (wanted.isValid()) screen = QGuiApplication::screenAt(wanted.center());
+  if (screen == nullptr && over != nullptr) screen = over->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (!wanted.isValid()) {
+    wanted = QRect(QPoint(), default_size.expandedTo(window->minimumSizeHint().boundedTo(default_size * 2)));
+    wanted.moveCenter(over != nullptr && over->isVisible() ? over->geometry().center()
+                      : screen != nullptr                  ? screen->availableGeometry().center()
+                                                           : QPoint());
+  }
+  if (screen != nullptr) {
+    const QRect room = screen->availableGeometry().marginsRemoved(kFrameAllowance);
+    wanted.setSize(wanted.size().boundedTo(room.size()));
+    wanted.moveLeft(std::clamp(wanted.left(), room.left(), room.right() + 1 - wanted.width()));
+    wanted.moveTop(std::clamp(wanted.top(), room.top(), room.bottom() + 1 - wanted.height()));
+  }
+  window->setGeometry(wanted);
+}
+
+std::string WindowPlaceSetting(const QWidget* window) {
+  const QRect place = window->geometry();
+  return QString("%1,%2,%3,%4")
+      .arg(place.left())
+      .arg(place.top())
+      .arg(place.width())
+      .arg(place.height())
+      .toStdString();
 }
 
 namespace {

@@ -9,9 +9,16 @@ constexpr int kMargin = 3;  // room for the dot and the pen around the two point
 
 }  // namespace
 
-GuideLine::GuideLine(QWidget* parent, QPoint from, QPoint to) : QWidget(parent), from_(from), to_(to) {
+GuideLine::GuideLine(QWidget* parent, QPoint from, QPoint to) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
+  SetPoints(from, to);
+}
+
+void GuideLine::SetPoints(QPoint from, QPoint to) {
+  from_ = from;
+  to_ = to;
   setGeometry(QRect(from, to).normalized().adjusted(-kMargin, -kMargin, kMargin, kMargin));
+  update();
 }
 
 void GuideLine::paintEvent(QPaintEvent* /*event*/) {

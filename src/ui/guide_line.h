@@ -12,6 +12,9 @@ class GuideLine : public QWidget {
   /// `from` and `to` are in the parent's coordinates.
   GuideLine(QWidget* parent, QPoint from, QPoint to);
 
+  /// Moves the line; `from` and `to` are in the parent's coordinates.
+  void SetPoints(QPoint from, QPoint to);
+
   QPoint From() const { return from_; }
   QPoint To() const { return to_; }
 

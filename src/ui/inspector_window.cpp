@@ -1,5 +1,6 @@
 #include "ui/inspector_window.h"
 
+#include <QBoxLayout>
 #include <QClipboard>
 #include <QEvent>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTextCursor>
 
 #include "app/engine_messages.h"
+#include "app/settings.h"
 #include "coding/windows1252.h"
 #include "inspector/character_tip.h"
 #include "inspector/coding_verdict.h"
@@ -23,15 +25,19 @@
 #include "ui/artwork.h"
 #include "ui/form_layout.h"
 #include "ui/message_box.h"
+#include "ui/path_label.h"
 #include "ui/shell_helpers.h"
 #include "ui/tooltip.h"
 
 namespace qm::ui {
 namespace {
 
-// The thumbnail box's place, in twips; the picture's top left corner stays there whatever its size.
-constexpr int kImageLeft = 120;
-constexpr int kImageTop = 3000;
+// Where the window was, in the settings file: [Window] Inspector.
+constexpr std::string_view kWindowSection = "Window";
+// The thumbnail's box, 2610 x 1650 twips.
+constexpr QSize kImageBox(174, 110);
+// The window's first size: 8565 x 5205 twips.
+constexpr QSize kDefaultSize(571, 347);
 
 // The text of the core's 8-bit Windows coding as a Qt string: one character for each byte.
 QString FromWindows(std::string_view text) { return FromUtf8(coding::EncodeUtf8Bytes(text)); }
@@ -61,8 +67,8 @@ Widget* Make(QWidget* parent, const char* name) {
 
 QLabel* MakeIcon(QWidget* parent, const char* name, const QIcon& icon, int width_twips) {
   auto* label = Make<QLabel>(parent, name);
-  PlaceTwips(label, 2880, 120, width_twips, 240);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setFixedSize(width_twips / 15, 16);
   label->setPixmap(icon.pixmap(QSize(16, 16)));
   return label;
 }
@@ -79,30 +85,31 @@ frmFiles::frmFiles(app::AppState& state, QWidget* parent) : QDialog(parent), sta
 frmFiles::~frmFiles() = default;
 
 void frmFiles::BuildControls() {
-  FixTwipsSize(this, 8565, 5205);
   setWindowIcon(ProgramIcon());
+  setFont(FormFont());
+
+  lblFolder = Make<PathLabel>(this, "lblFolder");
 
   lstFiles = Make<QListWidget>(this, "lstFiles");
-  PlaceTwips(lstFiles, 120, 120, 2610, 2400);
   lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
   lstFiles->setUniformItemSizes(true);  // a folder of many thousand names lists at once
 
   lblFiles = Make<QLabel>(this, "lblFiles");
-  PlaceTwips(lblFiles, 120, 2580, 1470, 315);
   lblFiles->setText(QStringLiteral("## images"));
 
   cmdProperties = Make<QPushButton>(this, "cmdProperties");
-  PlaceTwips(cmdProperties, 1680, 2580, 1035, 315);
   cmdProperties->setText(QStringLiteral("Properties"));
   cmdProperties->setEnabled(false);
   cmdProperties->setAutoDefault(false);
 
-  Image1 = Make<QLabel>(this, "Image1");
-  PlaceTwips(Image1, kImageLeft, kImageTop, 2610, 1650);
+  // The thumbnail sits in its box's top left corner at its own size.
+  auto* image_box = Make<QWidget>(this, "fraImage");
+  image_box->setFixedSize(kImageBox);
+  Image1 = Make<QLabel>(image_box, "Image1");
   Image1->setScaledContents(true);
+  Image1->setGeometry(QRect(QPoint(), kImageBox));
 
   cmdOK = Make<QPushButton>(this, "cmdOK");
-  PlaceTwips(cmdOK, 120, 4740, 1572, 375);
   cmdOK->setText(QStringLiteral("&Exit"));
   cmdOK->setDefault(true);
 
@@ -116,25 +123,19 @@ void frmFiles::BuildControls() {
   QFont bold;
   bold.setBold(true);
   lblIPTC = Make<QLabel>(this, "lblIPTC");
-  // Wide enough for the longest verdict, which the caption's first text does not need.
-  PlaceTwips(lblIPTC, 3180, 120, 5265, 195);
   lblIPTC->setFont(bold);
   lblIPTC->setText(QString::fromLatin1(inspector::kInitialVerdictCaption));
 
   lblHexDec1 = Make<QLabel>(this, "lblHexDec1");
-  PlaceTwips(lblHexDec1, 2880, 360, 3030, 195);
   lblHexDec1->setFont(bold);
   lblHexDec1->setText(QStringLiteral("Select text to display ASCII coding:"));
   lblHexDec1->setEnabled(false);
 
   lblHexDec2 = Make<QLabel>(this, "lblHexDec2");
-  // To the text box's right edge: the caption needs more room than its first place gives it.
-  PlaceTwips(lblHexDec2, 5940, 360, 2490, 195);
   lblHexDec2->setText(QStringLiteral("Char = Dec/Hex [-> target char]"));
   lblHexDec2->setEnabled(false);
 
   txtIPTC = Make<QPlainTextEdit>(this, "txtIPTC");
-  PlaceTwips(txtIPTC, 2880, 600, 5550, 4035);
   txtIPTC->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // The box shows what the file holds; an edit would let the clipboard and the tips tell of bytes it lacks.
   txtIPTC->setReadOnly(true);
@@ -142,12 +143,47 @@ void frmFiles::BuildControls() {
   txtIPTC->viewport()->installEventFilter(this);
 
   cmdClipboard = Make<QPushButton>(this, "cmdClipboard");
-  PlaceTwips(cmdClipboard, 7020, 4680, 1455, 315);
   cmdClipboard->setText(QStringLiteral("Copy to clipboard"));
   cmdClipboard->setEnabled(false);
   cmdClipboard->setAutoDefault(false);
 
-  FitFormFont(this);
+  // Two columns: the list with its count, the thumbnail and Exit; the verdict above the fields. The list and
+  // the fields take the room a larger window gives.
+  auto* left = new QVBoxLayout;
+  left->setSpacing(4);
+  left->addWidget(lstFiles, 1);
+  auto* count = new QHBoxLayout;
+  count->addWidget(lblFiles, 1);
+  count->addWidget(cmdProperties);
+  left->addLayout(count);
+  left->addWidget(image_box);
+  left->addWidget(cmdOK, 0, Qt::AlignLeft);
+  cmdOK->setMinimumWidth(105);  // 1572 twips
+  lstFiles->setMinimumWidth(kImageBox.width());
+  auto* verdict = new QHBoxLayout;
+  verdict->setSpacing(4);
+  verdict->addWidget(ImageQuillmark);
+  verdict->addWidget(ImageMac);
+  verdict->addWidget(ImageWin);
+  verdict->addWidget(lblIPTC, 1);
+  auto* hint = new QHBoxLayout;
+  hint->addWidget(lblHexDec1);
+  hint->addWidget(lblHexDec2, 1);
+  auto* right = new QVBoxLayout;
+  right->setSpacing(4);
+  right->addLayout(verdict);
+  right->addLayout(hint);
+  right->addWidget(txtIPTC, 1);
+  right->addWidget(cmdClipboard, 0, Qt::AlignRight);
+  auto* columns = new QHBoxLayout;
+  columns->setSpacing(10);
+  columns->addLayout(left, 0);
+  columns->addLayout(right, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 6, 8, 6);
+  layout->setSpacing(4);
+  layout->addWidget(lblFolder);
+  layout->addLayout(columns, 1);
 
   connect(lstFiles, &QListWidget::itemSelectionChanged, this, &frmFiles::lstFiles_Click);
   connect(lstFiles, &QListWidget::itemDoubleClicked, this, &frmFiles::lstFiles_DblClick);
@@ -160,6 +196,14 @@ void frmFiles::Form_Load() {
   const inspector::InspectedFolderChoice choice = inspector::ChooseInspectedFolder(state_);
   setWindowTitle(FromUtf8(choice.Title));
   if (choice.Folder) InspectedFolder_ = *choice.Folder;
+  lblFolder->setText(FromUtf8(InspectedFolder_));
+  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Inspector"),
+                     kDefaultSize.expandedTo(minimumSizeHint()));
+}
+
+void frmFiles::done(int result) {
+  app::WriteSetting(state_, kWindowSection, "Inspector", WindowPlaceSetting(this));
+  QDialog::done(result);
 }
 
 void frmFiles::showEvent(QShowEvent* event) {
@@ -180,6 +224,14 @@ void frmFiles::Form_Activate() {
   }
   lstFiles->setUpdatesEnabled(true);
   lblFiles->setText(FromUtf8(inspector::ImagesCaption(names.size())));
+  if (select_.empty()) return;
+  const QByteArray wanted(select_.data(), static_cast<qsizetype>(select_.size()));
+  for (int i = 0; i < lstFiles->count(); ++i) {
+    if (lstFiles->item(i)->data(Qt::UserRole).toByteArray() != wanted) continue;
+    lstFiles->setCurrentRow(i);
+    lstFiles->scrollToItem(lstFiles->item(i));
+    break;
+  }
 }
 
 std::optional<std::string> frmFiles::SelectedPath() const {
@@ -211,7 +263,6 @@ void frmFiles::lstFiles_Click() {
 
 void frmFiles::ShowThumbnail(const std::string& path) {
   Image1->clear();
-  PlaceTwips(Image1, kImageLeft, kImageTop, 2610, 1650);
   QImageReader reader(QtPath(path));
   reader.setDecideFormatFromContent(true);
   // Decoding at the thumbnail's size lets a camera's 24-megapixel JPEG show in a fraction of the full decode.
@@ -226,8 +277,7 @@ void frmFiles::ShowThumbnail(const std::string& path) {
     const inspector::PictureSize late = inspector::FitThumbnail({picture.width(), picture.height()});
     picture = picture.scaled(late.Width, late.Height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
-  const QRect box = Twips(kImageLeft, kImageTop, 2610, 1650);
-  Image1->setGeometry(box.left(), box.top(), picture.width(), picture.height());
+  Image1->setGeometry(0, 0, picture.width(), picture.height());
   Image1->setPixmap(QPixmap::fromImage(picture));
 }
 
@@ -297,8 +347,9 @@ void frmFiles::txtIPTC_MouseUp() {
   CharacterTip_->ToolText(txtIPTC, FromWindows(tip));
 }
 
-void ShowInspector(app::AppState& state, QWidget* parent) {
+void ShowInspector(app::AppState& state, QWidget* parent, const std::string& select) {
   frmFiles window(state, parent);
+  window.SelectWhenListed(select);
   // Modal to the main window only, so that a properties window it opens takes clicks.
   window.setWindowModality(Qt::WindowModal);
   window.exec();

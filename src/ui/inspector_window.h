@@ -16,12 +16,13 @@ class QPushButton;
 namespace qm::ui {
 
 class cTooltip;
+class PathLabel;
 
-/// The inspector: lists one of the three folders and shows, for the selected entry, a thumbnail, its IPTC
-/// fields as stored and a guess of the coding they were written in. The fields can be copied, the file opened
-/// or its properties shown, and selected characters are described in a tip with their codes and what the
-/// active accent table makes of them. Nothing is ever written to the files. Widgets carry their names as
-/// object names ("lstFiles", "txtIPTC"...).
+/// The inspector: lists one of the three folders, whose path it shows, and shows, for the selected entry, a
+/// thumbnail, its IPTC fields as stored and a guess of the coding they were written in. The fields can be
+/// copied, the file opened or its properties shown, and selected characters are described in a tip with their
+/// codes and what the active accent table makes of them. Nothing is ever written to the files. Widgets carry
+/// their names as object names ("lstFiles", "txtIPTC"...).
 class frmFiles : public QDialog {
   Q_OBJECT
 
@@ -34,6 +35,8 @@ class frmFiles : public QDialog {
   void Form_Load();
   /// Lists the folder and shows the count; runs once, when the window is first shown.
   void Form_Activate();
+  /// Selects the file of that name (its bytes) once the folder is listed.
+  void SelectWhenListed(const std::string& name) { select_ = name; }
   void lstFiles_Click();
   void lstFiles_DblClick();
   void cmdProperties_Click();
@@ -44,6 +47,8 @@ class frmFiles : public QDialog {
   /// The tip of the latest character inspection; null until the first one.
   cTooltip* CharacterTip() const { return CharacterTip_.get(); }
 
+  /// The listed folder's path.
+  PathLabel* lblFolder = nullptr;
   QListWidget* lstFiles = nullptr;
   QLabel* lblFiles = nullptr;
   QPushButton* cmdProperties = nullptr;
@@ -59,6 +64,8 @@ class frmFiles : public QDialog {
   QPushButton* cmdClipboard = nullptr;
 
  protected:
+  /// Closing keeps the window's place for the next opening ([Window] Inspector).
+  void done(int result) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -74,6 +81,7 @@ class frmFiles : public QDialog {
   /// The listed folder, ending with the separator; a file's path is this followed by its name.
   std::string InspectedFolder_;
   bool listed_ = false;
+  std::string select_;
   /// The field text as stored (CR LF line ends), whether its block declares UTF-8, and how the box shows it.
   std::string field_text_;
   bool field_utf8_ = false;
@@ -82,7 +90,8 @@ class frmFiles : public QDialog {
 };
 
 /// Opens the inspector on the folder of `state.FolderIndex`, modally over `parent`, and returns when it is
-/// closed; every opening starts from a fresh window.
-void ShowInspector(app::AppState& state, QWidget* parent);
+/// closed; every opening starts from a fresh window. The file named `select` (its name's bytes), when the
+/// folder lists it, is selected and shown.
+void ShowInspector(app::AppState& state, QWidget* parent, const std::string& select = {});
 
 }  // namespace qm::ui

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,17 +14,24 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
 
 #include "app/batch_run.h"
+#include "app/file_operations.h"
+#include "app/folder_choice.h"
 #include "app/help_file.h"
+#include "app/log_history.h"
 #include "app/option_handlers.h"
+#include "app/settings.h"
 #include "app/startup.h"
 #include "ui/about_box.h"
 #include "ui/activity_window.h"
@@ -41,22 +50,18 @@ namespace {
 
 using app::Control;
 
-// The client area above the status bar, in twips; the status bar takes the last 255 of 7245.
-constexpr int kClientWidth = 7350;
-constexpr int kClientHeight = 6990;
+// The window's size at its first start, in pixels at 96 dpi: 7350 x 7245 twips and the menu bar.
+constexpr QSize kDefaultSize(490, 503);
 
 struct FolderRowLayout {
   const char* Name;
   const char* Tooltip;
-  QRect Caption;  // in twips
-  int Top;
-  int FilesTop;
 };
 
 constexpr FolderRowLayout kFolderRows[] = {
-    {"Input", "contains images to process", {300, 240, 450, 195}, 240, 550},
-    {"Archive", "where input images will be moved after process", {120, 1860, 660, 195}, 1920, 2230},
-    {"Output", "contains processed images", {180, 3000, 585, 195}, 3060, 3360},
+    {"Input", "contains images to process"},
+    {"Archive", "where input images will be moved after process"},
+    {"Output", "contains processed images"},
 };
 
 // The captions of each row's Select and View images buttons, each row with access keys of its own.
@@ -66,33 +71,18 @@ constexpr std::pair<const char*, const char*> kRowButtons[] = {
 struct HintLayout {
   int Index;
   const char* Text;
-  QRect Place;  // in twips
 };
 
-// The run step's hint ends 15 twips short of the window's right edge, so that its border stays inside.
 constexpr HintLayout kHints[] = {
-    {0, "1 - select input folder containing images to process", {1080, 300, 4845, 255}},
-    {1, "and choose after process option", {1860, 540, 3165, 255}},
-    {2, "2 - select output folder containing processed images", {1080, 3120, 4845, 285}},
-    {3, "then choose coding option and XMP processing", {1215, 3360, 4515, 240}},
-    {5, "3 - click to process images", {4920, 5520, 2430, 285}},
+    {0, "1 - select input folder containing images to process"},
+    {1, "and choose after process option"},
+    {2, "2 - select output folder containing processed images"},
+    {3, "then choose coding option and XMP processing"},
+    {5, "3 - click to process images"},
 };
 
-// Each connector runs from its hint to the control it points at, in pixels: the Select buttons of the input
-// and output rows, the "After process" frame, the two option frames, and the Run button.
-struct Connector {
-  QPoint From;
-  QPoint To;
-};
-
-constexpr Connector kConnectors[] = {
-    {{395, 28}, {408, 26}},    // input hint -> cmdBrowse(0)
-    {{230, 53}, {230, 65}},    // after-process hint -> Frame1
-    {{395, 217}, {408, 214}},  // output hint -> cmdBrowse(2)
-    {{150, 240}, {150, 284}},  // coding hint -> Frame2
-    {{330, 240}, {330, 284}},  // and on to Frame3, beside its title
-    {{446, 387}, {446, 397}},  // run hint -> cmdRun
-};
+// Where the window was, in the settings file: "left,top,width,height" in [Window] Main.
+constexpr std::string_view kWindowSection = "Window";
 
 template <typename T>
 T* Make(QWidget* parent, const QString& name) {
@@ -111,40 +101,51 @@ constexpr std::size_t kKeptShown = 15;
 }  // namespace
 
 frmQuillmark::frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
-                           QWidget* parent)
+                           const std::filesystem::path& log_path, QWidget* parent)
     : QMainWindow(parent), program_folder_(program_folder), kept_folder_(kInputFolder) {
+  if (!log_path.empty()) log_.emplace(log_path);
   setObjectName("frmQuillmark");
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   setWindowIcon(ProgramIcon());
-  auto* client = new QWidget(this);
+  // The controls sit in a scroll area, so that a screen too small for them (a large scale) still shows the
+  // whole window, status bar included, and scrolls its controls.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("scroll");
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  auto* client = new QWidget;
   client->setObjectName("client");
-  client->setFixedSize(kClientWidth / 15, kClientHeight / 15);
-  setCentralWidget(client);
+  client->setFont(FormFont());
   BuildFolderRows(client);
   BuildOptions(client);
   BuildRunControls(client);
   BuildHiddenControls(client);
   BuildGuide(client);
+  LayOut(client);
+  scroll->setWidget(client);
+  setCentralWidget(scroll);
   BuildMenus();
   BuildStatusBar();
   ConnectHandlers();
   SetTabOrder();
+  client->installEventFilter(this);  // the guide follows the controls as the window resizes
 
-  FitFormFont(this);
-  setFixedSize(client->width(),
-               menuBar()->sizeHint().height() + client->height() + statusBar()->sizeHint().height());
-  CentreOnScreen(this);
-
-  // A window of its own, made after the fitting above, which is for the main window's fixed layout only.
   activity_ = new frmActivity(this);
   activity_->OnShown = [this] {
     unseen_messages_ = 0;
     ShowActivityMarker();
   };
+  activity_->OnInspect = [this](int folder_index, const std::string& name) {
+    state_.FolderIndex = static_cast<std::int16_t>(folder_index);
+    ShowInspector(state_, this, name);
+  };
   state_.OnEntry = [this](const app::AppState::EntryReport& report) { OnEntry(report); };
 
   app::Form_Load(state_, *this, ini_path);
+  LoadHistory();
+  RestorePlace();
 }
 
 void frmQuillmark::BuildFolderRows(QWidget* client) {
@@ -153,69 +154,51 @@ void frmQuillmark::BuildFolderRows(QWidget* client) {
     lbllblFolder[i] = Make<QLabel>(client, Name(app::Indexed(Control::lbllblFolder0, i)));
     lbllblFolder[i]->setText(row.Name);
     lbllblFolder[i]->setToolTip(row.Tooltip);
-    PlaceTwips(lbllblFolder[i], row.Caption.x(), row.Caption.y(), row.Caption.width(), row.Caption.height());
 
     lblFolder[i] = Make<PathLabel>(client, Name(app::Indexed(Control::lblFolder0, i)));
     lblFolder[i]->setToolTip(row.Tooltip);  // the path shows the same hint as its row's name
-    PlaceTwips(lblFolder[i], 840, row.Top, 5235, 615);
 
     cmdBrowse[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdBrowse0, i)));
     cmdBrowse[i]->setText(kRowButtons[i].first);
-    // 300 twips tall, so that it ends where the row's View images button begins.
-    PlaceTwips(cmdBrowse[i], 6120, row.Top, 1100, 300);
 
     cmdFiles[i] = Make<QPushButton>(client, Name(app::Indexed(Control::cmdFiles0, i)));
     cmdFiles[i]->setText(kRowButtons[i].second);
-    PlaceTwips(cmdFiles[i], 6120, row.FilesTop, 1100, 315);
   }
 
-  // The frame reaches on to the right, under the input row's buttons, where nothing else lies: the long
-  // caption of the archive option needs the room with a desktop's usual fonts.
   Frame1 = Make<QGroupBox>(client, "Frame1");
   Frame1->setTitle("After process");
-  PlaceTwips(Frame1, 840, 900, 6390, 915);
   optUseArchive[0] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive0));
   optUseArchive[0]->setText("Remove images from input folder");
-  PlaceTwips(optUseArchive[0], 120, 300, 6150, 195);
   optUseArchive[1] = Make<QRadioButton>(Frame1, Name(Control::optUseArchive1));
   optUseArchive[1]->setText("Save input images to archive folder (select archive folder below)");
-  PlaceTwips(optUseArchive[1], 120, 600, 6150, 195);
 
   cmdReprocess = Make<QPushButton>(client, Name(Control::cmdReprocess));
   cmdReprocess->setText("Re-&process archive folder");
-  PlaceTwips(cmdReprocess, 5160, 2580, 2055, 315);
   cmdClearOutput = Make<QPushButton>(client, Name(Control::cmdClearOutput));
   cmdClearOutput->setText("&Clear output folder");
-  PlaceTwips(cmdClearOutput, 5160, 3720, 2055, 315);
 }
 
 void frmQuillmark::BuildOptions(QWidget* client) {
   Frame2 = Make<QGroupBox>(client, "Frame2");
   Frame2->setTitle("Process accents coding");
-  PlaceTwips(Frame2, 120, 4200, 3495, 1215);
   const char* accents[] = {"Macintosh accents -> Windows accents", "Windows accents -> Macintosh accents",
                            "do not modify accents"};
   for (int i = 0; i < 3; ++i) {
     optAccents[i] = Make<QRadioButton>(Frame2, Name(app::Indexed(Control::optAccents0, i)));
     optAccents[i]->setText(accents[i]);
-    PlaceTwips(optAccents[i], 180, 240 + 300 * i, 3255, 255);
   }
 
   Frame3 = Make<QGroupBox>(client, "Frame3");
   Frame3->setTitle("Process XMP");
-  PlaceTwips(Frame3, 3720, 4200, 3495, 1215);
   chkSynchronizeXMP = Make<QCheckBox>(Frame3, Name(Control::chkSynchronizeXMP));
-  // A check box does not wrap its caption; the break makes the two lines its place is drawn for.
+  // A check box does not wrap its caption; two lines keep the two frames side by side.
   chkSynchronizeXMP->setText("Synchronize XMP metadata\nwith IPTC metadata");
   chkSynchronizeXMP->setAccessibleName("Synchronize XMP metadata with IPTC metadata");
-  PlaceTwips(chkSynchronizeXMP, 120, 240, 3015, 435);
   chkRemoveXMP = Make<QCheckBox>(Frame3, Name(Control::chkRemoveXMP));
   chkRemoveXMP->setText("Remove XMP metadata");
-  PlaceTwips(chkRemoveXMP, 120, 840, 2415, 195);
 
   chkAutomatic = Make<QCheckBox>(client, Name(Control::chkAutomatic));
   chkAutomatic->setText("Run process automatically when program is started");
-  PlaceTwips(chkAutomatic, 240, 5640, 4650, 195);  // wider, up to the run step's hint, for its caption
 }
 
 void frmQuillmark::BuildRunControls(QWidget* client) {
@@ -230,22 +213,18 @@ void frmQuillmark::BuildRunControls(QWidget* client) {
   cmdRun->setIconSize(QSize(50, 50));
   cmdRun->setAccessibleName("Run");
   cmdRun->setShortcut(QKeySequence(Qt::ALT | Qt::Key_R));  // a picture button has no caption to mark
-  PlaceTwips(cmdRun, 6240, 5940, 915, 915);
   SetRunFace(app::RunFace::kIdle);
 
   ProgressBarAttente = Make<QProgressBar>(client, "ProgressBarAttente");
   ProgressBarAttente->setRange(0, 1);
   ProgressBarAttente->setValue(0);
   ProgressBarAttente->setTextVisible(false);
-  PlaceTwips(ProgressBarAttente, 240, 6000, 4815, 255);
 
   lblMaxAttente = Make<QLabel>(client, Name(Control::lblMaxAttente));
   lblMaxAttente->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  PlaceTwips(lblMaxAttente, 5100, 6000, 1035, 255);
 
   cmdQuit = Make<QPushButton>(client, Name(Control::cmdQuit));
   cmdQuit->setText("Exit");
-  PlaceTwips(cmdQuit, 5100, 6540, 1035, 315);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
@@ -269,7 +248,7 @@ void frmQuillmark::BuildGuide(QWidget* client) {
   hint_palette.setColor(QPalette::Window, hint_palette.color(QPalette::ToolTipBase));
   hint_palette.setColor(QPalette::WindowText, hint_palette.color(QPalette::ToolTipText));
   for (int i = 0; i < 6; ++i) {
-    LineBulle[i] = new GuideLine(client, kConnectors[i].From, kConnectors[i].To);
+    LineBulle[i] = new GuideLine(client, {}, {});
     LineBulle[i]->setObjectName(Name(app::Indexed(Control::LineBulle0, i)));
     LineBulle[i]->hide();
   }
@@ -280,10 +259,138 @@ void frmQuillmark::BuildGuide(QWidget* client) {
     label->setPalette(hint_palette);
     label->setFrameStyle(QFrame::Box | QFrame::Plain);
     label->setIndent(3);
-    PlaceTwips(label, hint.Place.x(), hint.Place.y(), hint.Place.width(), hint.Place.height());
     label->hide();
     lblBulle[hint.Index] = label;
   }
+}
+
+void frmQuillmark::LayOut(QWidget* client) {
+  // Three columns, as the rows read: the row's name, its path (which takes the width the window gives), and
+  // its buttons; the two folder commands under their rows' buttons, reaching left into the path's column.
+  auto* grid = new QGridLayout(client);
+  grid->setContentsMargins(8, 6, 8, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(2);
+  grid->setColumnStretch(1, 1);
+  int row = 0;
+  const auto folder_row = [&](int i) {
+    grid->addWidget(lbllblFolder[i], row, 0, Qt::AlignTop);
+    grid->addWidget(lblFolder[i], row, 1, Qt::AlignTop);
+    grid->addWidget(cmdBrowse[i], row, 2);
+    grid->addWidget(cmdFiles[i], row + 1, 2);
+    row += 2;
+  };
+  // The room a taller window gives goes between the sections, as in the window's first size.
+  const auto gap = [&] { grid->setRowStretch(row++, 1); };
+  // The buttons keep the widths they were drawn with, 1100 and 2055 twips.
+  for (int i = 0; i < 3; ++i) {
+    cmdBrowse[i]->setMinimumWidth(73);
+    cmdFiles[i]->setMinimumWidth(73);
+  }
+  cmdReprocess->setMinimumWidth(137);
+  cmdClearOutput->setMinimumWidth(137);
+  folder_row(0);
+  gap();
+  auto* after = new QVBoxLayout(Frame1);
+  after->setContentsMargins(8, 2, 8, 4);
+  after->setSpacing(2);
+  after->addWidget(optUseArchive[0]);
+  after->addWidget(optUseArchive[1]);
+  grid->addWidget(Frame1, row++, 1, 1, 2);
+  gap();
+  folder_row(1);
+  grid->addWidget(cmdReprocess, row++, 1, 1, 2, Qt::AlignRight);
+  gap();
+  folder_row(2);
+  grid->addWidget(cmdClearOutput, row++, 1, 1, 2, Qt::AlignRight);
+  gap();
+
+  auto* accents = new QVBoxLayout(Frame2);
+  accents->setContentsMargins(8, 2, 8, 4);
+  accents->setSpacing(2);
+  for (QRadioButton* option : optAccents) accents->addWidget(option);
+  auto* xmp = new QVBoxLayout(Frame3);
+  xmp->setContentsMargins(8, 2, 8, 4);
+  xmp->setSpacing(2);
+  xmp->addWidget(chkSynchronizeXMP);
+  xmp->addWidget(chkRemoveXMP);
+  xmp->addStretch(1);
+  auto* frames = new QHBoxLayout;
+  frames->setSpacing(6);
+  frames->addWidget(Frame2, 1);
+  frames->addWidget(Frame3, 1);
+  grid->addLayout(frames, row++, 0, 1, 3);
+  gap();
+  grid->addWidget(chkAutomatic, row++, 0, 1, 3, Qt::AlignLeft);
+
+  // The waiting display, the Exit button under its count, and the Run button beside both.
+  auto* run = new QGridLayout;
+  run->setHorizontalSpacing(6);
+  run->setVerticalSpacing(4);
+  run->setColumnStretch(0, 1);
+  run->addWidget(ProgressBarAttente, 0, 0, Qt::AlignTop);
+  run->addWidget(lblMaxAttente, 0, 1, Qt::AlignTop);
+  run->addWidget(cmdQuit, 1, 1, Qt::AlignTop);
+  run->addWidget(cmdRun, 0, 2, 2, 1);
+  cmdRun->setFixedSize(61, 61);
+  lblMaxAttente->setMinimumWidth(QFontMetrics(client->font()).horizontalAdvance("32000 sec.") + 4);
+  cmdQuit->setMinimumWidth(lblMaxAttente->minimumWidth());
+  grid->addLayout(run, row++, 0, 1, 3);
+}
+
+void frmQuillmark::PlaceGuide() {
+  // Each hint lies over its row's path, and each connector runs from it to the control it points at.
+  const auto place = [](QLabel* hint, QPoint at, int max_width) {
+    const QSize wanted = hint->sizeHint();
+    hint->setGeometry(QRect(at, QSize(std::min(wanted.width(), std::max(max_width, 40)), wanted.height())));
+  };
+  const auto connect_line = [](GuideLine* line, QPoint from, QPoint to) { line->SetPoints(from, to); };
+  for (int step = 0; step < 2; ++step) {
+    const int i = step == 0 ? 0 : 2;
+    const QRect path = lblFolder[i]->geometry();
+    const QRect browse = cmdBrowse[i]->geometry();
+    QLabel* first = lblBulle[i];
+    QLabel* second = lblBulle[i + 1];
+    place(first, path.topLeft() + QPoint(16, 2), browse.left() - 12 - path.left() - 16);
+    place(second, first->geometry().bottomLeft() + QPoint(std::min(52, path.width() / 6), 2),
+          browse.left() - 12 - path.left() - 68);
+    connect_line(LineBulle[i], {first->geometry().right(), first->geometry().center().y()},
+                 {browse.left(), browse.center().y()});
+    const QRect below = step == 0 ? Frame1->geometry() : Frame2->geometry();
+    const int x = second->geometry().center().x();
+    connect_line(LineBulle[i + 1], {x, second->geometry().bottom()},
+                 {std::clamp(x, below.left() + 8, below.right() - 8), below.top() + 6});
+  }
+  // On to the XMP frame beside its title, clear of Clear output folder above it.
+  const QRect xmp = Frame3->geometry();
+  const int x = std::min(xmp.left() + 80, cmdClearOutput->geometry().left() - 6);
+  connect_line(LineBulle[4], {x, lblBulle[3]->geometry().bottom()},
+               {std::max(x, xmp.left() + 8), xmp.top() + 6});
+  // The run step, right of the automatic option and above the Run button.
+  const QRect run = cmdRun->geometry();
+  const QSize wanted = lblBulle[5]->sizeHint();
+  const QRect automatic = chkAutomatic->geometry();
+  lblBulle[5]->setGeometry(
+      QRect(QPoint(run.right() - wanted.width(), automatic.center().y() - wanted.height() / 2), wanted));
+  connect_line(LineBulle[5], {run.center().x(), lblBulle[5]->geometry().bottom()},
+               {run.center().x(), run.top()});
+  for (QLabel* hint : lblBulle) {
+    if (hint != nullptr) hint->raise();
+  }
+}
+
+void frmQuillmark::RestorePlace() {
+  // The first size holds every control without scrolling, whatever the desktop's font.
+  const QSize content = centralWidget()->findChild<QWidget*>("client")->sizeHint();
+  const QSize needed(content.width(),
+                     content.height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+  QSize size = kDefaultSize.expandedTo(needed);
+  // A screen too low for it: room for the scroll bar beside the controls, so that they need no other.
+  const QScreen* shown_on = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (shown_on != nullptr && size.height() + 40 > shown_on->availableGeometry().height()) {
+    size.rwidth() += style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+  }
+  RestoreWindowPlace(this, app::ReadSetting(state_, kWindowSection, "Main"), size);
 }
 
 void frmQuillmark::BuildMenus() {
@@ -297,7 +404,7 @@ void frmQuillmark::BuildMenus() {
 
   mnuOptions = menuBar()->addMenu("&Options");
   mnuOptions->setObjectName("mnuOptions");
-  mnuWaitTime = mnuOptions->addAction("Set scan time interval...");
+  mnuWaitTime = mnuOptions->addAction("Set scan &time interval...");
   mnuWaitTime->setObjectName("mnuWaitTime");
 
   mnuAide = menuBar()->addMenu("&?");
@@ -414,6 +521,23 @@ void frmQuillmark::mnuHelp_Click() {
 }
 
 void frmQuillmark::mnuActivity_Click() {
+  if (!activity_->isVisible()) {
+    // Over the main window, within its screen.
+    QRect place = activity_->frameGeometry();
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+      const QRect room = screen->availableGeometry();
+      // Never larger than the screen, at any scale.
+      activity_->resize(activity_->size().boundedTo(room.size() - QSize(16, 40)));
+      place.setSize(activity_->frameGeometry().size());
+      place.moveCenter(frameGeometry().center());
+      place.moveLeft(
+          std::clamp(place.left(), room.left(), std::max(room.left(), room.right() - place.width())));
+      place.moveTop(
+          std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() - place.height())));
+    }
+    activity_->move(place.topLeft());
+  }
   activity_->show();
   activity_->raise();
   activity_->activateWindow();
@@ -427,8 +551,49 @@ void frmQuillmark::RunFolderCommand(void (*command)(app::AppState&, app::MainVie
   kept_folder_ = before;
 }
 
+void frmQuillmark::LoadHistory() {
+  if (!log_) return;
+  app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
+  const std::vector<app::LoggedEntry> entries = app::ReadLatestEntries(log_->Path(), frmActivity::kMaxRows);
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    app::AppState::EntryReport report = entry->Report;
+    const QDateTime time = QDateTime::fromString(FromUtf8(entry->Time), Qt::ISODateWithMs);
+    if (time.isValid()) {
+      report.Time =
+          std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
+    }
+    activity_->AddEntry(report, kInputFolder, FileOf(report, kInputFolder));
+  }
+}
+
+FileLocation frmQuillmark::FileOf(const app::AppState::EntryReport& report,
+                                  std::string_view kept_folder) const {
+  // A kept file stays in its folder; a written one has its output; one put back is in the input folder.
+  int index = -1;
+  if (report.Fate == app::AppState::EntryFate::kKept) {
+    index = kept_folder == "archive" ? 1 : kept_folder == "output" ? 2 : 0;
+  } else if (report.OutputWritten) {
+    index = 2;
+  } else if (report.Fate == app::AppState::EntryFate::kMovedToInput) {
+    index = 0;
+  }
+  if (index < 0) return {};
+  return {index, app::FolderOfRow(state_, index)};
+}
+
 void frmQuillmark::OnEntry(const app::AppState::EntryReport& report) {
-  activity_->AddEntry(report, kept_folder_);
+  if (log_) {
+    // Counted as the command line's log counts them; a failed line is not told: the activity view has it.
+    scan_counts_.Written += report.OutputWritten;
+    scan_counts_.Archived += report.Fate == app::AppState::EntryFate::kArchived;
+    scan_counts_.Deleted += report.Fate == app::AppState::EntryFate::kDeleted;
+    scan_counts_.Repeated += report.Repeat;
+    scan_counts_.Kept += !report.Repeat && report.Fate == app::AppState::EntryFate::kKept;
+    if (!report.Repeat) log_->Entry(report, state_.Now());
+  }
+  // A packet that does not parse is told on its file's row, with the parser's words on hover.
+  activity_->AddEntry(report, kept_folder_, FileOf(report, kept_folder_),
+                      std::exchange(pending_details_, {}));
   if (kept_folder_ == kInputFolder && report.Fate == app::AppState::EntryFate::kKept) {
     scan_kept_.push_back(ShownName(report.Name) + ": " + FromUtf8(report.Reason));
   }
@@ -456,6 +621,11 @@ void frmQuillmark::ShowActivityMarker() {
 }
 
 bool frmQuillmark::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Frame1->parentWidget() &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
+    // After the layout has placed the controls.
+    QMetaObject::invokeMethod(this, &frmQuillmark::PlaceGuide, Qt::QueuedConnection);
+  }
   if (event->type() == QEvent::MouseButtonRelease && (watched == Panels[0] || watched == Panels[1])) {
     mnuActivity_Click();
     return true;
@@ -466,8 +636,9 @@ bool frmQuillmark::eventFilter(QObject* watched, QEvent* event) {
 bool frmQuillmark::event(QEvent* event) {
   const bool handled = QMainWindow::event(event);
   // Queued, so the window is drawn before an automatic run's first scan; the core acts on the first
-  // activation only.
-  if (event->type() == QEvent::WindowActivate) {
+  // activation only. Shown counts as activated: a desktop that keeps the focus elsewhere (or has no window
+  // manager, as a kiosk desk) would otherwise never start the run.
+  if (event->type() == QEvent::WindowActivate || (event->type() == QEvent::Show && !event->spontaneous())) {
     QMetaObject::invokeMethod(
         this, [this] { app::Form_Activate(state_, *this); }, Qt::QueuedConnection);
   }
@@ -480,6 +651,7 @@ void frmQuillmark::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  app::WriteSetting(state_, kWindowSection, "Main", WindowPlaceSetting(this));
   // A scan in progress (this close came between two of its images) stops after its current image.
   state_.Closing = true;
   Timer1->stop();
@@ -554,8 +726,13 @@ app::Answer frmQuillmark::ShowMessage(const app::Message& message) {
   // A run's scans go on unattended, by a start at the window's opening or by hand: a box would hold the next
   // image until someone came by. A click handled between two of its images (yielding_ > 0) is answered in a
   // box, as is every question.
-  if (message.Buttons == app::MessageButtons::kOk && state_.Running && state_.FolderOperation &&
-      yielding_ == 0) {
+  // An automatic start waits for no click either.
+  if (message.Buttons == app::MessageButtons::kOk &&
+      (state_.AutomaticStart || (state_.Running && state_.FolderOperation && yielding_ == 0))) {
+    if (message.Title == app::kProgramName && message.Text.starts_with("Parsing error:\n")) {
+      pending_details_ = message.Details;  // the file's row, which comes next, tells it
+      return app::Answer::kOk;
+    }
     activity_->AddMessage(message);
     if (!activity_->isVisible()) ++unseen_messages_;
     ShowActivityMarker();
@@ -571,6 +748,7 @@ void frmQuillmark::Beep() { MessageBox::Beep(); }
 void frmQuillmark::SetEnabled(Control control, bool enabled) {
   if (QAction* action = Action(control)) action->setEnabled(enabled);
   if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+  if (control == Control::lblFolder1) MarkSharedFolders();  // the archive option changed
 }
 
 void frmQuillmark::SetVisible(Control control, bool visible) {
@@ -583,10 +761,29 @@ void frmQuillmark::SetVisible(Control control, bool visible) {
   widget->setVisible(visible);
 }
 
+void frmQuillmark::MarkSharedFolders() {
+  // The rows a run or a folder command would refuse, marked as soon as they share a folder.
+  static const char* const kWhat[] = {"input", "archive", "output"};
+  const std::string folders[] = {state_.InputFolder, state_.UseArchive ? state_.ArchiveFolder : std::string(),
+                                 state_.OutputFolder};
+  for (int i = 0; i < 3; ++i) {
+    QStringList shared;
+    for (int j = 0; j < 3; ++j) {
+      if (j == i || folders[i].empty() || !app::SameFolder(folders[i], folders[j])) continue;
+      shared << QString(
+                    "The %1 folder is also the %2 folder: Run, Clear output folder and Re-process archive "
+                    "folder refuse to start until one of them is changed.")
+                    .arg(kWhat[i], kWhat[j]);
+    }
+    lblFolder[i]->SetWarning(shared.join('\n'));
+  }
+}
+
 void frmQuillmark::SetCaption(Control control, std::string_view text) {
   QWidget* widget = Widget(control);
   if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(FromUtf8(text));
+    if (dynamic_cast<PathLabel*>(label) != nullptr) MarkSharedFolders();
   } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
     // The packet views stay hidden; laying out a packet for each image would cost more than processing it.
     const int i = control == Control::txtXMP0 ? 0 : 1;
@@ -625,6 +822,16 @@ void frmQuillmark::SetStatusText(int panel, std::string_view text) {
   if (panel != 1 && panel != 2) return;
   Panels[panel - 1]->setText(FromUtf8(text));
   if (panel != 2) return;
+  if (log_ && !text.empty()) {
+    // An idle hot folder's scans would push the entries out of the log: a scan that met nothing is not
+    // logged.
+    scan_counts_.Processed = state_.ScanProcessed;
+    const app::ScanCounts& c = scan_counts_;
+    if (c.Processed + c.Kept + c.Repeated + c.Archived + c.Deleted > 0)
+      log_->Scan(scan_counts_, state_.Now());
+    scan_counts_ = {};
+    app::RotateLog(log_->Path(), app::kWindowLogRotateBytes);
+  }
   // The scan's last word, or the Run command emptying the panels.
   latest_kept_ = text.empty() ? std::vector<QString>() : std::move(scan_kept_);
   scan_kept_.clear();

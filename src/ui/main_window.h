@@ -3,11 +3,14 @@
 #include <QMainWindow>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/json_log.h"
 #include "app/main_view.h"
+#include "ui/activity_window.h"
 
 class QAction;
 class QCheckBox;
@@ -24,7 +27,6 @@ class QToolButton;
 
 namespace qm::ui {
 
-class frmActivity;
 class GuideLine;
 class PathLabel;
 
@@ -40,16 +42,18 @@ class frmQuillmark : public QMainWindow, public app::MainView {
 
  public:
   /// Builds the window and loads it from the settings file at `ini_path`; unknown folders are reported before
-  /// it shows. The help page is looked for in `program_folder`.
+  /// it shows. The help page is looked for in `program_folder`. What the scans and folder commands did is
+  /// appended to the JSON log at `log_path` (none when empty), whose latest entries the activity view shows
+  /// from the start.
   frmQuillmark(const std::filesystem::path& ini_path, const std::filesystem::path& program_folder,
-               QWidget* parent = nullptr);
+               const std::filesystem::path& log_path = {}, QWidget* parent = nullptr);
 
   /// The program's state, which the dialogs and the inspector read and write.
   app::AppState& State() { return state_; }
 
-  /// A message of a run's scan (not a question, and not from a click handled between two of its images) goes
-  /// to the activity view and the status bar's marker, so that the scan goes on unattended; any other opens a
-  /// message box.
+  /// A message of a run's scan (not a question, and not from a click handled between two of its images), or
+  /// of an automatic start, goes to the activity view and the status bar's marker, so that the desk goes on
+  /// unattended; any other opens a message box.
   app::Answer ShowMessage(const app::Message& message) override;
   void Beep() override;
   void SetEnabled(app::Control control, bool enabled) override;
@@ -93,12 +97,24 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   void BuildHiddenControls(QWidget* client);
   void BuildMenus();
   void BuildStatusBar();
+  /// Lays the controls out in rows; the paths take the width, the gaps between the sections the height.
+  void LayOut(QWidget* client);
+  /// Puts the set-up guide's hints over their rows and its connectors on their controls.
+  void PlaceGuide();
+  /// Opens the window where it was last closed, or at its first size in the middle, within the screen.
+  void RestorePlace();
   void ConnectHandlers();
   void SetTabOrder();
   void OnEntry(const app::AppState::EntryReport& report);
   /// Runs a folder command, whose kept entries stay in `kept_folder` and are no scan's.
   void RunFolderCommand(void (*command)(app::AppState&, app::MainView&), const char* kept_folder);
   void ShowActivityMarker();
+  /// Marks the folder rows that share a folder with another row.
+  void MarkSharedFolders();
+  /// Shows the log's latest entries in the activity view, and rotates the log when it has grown large.
+  void LoadHistory();
+  /// Where the file of a report now is, for its row in the activity view.
+  FileLocation FileOf(const app::AppState::EntryReport& report, std::string_view kept_folder) const;
   void CommitData(QSessionManager& manager);
   /// The widget of a control; null for the two menu items, which are actions.
   QWidget* Widget(app::Control control) const;
@@ -115,6 +131,9 @@ class frmQuillmark : public QMainWindow, public app::MainView {
   std::vector<QString> latest_kept_;  // those of the latest complete scan
   int unseen_messages_ = 0;
   frmActivity* activity_ = nullptr;
+  std::string pending_details_;      // a parse error's words, for the row of its file that follows
+  std::optional<app::JsonLog> log_;  // the window's own log, when it keeps one
+  app::ScanCounts scan_counts_;      // what the scan in progress did, for its log line
 
   std::array<QLabel*, 3> lbllblFolder{};
   std::array<PathLabel*, 3> lblFolder{};

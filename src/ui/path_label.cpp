@@ -2,7 +2,7 @@
 
 #include <QHelpEvent>
 #include <QPainter>
-#include <QTextLayout>
+#include <QStyle>
 #include <QToolTip>
 #include <algorithm>
 
@@ -13,32 +13,38 @@ const QChar kEllipsis(0x2026);
 
 bool IsSeparator(QChar c) { return c == '/' || c == '\\'; }
 
-// Lays `text` out at `width`, wrapping at any character.
-void Lay(QTextLayout& layout, int width, int line_spacing) {
-  QTextOption option;
-  option.setWrapMode(QTextOption::WrapAnywhere);
-  layout.setTextOption(option);
-  layout.beginLayout();
-  for (int i = 0;; ++i) {
-    QTextLine line = layout.createLine();
-    if (!line.isValid()) break;
-    line.setLineWidth(width);
-    line.setPosition(QPointF(0, i * line_spacing));
-  }
-  layout.endLayout();
-}
-
 }  // namespace
 
-// Marked as wrapping, as it does, so that its size hint is no claim to one line of the whole path.
-PathLabel::PathLabel(QWidget* parent) : QLabel(parent) { setWordWrap(true); }
+PathLabel::PathLabel(QWidget* parent) : QLabel(parent) {}
+
+QSize PathLabel::sizeHint() const {
+  const QFontMetrics metrics(font());
+  const QMargins margins = contentsMargins();
+  return {metrics.averageCharWidth() * 30 + margins.left() + margins.right(),
+          metrics.height() + margins.top() + margins.bottom()};
+}
+
+QSize PathLabel::minimumSizeHint() const {
+  const QFontMetrics metrics(font());
+  const QMargins margins = contentsMargins();
+  return {metrics.averageCharWidth() * 8 + margins.left() + margins.right(),
+          metrics.height() + margins.top() + margins.bottom()};
+}
+
+void PathLabel::SetWarning(const QString& warning) {
+  if (warning_ == warning) return;
+  warning_ = warning;
+  update();
+}
+
+QRect PathLabel::TextRect() const {
+  QRect room = contentsRect();
+  if (!warning_.isEmpty()) room.setLeft(room.left() + QFontMetrics(font()).height() + 4);
+  return room;
+}
 
 bool PathLabel::Fits(const QString& text) const {
-  const QFontMetrics metrics(font());
-  const int lines = std::max(1, contentsRect().height() / metrics.lineSpacing());
-  QTextLayout layout(text, font());
-  Lay(layout, contentsRect().width(), metrics.lineSpacing());
-  return layout.lineCount() <= lines;
+  return QFontMetrics(font()).horizontalAdvance(text) <= TextRect().width();
 }
 
 QString PathLabel::ShownText() const {
@@ -77,9 +83,12 @@ QString PathLabel::ShownText() const {
 }
 
 bool PathLabel::event(QEvent* event) {
-  if (event->type() == QEvent::ToolTip && ShownText() != text()) {
-    const QString tip = toolTip().isEmpty() ? text() : text() + "\n" + toolTip();
-    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+  if (event->type() == QEvent::ToolTip && (ShownText() != text() || !warning_.isEmpty())) {
+    QStringList tip;
+    if (!warning_.isEmpty()) tip << warning_;
+    if (ShownText() != text()) tip << text();
+    if (!toolTip().isEmpty()) tip << toolTip();
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip.join('\n'), this);
     return true;
   }
   return QLabel::event(event);
@@ -87,11 +96,16 @@ bool PathLabel::event(QEvent* event) {
 
 void PathLabel::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
+  const QRect room = TextRect();
+  const int line = QFontMetrics(font()).height();
+  if (!warning_.isEmpty()) {
+    const QIcon sign = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    sign.paint(&painter, QRect(contentsRect().left(), room.top(), line, line));
+  }
   painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-  const QFontMetrics metrics(font());
-  QTextLayout layout(ShownText(), font());
-  Lay(layout, contentsRect().width(), metrics.lineSpacing());
-  layout.draw(&painter, QPointF(contentsRect().topLeft()));
+  painter.setFont(font());
+  painter.drawText(QRect(room.left(), room.top(), room.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                   ShownText());
 }
 
 }  // namespace qm::ui

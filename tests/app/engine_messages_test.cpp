@@ -41,17 +41,37 @@ TEST(ShowProcessResult, ShowsThePacketViewsAndMessagesWithTheFileNamedAndOnlyAnE
 
 class WrittenEntryTest : public test::BatchFixture {};
 
-// The output is written and the input deleted, and the entry says that the packet kept its old values.
-TEST_F(WrittenEntryTest, AnEntryWhosePacketWasKeptAsReadSaysSoAndWhy) {
+// The output is written and the input deleted, and the entry says what the engine saw: a packet that kept
+// its old values, a file that is no JPEG image (and whether its bytes were written as read), image data that
+// stops short.
+TEST_F(WrittenEntryTest, AnEntrySaysWhatTheEngineSawOfItsFileAndWhyAPacketWasKeptAsRead) {
   const std::string tight = test::XmpPacket(test::Description(test::kDc), 0);  // no room for a title
-  test::WriteFile(input_ + "a.jpg",
-                  test::Jpeg({test::App13(test::Irb(test::Iptc({{2, 5, "Vue"}}))), test::App1Xmp(tight)}));
+  const std::string jpeg = test::Jpeg({test::App13(test::Irb(test::Iptc({{2, 5, "Vue"}})))});
+  const std::string cut = jpeg.substr(0, jpeg.size() - 2);
+  const struct {
+    std::string File;
+    std::string Reason;
+  } cases[] = {
+      {test::Jpeg({test::App13(test::Irb(test::Iptc({{2, 5, "Vue"}}))), test::App1Xmp(tight)}),
+       "its XMP packet was kept as read: the synchronised packet is 61 bytes larger than its room"},
+      {jpeg, ""},
+      {"caption", "not a JPEG image, its bytes were written as read"},
+      {"text " + test::Irb(test::Iptc({{2, 5, "Caf\x8E"}})), "not a JPEG image"},
+      {cut, "the image data has no end marker"},
+      {cut.substr(0, cut.size() - 8) + "\xFF", "the image data has no end marker"},
+  };
   state_.SynchronizeXMP = true;
-  ScanInputFolder(state_, view_);
-  ASSERT_EQ(reports_.size(), 1u);
-  EXPECT_EQ(reports_[0].Fate, AppState::EntryFate::kDeleted);
-  EXPECT_EQ(reports_[0].Reason,
-            "its XMP packet was kept as read: the synchronised packet is 61 bytes larger than its room");
+  state_.ActiveAccentTable = state_.MacToWindows;
+  for (const auto& c : cases) {
+    reports_.clear();
+    std::filesystem::remove(output_ + "a.jpg");
+    test::WriteFile(input_ + "a.jpg", c.File);
+    ScanInputFolder(state_, view_);
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_EQ(reports_[0].Fate, AppState::EntryFate::kDeleted);
+    EXPECT_EQ(reports_[0].Reason, c.Reason);
+    EXPECT_EQ(test::ReadFile(output_ + "a.jpg").size(), c.File.size());
+  }
   EXPECT_EQ(view_.Caption(Control::txtXMP1), view_.Caption(Control::txtXMP0));
 }
 

@@ -44,6 +44,14 @@ TEST_F(StoreChosenFolderTest, EachRowStoresItsKeyAndValidatesAnotherRowOrNoDirec
                                       "The output folder is also the input folder\n" + folder,
                                       "The output folder is also the archive folder\n" + folder}));
   EXPECT_EQ(view_.Caption(Control::lblFolder1), folder);
+  // A name with a line break could not be read back from the settings file: refused, nothing changes.
+  view_.Messages.clear();
+  const std::string broken = dir_.Folder("two\nlines");
+  EXPECT_FALSE(StoreChosenFolder(state_, view_, broken));
+  EXPECT_EQ(view_.MessageTexts(),
+            std::vector<std::string>{"This folder cannot be stored: its name holds a line break\n" +
+                                     dir_.Path().string() + "/two\\x0Alines/"});
+  EXPECT_EQ(state_.OutputFolder, folder);
   // Input and output exist now: the guide is gone and Run is usable.
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun));
   EXPECT_FALSE(view_.IsVisible(Control::lblBulle5));

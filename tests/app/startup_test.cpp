@@ -73,20 +73,26 @@ TEST_F(StartupTest, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
   }
 }
 
-TEST_F(StartupTest, ALongFolderValueComesBackCutTo254Characters) {
-  const std::string folder = "/" + std::string(299, 'a');
+TEST_F(StartupTest, ALongFolderValueComesBackWholeEvenWhereACutWouldNameItsParent) {
+  // 300 bytes of accented and CJK names, with a separator at byte 254: a cut there names the parent.
+  std::string folder = dir_.Path().string();
+  folder += "/" + std::string(253 - folder.size() - 1, 'a') + "/";
+  folder +=
+      "\xC3\xA9t\xC3\xA9-\xE5\x86\x99\xE7\x9C\x9F-" + std::string(40, 'b') + "/" + std::string(60, 'c') + "/";
+  std::filesystem::create_directories(folder);
+  ASSERT_GT(folder.size(), 300u);
   Load("[Folders]\nInput=" + folder + "\n");
-  // The cut value names no folder, so it is reported with its 254 characters and forgotten.
-  EXPECT_EQ(view_.MessageTexts(),
-            std::vector<std::string>{"Unknown input folder\n" + folder.substr(0, 254) + "/"});
+  EXPECT_EQ(state_.InputFolder, folder);
+  EXPECT_EQ(view_.Caption(Control::lblFolder0), folder);
+  EXPECT_TRUE(view_.Messages.empty());
 }
 
 TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFileEachFolderWithOneSeparator) {
   const std::string in = dir_.Folder("in"), archive = dir_.Folder("archive"), out = dir_.Folder("out");
   // Written by hand: without the separator, or with two.
-  Load("[Folders]\nInput=" + in.substr(0, in.size() - 1) + "\nArchive=" + archive + "/\nUseArchive=1\nOutput=" +
-       out.substr(0, out.size() - 1) + "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\nSettle=0\n" +
-       "MaxFileMB=x\n");
+  Load("[Folders]\nInput=" + in.substr(0, in.size() - 1) + "\nArchive=" + archive +
+       "/\nUseArchive=1\nOutput=" + out.substr(0, out.size() - 1) +
+       "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\nSettle=0\n" + "MaxFileMB=x\n");
   EXPECT_EQ(state_.Settle, 0);
   EXPECT_EQ(state_.MaxFileMB, 1024);
   EXPECT_EQ(view_.Caption(Control::lblFolder0), in);

@@ -61,7 +61,7 @@ TEST_F(AcceptWaitTimeTest, AnyOtherValueIsShownAsTypedAndChangesNothing) {
   std::vector<std::string> messages;
   for (const std::string text : {"32001", "0", "0.4", "", "-5", "32000.5", "\xC3\xA9t\xC3\xA9"}) {
     EXPECT_FALSE(AcceptWaitTime(state_, view_, text)) << text;
-    messages.push_back("Invalid wait time: " + text);
+    messages.push_back("Invalid wait time: " + text + "\nGive a number of seconds from 1 to 32000.");
   }
   EXPECT_EQ(view_.MessageTexts(), messages);
   EXPECT_TRUE(view_.Messages[0].Title == "Quillmark 1.0.0" &&

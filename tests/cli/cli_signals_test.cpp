@@ -32,6 +32,8 @@ class CliSignalsTest : public testing::Test {
     for (int i = 0; i < 500; ++i) {
       std::string bytes(20'000 + i * 997 % 50'000, '\0');
       for (std::size_t b = 0; b < bytes.size(); ++b) bytes[b] = static_cast<char>((b * 31 + i) % 251);
+      bytes.replace(0, 3, "\xFF\xD8\xFF");  // a JPEG image's first and last markers
+      bytes.replace(bytes.size() - 2, 2, "\xFF\xD9");
       const std::string name = "photo-" + std::to_string(1000 + i) + ".jpg";
       WriteFile(input_ + name, bytes);
       originals_.emplace_back(name, std::move(bytes));

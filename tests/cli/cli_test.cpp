@@ -71,7 +71,7 @@ TEST_F(CliTest, WrongArgumentsAndFoldersThatAreNotSetOrDoNotExistGiveStatus2) {
 TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   WriteFile(ini_, ReadFile(ini_) + "Log=desk.log\n");  // in [Options], the last section
   const std::string settings = ReadFile(ini_);
-  WriteFile(input_ + "a.jpg", "a");
+  WriteFile(input_ + "a.jpg", "\xFF\xD8\xFF\xD9");
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
   EXPECT_EQ(out_.str().substr(0, 25), "a.jpg: written, archived\n");
   EXPECT_NE(out_.str().find("\nSince: "), std::string::npos);
@@ -126,7 +126,7 @@ TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALin
        R"("caf\\xE9 é \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg","name_escaped":true)"}};
   std::string logged;
   for (const auto& [name, printed, logged_name] : names) {
-    WriteFile(input_ + name, "x");
+    WriteFile(input_ + name, "\xFF\xD8\xFF\xD9");
     fs::permissions(input_ + name, fs::perms::owner_read);
     EXPECT_EQ(Run({"--ini", ini_, "--log", log, "run"}), 1);
     EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')), printed + kept + reason);
@@ -192,7 +192,7 @@ TEST_F(CliTest, AQuestionIsAnsweredByYesOrOnTheTerminalOrElseNo) {
 TEST_F(CliTest, WatchScansEachWaitUntilAStopAndAStopCutsAScanShortBetweenTwoImages) {
   int seconds = 0;
   io_.WaitUntil = [&](auto) {
-    if (++seconds == 2) WriteFile(input_ + "late.jpg", "late");
+    if (++seconds == 2) WriteFile(input_ + "late.jpg", "\xFF\xD8\xFF\xD9");
     return false;
   };
   io_.StopRequested = [&] { return seconds >= 4; };

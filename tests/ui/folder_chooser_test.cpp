@@ -26,7 +26,7 @@ class FolderChooserTest : public testing::Test {
     state_.IniPath = dir_.Path() / "Quillmark.ini";
     state_.FolderIndex = 2;
     state_.OutputFolder = dir_.Folder("a");
-    dir_.Folder("a/b");
+    dir_.Folder("a/b/e");
     dir_.Folder("a/c");
   }
   QString Path(const char* relative) const {
@@ -71,7 +71,12 @@ TEST_F(FolderChooserTest, OkStoresTheHighlightedFolderThatADoubleClickOpensAndTh
   QTest::keyClick(tree, Qt::Key_Up);
   EXPECT_EQ(chooser.CurrentDirectory(), Path("a/b"));
   EXPECT_EQ(Find<QLabel>(&chooser, "lblChoice")->text().toStdString(), dir_.Folder("a/b"));
-  QTest::mouseClick(Find<QPushButton>(&chooser, "cmdOK"), Qt::LeftButton);
+  // Enter opens the closed folder b and keeps the dialog; OK's access key stores it.
+  QTest::keyClick(tree, Qt::Key_Return);
+  EXPECT_TRUE(chooser.isVisible() && tree->isExpanded(model->index(Path("a/b"))));
+  EXPECT_EQ(state_.OutputFolder, dir_.Folder("a"));
+  QTest::keyClick(tree, Qt::Key_O, Qt::AltModifier);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !chooser.isVisible(); }));  // an access key's click is animated
   EXPECT_EQ(state_.OutputFolder, dir_.Folder("a/b"));
   EXPECT_EQ(chooser.result(), QDialog::Accepted);
 }

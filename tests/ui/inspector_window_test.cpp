@@ -21,6 +21,7 @@
 #include "support/temp_dir.h"
 #include "ui/message_box.h"
 #include "ui/tooltip.h"
+#include "ui/path_label.h"
 #include "ui_test_support.h"
 
 namespace qm::ui {
@@ -35,6 +36,7 @@ class InspectorWindowTest : public testing::Test {
     state_.InputFolder = temp_.Folder("in");
     state_.ArchiveFolder = temp_.Folder("archive");
     state_.OutputFolder = temp_.Folder("out");
+    state_.IniPath = temp_.Path() / "Quillmark.ini";
     state_.ActiveAccentTable = coding::BuildMacToWindows();
   }
   void TearDown() override { MessageBox::Unscript(); }
@@ -107,7 +109,25 @@ TEST_F(InspectorWindowTest, ListsTheChosenFolderUnderItsTitle) {
   EXPECT_EQ(window->windowTitle(), "Quillmark - Archive folder");
   EXPECT_EQ(window->lblFiles->text(), "2 images");
   ExpectVerdict(*window, "IPTC metadata", "ImageQuillmark", false);
+  EXPECT_EQ(window->lblFolder->text().toStdString(), state_.ArchiveFolder);
+  EXPECT_EQ(window->height(), 347);  // the first size, as wide as the captions need
+  EXPECT_GE(window->width(), 571);
   test::ExpectNothingOverlapsOrClips(window.get());
+}
+
+// Fifty names on a large screen: the list and the fields take the room, and the next opening comes back at
+// the size and place it was closed with, within the screen.
+TEST_F(InspectorWindowTest, ALargerWindowListsMoreNamesAndOpensAgainWhereItWasClosed) {
+  for (int i = 0; i < 50; ++i) test::WriteFile(state_.InputFolder + "photo-" + std::to_string(i) + ".jpg", "x");
+  auto window = Open();
+  const int shown = window->lstFiles->height();
+  window->setGeometry(QRect(20, 40, 700, 560));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->lstFiles->height() >= shown + 150; }));
+  EXPECT_GE(window->txtIPTC->height(), window->lstFiles->height() - 80);
+  test::ExpectNothingOverlapsOrClips(window.get());
+  QTest::keyClick(window.get(), Qt::Key_Escape);
+  window = Open();
+  EXPECT_EQ(window->geometry(), QRect(20, 40, 700, 560));
 }
 
 TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbnail) {
@@ -126,7 +146,7 @@ TEST_F(InspectorWindowTest, SelectingAnImageShowsItsFieldsItsCodingAndItsThumbna
 
   Select(*window, "win.jpg");
   ExpectVerdict(*window, "IPTC metadata (expected Windows coding)", "ImageWin", true);
-  EXPECT_EQ(window->Image1->geometry(), QRect(8, 200, 40, 30));
+  EXPECT_EQ(window->Image1->geometry(), QRect(0, 0, 40, 30));  // in its box's top left corner
 
   // Deleted after the listing: no thumbnail, no fields, no message, and properties that say so.
   Select(*window, "gone.jpg");

@@ -6,16 +6,24 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
+#include <QTreeView>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -25,6 +33,7 @@
 #include "support/temp_dir.h"
 #include "ui/activity_window.h"
 #include "ui/guide_line.h"
+#include "ui/inspector_window.h"
 #include "ui/message_box.h"
 #include "ui/path_label.h"
 #include "ui_test_support.h"
@@ -52,7 +61,7 @@ class MainWindowTest : public testing::Test {
   /// the test's folder.
   frmQuillmark& Open(const std::string& settings = {}) {
     if (!settings.empty()) WriteFile(Ini(), settings);
-    window_ = std::make_unique<frmQuillmark>(Ini(), dir_.Path());
+    window_ = std::make_unique<frmQuillmark>(Ini(), dir_.Path(), dir_.Path() / "state/Quillmark.log");
     return *window_;
   }
   /// Settings with existing input (`in` unless named), archive and output folders.
@@ -74,21 +83,37 @@ class MainWindowTest : public testing::Test {
   std::unique_ptr<frmQuillmark> window_;
 };
 
-TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClipsAndTabFollowsIt) {
+TEST_F(MainWindowTest, TheLayoutNeitherOverlapsNorClipsAtAnySizeAndTabFollowsIt) {
   const std::string deep = std::string(90, 'W') + "/" + std::string(90, 'M') + "/incoming";
   Open(Configured(true, deep));
   ShowActive();
-  EXPECT_EQ(window_->minimumSize(), window_->maximumSize());
+  // The first size: the one the layout was drawn for, or what the desktop's font needs, without scrolling.
+  EXPECT_EQ(window_->width(), 490);
+  EXPECT_GE(window_->height(), 503);
+  EXPECT_FALSE(W<QScrollArea>("scroll")->verticalScrollBar()->isVisible());
   EXPECT_EQ(window_->windowTitle().toStdString(), std::string("Quillmark ") + kAppVersion);
-  test::ExpectNothingOverlapsOrClips(window_->centralWidget());
+  QWidget* client = W<QWidget>("client");
+  test::ExpectNothingOverlapsOrClips(client);
   EXPECT_NEAR(W<QLabel>("Panels(2)")->width(), 245, 4);  // each status text has half the width
-  // Too long for its three lines: shortened in the middle, the folder's own name whole, the path on hover.
+  // Too long for its line: shortened in the middle, the folder's own name whole, the path on hover.
   auto* input = W<PathLabel>("lblFolder(0)");
   EXPECT_TRUE(input->ShownText().startsWith(QString::fromStdString(dir_.Path().string()).left(8)));
   EXPECT_TRUE(input->ShownText().endsWith(QString::fromUtf8("\u2026/incoming/")));
+  EXPECT_LT(input->height(), 2 * input->fontMetrics().height());
   QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), input->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(input, &hover);
   EXPECT_EQ(QToolTip::text().toStdString(), dir_.Folder(deep) + "\ncontains images to process");
+
+  // Wider, the paths take the room; smaller than its controls need, the window scrolls them, and its status
+  // bar stays in sight.
+  const int path_width = input->width();
+  window_->resize(800, 560);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return input->width() >= path_width + 300; }));
+  test::ExpectNothingOverlapsOrClips(client);
+  window_->resize(300, 200);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->height() == 200; }));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return W<QScrollArea>("scroll")->verticalScrollBar()->isVisible(); }));
+  EXPECT_TRUE(window_->rect().contains(window_->statusBar()->geometry()));
 
   // Tab goes down the rows, entering each group of option buttons at its selected one.
   W<QWidget>("cmdBrowse(0)")->setFocus();
@@ -104,17 +129,48 @@ TEST_F(MainWindowTest, TheFixedLayoutNeitherOverlapsNorClipsAndTabFollowsIt) {
       "cmdBrowse(0)");
 }
 
-TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControls) {
+TEST_F(MainWindowTest, FirstStartShowsTheGuideWithItsConnectorsOnTheirControlsAtAnySize) {
   Open();
-  EXPECT_TRUE(W<QWidget>("lblBulle(5)")->isVisibleTo(window_.get()));
-  // Each connector shows and ends on the control it points at.
-  const std::pair<const char*, const char*> connectors[] = {
-      {"LineBulle(0)", "cmdBrowse(0)"}, {"LineBulle(1)", "Frame1"}, {"LineBulle(2)", "cmdBrowse(2)"},
-      {"LineBulle(3)", "Frame2"},       {"LineBulle(4)", "Frame3"}, {"LineBulle(5)", "cmdRun"}};
-  for (const auto& [line, control] : connectors) {
-    EXPECT_TRUE(W<QWidget>(line)->isVisibleTo(window_.get())) << line;
-    EXPECT_TRUE(W<QWidget>(control)->geometry().adjusted(-1, -1, 1, 1).contains(W<GuideLine>(line)->To()))
-        << line;
+  ShowActive();
+  for (const QSize size : {QSize(490, 503), QSize(900, 700)}) {
+    window_->resize(size);
+    QTest::qWait(20);
+    EXPECT_TRUE(W<QWidget>("lblBulle(5)")->isVisibleTo(window_.get()));
+    // Each connector shows and ends on the control it points at.
+    const std::pair<const char*, const char*> connectors[] = {
+        {"LineBulle(0)", "cmdBrowse(0)"}, {"LineBulle(1)", "Frame1"}, {"LineBulle(2)", "cmdBrowse(2)"},
+        {"LineBulle(3)", "Frame2"},       {"LineBulle(4)", "Frame3"}, {"LineBulle(5)", "cmdRun"}};
+    for (const auto& [line, control] : connectors) {
+      EXPECT_TRUE(W<QWidget>(line)->isVisibleTo(window_.get())) << line;
+      EXPECT_TRUE(W<QWidget>(control)->geometry().adjusted(-1, -1, 1, 1).contains(W<GuideLine>(line)->To()))
+          << line;
+    }
+    // The hints lie inside the window, over no button.
+    for (const char* hint : {"lblBulle(0)", "lblBulle(1)", "lblBulle(2)", "lblBulle(3)", "lblBulle(5)"}) {
+      EXPECT_TRUE(W<QWidget>("client")->rect().contains(W<QWidget>(hint)->geometry())) << hint;
+      for (QPushButton* button : W<QWidget>("client")->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->geometry().intersects(W<QWidget>(hint)->geometry()))
+            << hint << " " << button->objectName().toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(MainWindowTest, TheWindowOpensWhereItWasClosedAndAlwaysWithinTheScreen) {
+  Open(Configured(false));
+  ShowActive();
+  window_->setGeometry(QRect(40, 50, 600, 520));
+  MessageBox::Script({Answer::kYes});
+  window_->close();
+  EXPECT_EQ(Setting("Window", "Main"), "40,50,600,520");
+  Open();
+  EXPECT_EQ(window_->geometry(), QRect(40, 50, 600, 520));
+  // Larger than the screen, or off it (a screen that went away, a larger scale): within the screen.
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  for (const char* place : {"-3000,-3000,5000,5000", "5000,5000,400,400"}) {
+    app::WriteIniValue(Ini(), "Window", "Main", place);
+    Open();
+    EXPECT_TRUE(room.contains(window_->geometry())) << place;
   }
 }
 
@@ -149,8 +205,11 @@ TEST_F(MainWindowTest, RunTogglesFaceTimerAndLockedControlsAndAStopBetweenTwoIma
   EXPECT_FALSE(W<QWidget>("cmdBrowse(1)")->isEnabled() || W<QAction>("mnuExit")->isEnabled());
   EXPECT_TRUE(W<QTimer>("Timer1")->isActive());
 
+  // Alt+F4 during a run names the run, and Enter keeps it.
   window_->close();
-  EXPECT_EQ(MessageBox::Shown().back().Text, "Quit Quillmark");
+  EXPECT_EQ(MessageBox::Shown().back().Text,
+            "Quit Quillmark and stop the run?\nThe input folder is then no longer processed automatically.");
+  EXPECT_EQ(MessageBox::Shown().back().Default, Answer::kNo);
   EXPECT_TRUE(window_->isVisible() && window_->State().Running && W<QTimer>("Timer1")->isActive());
 
   test::Click(run);
@@ -190,29 +249,62 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   test::Click(W<QPushButton>("cmdRun"));
   EXPECT_EQ(W<QLabel>("Panels(1)")->text().toStdString(),
             "Since: " + window_->State().RunStart + " - processed: 3");
-  // The packet's parse error waits in the activity view, so the scan went on.
+  // The packet's parse error waits in the activity view, on its file's row, so the scan went on.
   EXPECT_TRUE(MessageBox::Shown().empty());
   frmActivity* activity = window_->Activity();
   QStringList rows;  // without their times
   for (int row = 0; row < activity->RowCount(); ++row) rows << activity->RowText(row).section('\t', 1);
   rows.sort();
-  ASSERT_EQ(rows.size(), 4);
-  EXPECT_EQ(rows[1] + rows[3], "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\t");
-  EXPECT_TRUE(rows[0].startsWith("\tmessage\tParsing error:") &&
-              rows[2].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not"));
-  // The marker counts the kept file, names it on hover, and shows the message until the view opens.
+  ASSERT_EQ(rows.size(), 3);
+  EXPECT_EQ(rows[0] + rows[2],
+            "a.jpg\twritten, deleted\tnotes.txt\twritten, deleted\tnot a JPEG image, its bytes "
+            "were written as read");
+  EXPECT_TRUE(rows[1].startsWith("cut.jpg\tnot written, kept in the input folder\tits XMP packet does not") &&
+              rows[1].contains(" / Parsing error:"));
+  // The marker counts the kept file and names it on hover.
   auto* marker = W<QToolButton>("Panels(3)");
-  EXPECT_TRUE(marker->isVisibleTo(window_.get()) && !marker->icon().isNull());
+  EXPECT_TRUE(marker->isVisibleTo(window_.get()));
   EXPECT_EQ(marker->text(), "Kept: 1");
   EXPECT_TRUE(marker->toolTip().contains("\ncut.jpg: its XMP packet does not parse"));
   QTest::mouseClick(marker, Qt::LeftButton);
-  EXPECT_TRUE(activity->isVisible() && marker->icon().isNull());
+  EXPECT_TRUE(activity->isVisible());
+  // Over the main window, and within the screen however wide it was made.
+  const QRect over = activity->frameGeometry();
+  EXPECT_TRUE(over.contains(window_->frameGeometry().center()));
+  EXPECT_TRUE(window_->screen()->availableGeometry().contains(over));
+
+  // A row leads to its file: Enter shows it in the inspector, the row's menu copies its path; a written
+  // file's row leads to its output.
+  auto* list = test::Find<QTreeView>(activity, "lstActivity");
+  int cut = 0;
+  while (!activity->RowText(cut).contains("cut.jpg")) ++cut;
+  EXPECT_EQ(activity->RowPath(cut), (in / "cut.jpg").string());
+  EXPECT_EQ(activity->RowPath(cut == 0 ? 1 : 0).rfind((dir_.Path() / "out").string(), 0), 0u);
+  list->setFocus();
+  list->setCurrentIndex(list->model()->index(cut, 0));
+  QString inspected;
+  QTimer::singleShot(0, [&] {
+    if (auto* files = qobject_cast<frmFiles*>(QApplication::activeModalWidget())) {
+      if (files->lstFiles->currentItem() != nullptr) inspected = files->lstFiles->currentItem()->text();
+      QTest::keyClick(files, Qt::Key_Escape);
+    }
+  });
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(inspected, "cut.jpg");
+  QTimer::singleShot(0, [] {
+    if (QWidget* menu = QApplication::activePopupWidget()) QTest::keyClick(menu, Qt::Key_P);
+  });
+  // What the Menu key sends.
+  const QPoint at = list->visualRect(list->currentIndex()).center();
+  QContextMenuEvent menu_key(QContextMenuEvent::Keyboard, at, list->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(list->viewport(), &menu_key);
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), (in / "cut.jpg").string());
 
   // A report that repeats one already told adds no row; the latest thousand stay, and Copy takes them all.
   app::AppState::EntryReport report{"cut.jpg"};
   report.Repeat = true;
   window_->State().OnEntry(report);
-  EXPECT_EQ(activity->RowCount(), 4);
+  EXPECT_EQ(activity->RowCount(), 3);
   EXPECT_TRUE(test::Find<QLabel>(activity, "lblActivity")->text().contains("1 repeated report of"));
   report = {"", app::AppState::EntryFate::kDeleted};
   for (int i = 0; i < frmActivity::kMaxRows; ++i) {
@@ -222,14 +314,40 @@ TEST_F(MainWindowTest, AScanShowsItsCountsAndTellsWhatItKeptWithoutABox) {
   EXPECT_EQ(activity->RowText(0).section('\t', 1), "x999.jpg\tdeleted\t");
   QTest::mouseClick(test::Find<QPushButton>(activity, "cmdCopy"), Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text().count('\n'), frmActivity::kMaxRows);
+
+  // The history survives a restart: the window's log gives the next window the latest thousand.
+  window_.reset();
+  Open();
+  EXPECT_EQ(window_->Activity()->RowCount(), frmActivity::kMaxRows);
+  EXPECT_EQ(window_->Activity()->RowText(0).section('\t', 1), "x999.jpg\tdeleted\t");
 }
 
-TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstBecomesActive) {
-  Open(Configured(false) + "[Options]\nAutomatic=1\n");
+// Shown is enough: a desktop that keeps the focus elsewhere must not hold the desk.
+TEST_F(MainWindowTest, AnAutomaticRunStartsWhenTheWindowFirstShowsAndWaitsForAFolderWithoutABox) {
+  const std::string settings = Configured(true) + "[Options]\nAutomatic=1\n";
+  const std::string in = dir_.Folder("in");
+  std::filesystem::remove(in);  // a share not mounted yet
+  Open(settings);
   EXPECT_FALSE(window_->State().Running);
+  window_->setAttribute(Qt::WA_ShowWithoutActivating);
   window_->show();
-  window_->activateWindow();
   EXPECT_TRUE(QTest::qWaitFor([this] { return window_->State().Running; }));
+  EXPECT_TRUE(MessageBox::Shown().empty());
+  EXPECT_EQ(MessageBox::Beeps(), 0);
+  EXPECT_EQ(W<PathLabel>("lblFolder(0)")->text().toStdString(), in);
+  EXPECT_TRUE(W<QPushButton>("cmdRun")->isEnabled());
+  frmActivity* activity = window_->Activity();
+  ASSERT_EQ(activity->RowCount(), 1);
+  EXPECT_EQ(activity->RowText(0).section('\t', 1).toStdString(), "\tmessage\tUnknown input folder / " + in);
+  EXPECT_FALSE(W<QToolButton>("Panels(3)")->icon().isNull());
+
+  std::filesystem::create_directories(in);
+  WriteFile(in + "a.jpg", "\xFF\xD8\xFF\xD9");
+  window_->State().Now = [] { return std::chrono::system_clock::now() + std::chrono::minutes(1); };
+  window_->State().Countdown = 0;
+  W<QTimer>("Timer1")->setInterval(1);
+  EXPECT_TRUE(QTest::qWaitFor([this] { return std::filesystem::exists(dir_.Path() / "archive/a.jpg"); }));
+  EXPECT_EQ(activity->RowCount(), 2);
 }
 
 TEST_F(MainWindowTest, EveryClosePathAsksFirstAndNoKeepsTheWindow) {
@@ -252,6 +370,12 @@ TEST_F(MainWindowTest, F1AltCAndAltRSayWhyTheyCannotActAndLeaveTheOriginals) {
   const std::string in = dir_.Folder("in");
   Open("[Folders]\nInput=" + in + "\nOutput=" + in + "\n");
   ShowActive();
+  // The two rows that share a folder are marked from the start, with why on hover.
+  EXPECT_TRUE(
+      W<PathLabel>("lblFolder(0)")->Warning().startsWith("The input folder is also the output folder: "));
+  EXPECT_TRUE(
+      W<PathLabel>("lblFolder(2)")->Warning().startsWith("The output folder is also the input folder: "));
+  EXPECT_EQ(W<PathLabel>("lblFolder(1)")->Warning(), "");
   WriteFile(in + "original.jpg", "\xFF\xD8\xFF\xD9");
   QTest::keyClick(window_.get(), Qt::Key_F1);
   const std::string page = (dir_.Path() / "Quillmark.htm").string();
@@ -274,9 +398,14 @@ TEST_F(MainWindowTest, F1AltCAndAltRSayWhyTheyCannotActAndLeaveTheOriginals) {
 
 TEST_F(MainWindowTest, RowButtonsMenusAndTheStatusBarOpenTheirWindows) {
   Open(Configured(true));
+  ShowActive();
   const std::function<void()> opens[] = {[this] { test::Click(W<QPushButton>("cmdBrowse(2)")); },
                                          [this] { test::Click(W<QPushButton>("cmdFiles(1)")); },
-                                         [this] { W<QAction>("mnuWaitTime")->trigger(); },
+                                         [this] {
+                                           auto* menu = W<QMenu>("mnuOptions");  // its item's access key
+                                           menu->popup(window_->mapToGlobal(QPoint()));
+                                           QTest::keyClick(menu, Qt::Key_T);
+                                         },
                                          [this] { W<QAction>("mnuAbout")->trigger(); }};
   QStringList seen;
   for (const auto& open : opens) {

@@ -54,7 +54,7 @@ TEST_F(WaitTimeDialogTest, TypingReplacesTheValueArrowsAndArrowKeysStepItAndOkSt
 
   Type("32001");
   Press("cmdOK");
-  EXPECT_EQ(view_.MessageTexts(), std::vector<std::string>{"Invalid wait time: 32001"});
+  EXPECT_EQ(view_.MessageTexts(), std::vector<std::string>{"Invalid wait time: 32001\nGive a number of seconds from 1 to 32000."});
   EXPECT_TRUE(dialog_.isVisible());  // until a valid value or Cancel
   Type("2.5");
   Press("cmdOK");

@@ -6,7 +6,7 @@
 
 #include "app/app_state.h"
 
-namespace qm::cli {
+namespace qm::app {
 
 /// What one scan did, as its log line counts it. Entries told again unchanged (`EntryReport::Repeat`) get no
 /// line of their own and count as repeated only.
@@ -37,7 +37,7 @@ class JsonLog {
   /// UTF-8 is written as the command line prints it (`PrintableName`), and a name so written adds
   /// "name_escaped": true. `now` stands for the entry's time when the report has none. Returns why the line could not be written, empty
   /// when it was.
-  std::string Entry(const app::AppState::EntryReport& report, std::chrono::system_clock::time_point now);
+  std::string Entry(const AppState::EntryReport& report, std::chrono::system_clock::time_point now);
 
   /// Appends the line of one scan: {"time", "event": "scan", "processed", "written", "archived", "deleted",
   /// "kept", "repeated"}. Returns like `Entry`.
@@ -54,4 +54,4 @@ class JsonLog {
 /// The time in ISO 8601 with milliseconds and the local offset: "2026-12-06T14:05:03.120+01:00".
 std::string IsoTime(std::chrono::system_clock::time_point time);
 
-}  // namespace qm::cli
+}  // namespace qm::app

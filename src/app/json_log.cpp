@@ -1,4 +1,4 @@
-#include "cli/json_log.h"
+#include "app/json_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,10 +18,10 @@
 #include <unistd.h>
 #endif
 
-namespace qm::cli {
+namespace qm::app {
 namespace {
 
-using EntryFate = app::AppState::EntryFate;
+using EntryFate = AppState::EntryFate;
 // Keys in the order written, so that a person reading the log finds the time first.
 using Json = nlohmann::ordered_json;
 
@@ -86,7 +86,7 @@ std::string JsonLog::Check() const {
   return {};
 }
 
-std::string JsonLog::Entry(const app::AppState::EntryReport& report,
+std::string JsonLog::Entry(const AppState::EntryReport& report,
                            std::chrono::system_clock::time_point now) {
   Json line;
   line["time"] = IsoTime(report.Time == std::chrono::system_clock::time_point{} ? now : report.Time);
@@ -134,4 +134,4 @@ std::string JsonLog::Append(std::string line) {
   return {};
 }
 
-}  // namespace qm::cli
+}  // namespace qm::app

@@ -1,0 +1,48 @@
+#include "engine/image_shape.h"
+
+namespace qm::engine {
+namespace {
+
+constexpr std::uint8_t kMarker = 0xFF;
+constexpr std::uint8_t kStartOfScan = 0xDA;
+constexpr std::uint8_t kEndOfImage = 0xD9;
+
+// The bytes that may follow 0xFF inside entropy-coded data: a stuffed zero, a restart marker, or another 0xFF
+// (fill before a marker).
+bool InImageData(std::uint8_t second) {
+  return second == 0x00 || (second >= 0xD0 && second <= 0xD7) || second == kMarker;
+}
+
+// Whether a start-of-scan header begins at `at` (its marker) and is whole: its length is 6 + 2 Ns for 1 to 4
+// components, and the tail holds it.
+bool SoundScanHeader(std::span<const std::uint8_t> tail, std::size_t at) {
+  if (tail.size() < 5 || at > tail.size() - 5) return false;
+  const std::size_t length = static_cast<std::size_t>(tail[at + 2]) << 8 | tail[at + 3];
+  const std::size_t components = tail[at + 4];
+  return components >= 1 && components <= 4 && length == 6 + 2 * components && length <= tail.size() - at - 2;
+}
+
+}  // namespace
+
+ImageShape JudgeImageShape(std::span<const std::uint8_t> head, std::span<const std::uint8_t> tail) {
+  if (head.size() < 3 || head[0] != kMarker || head[1] != 0xD8 || head[2] != kMarker)
+    return ImageShape::kNotJpeg;
+
+  // The last marker that is not part of image data, found from the end; a 0xFF as the very last byte may be
+  // the first half of a pair the file was cut in.
+  bool stuffed = false;
+  for (std::size_t i = tail.size() >= 2 ? tail.size() - 1 : 0; i-- > 0;) {
+    if (tail[i] != kMarker) continue;
+    const std::uint8_t second = tail[i + 1];
+    if (second == kEndOfImage) return ImageShape::kJpeg;
+    if (second == 0x00) stuffed = true;
+    if (InImageData(second)) continue;
+    if (second != kStartOfScan || !SoundScanHeader(tail, i)) return ImageShape::kJpeg;
+    // A scan begins here and runs to the end of the file; an end marker before it belongs to something else
+    // (a thumbnail), so look no further.
+    return ImageShape::kNoEndMarker;
+  }
+  return stuffed ? ImageShape::kNoEndMarker : ImageShape::kJpeg;
+}
+
+}  // namespace qm::engine
