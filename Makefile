@@ -1,5 +1,5 @@
 # The README's two commands. Both install what is missing, configure and build first. `make deb` makes the
-# Debian package from the same build.
+# Debian packages from the same build.
 BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -19,9 +19,9 @@ test: build
 
 # lintian, where it is installed, checks the package (apt-get install lintian); it fails on an error.
 deb: build
-	cd $(BUILD) && rm -f quillmark_*.deb && cpack -G DEB >/dev/null && ls quillmark_*.deb
-	@if command -v lintian >/dev/null; then lintian --info $(BUILD)/quillmark_*.deb; \
-	else echo "lintian is not installed: the package is not checked (apt-get install lintian)"; fi
+	cd $(BUILD) && rm -f quillmark_*.deb quillmark-cli_*.deb && cpack -G DEB >/dev/null && ls quillmark*.deb
+	@if command -v lintian >/dev/null; then lintian --info $(BUILD)/quillmark*.deb; \
+	else echo "lintian is not installed: the packages are not checked (apt-get install lintian)"; fi
 
 deps:
 	@scripts/install-deps
