@@ -1,8 +1,8 @@
 #include "engine/xmp_sync.h"
 
+#include <algorithm>
 #include <array>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "coding/windows1252.h"
@@ -10,43 +10,78 @@
 namespace qm::engine {
 namespace {
 
-using Transform = std::function<std::string(std::string_view)>;
-
 enum class Shape { kFirstItem, kSimple, kBag };
+enum class Transform { kUtf8, kDate };
 
+// One synchronised property and the IPTC field (or list, for a bag) it takes its value from.
 struct Row {
-  std::string_view Property;
+  std::string_view Property;  // the selection prefix, which names the namespace, and the local name
   Shape Form;
   std::string_view Container;  // rdf:Alt, rdf:Seq or rdf:Bag
+  std::string IptcFields::*Field;
+  std::vector<std::string> IptcLists::*List;
+  Transform Value;
 };
 
-constexpr std::array<Row, 19> kRows = {{
-    {"dc:title", Shape::kFirstItem, "rdf:Alt"},
-    {"dc:creator", Shape::kFirstItem, "rdf:Seq"},
-    {"dc:description", Shape::kFirstItem, "rdf:Alt"},
-    {"dc:rights", Shape::kFirstItem, "rdf:Alt"},
-    {"dc:subject", Shape::kBag, "rdf:Bag"},
-    {"photoshop:CaptionWriter", Shape::kSimple, ""},
-    {"photoshop:Category", Shape::kSimple, ""},
-    {"photoshop:DateCreated", Shape::kSimple, ""},
-    {"photoshop:City", Shape::kSimple, ""},
-    {"photoshop:State", Shape::kSimple, ""},
-    {"photoshop:Country", Shape::kSimple, ""},
-    {"photoshop:Credit", Shape::kSimple, ""},
-    {"photoshop:Source", Shape::kSimple, ""},
-    {"photoshop:Headline", Shape::kSimple, ""},
-    {"photoshop:Instructions", Shape::kSimple, ""},
-    {"photoshop:TransmissionReference", Shape::kSimple, ""},
-    {"photoshop:Urgency", Shape::kSimple, ""},
-    {"photoshop:AuthorsPosition", Shape::kSimple, ""},
-    {"photoshop:SupplementalCategories", Shape::kBag, "rdf:Bag"},
-}};
-constexpr std::size_t kFirstPhotoshopRow = 5;
+constexpr Row FirstItem(std::string_view property, std::string_view container,
+                        std::string IptcFields::*field) {
+  return {property, Shape::kFirstItem, container, field, nullptr, Transform::kUtf8};
+}
+constexpr Row Simple(std::string_view property, std::string IptcFields::*field,
+                     Transform value = Transform::kUtf8) {
+  return {property, Shape::kSimple, {}, field, nullptr, value};
+}
+constexpr Row Bag(std::string_view property, std::vector<std::string> IptcLists::*list) {
+  return {property, Shape::kBag, "rdf:Bag", nullptr, list, Transform::kUtf8};
+}
+
+constexpr std::array kRows = {
+    FirstItem("dc:title", "rdf:Alt", &IptcFields::ObjectName),
+    FirstItem("dc:creator", "rdf:Seq", &IptcFields::Byline),
+    FirstItem("dc:description", "rdf:Alt", &IptcFields::Caption),
+    FirstItem("dc:rights", "rdf:Alt", &IptcFields::Copyright),
+    Bag("dc:subject", &IptcLists::KeywordList),
+    Simple("photoshop:CaptionWriter", &IptcFields::CaptionWriter),
+    Simple("photoshop:Category", &IptcFields::Category),
+    Simple("photoshop:DateCreated", &IptcFields::CreatedDate, Transform::kDate),
+    Simple("photoshop:City", &IptcFields::City),
+    Simple("photoshop:State", &IptcFields::ProvinceState),
+    Simple("photoshop:Country", &IptcFields::Country),
+    Simple("photoshop:Credit", &IptcFields::Credit),
+    Simple("photoshop:Source", &IptcFields::Source),
+    Simple("photoshop:Headline", &IptcFields::Headline),
+    Simple("photoshop:Instructions", &IptcFields::SpecialInstructions),
+    Simple("photoshop:TransmissionReference", &IptcFields::OriginalTransmissionReference),
+    Simple("photoshop:Urgency", &IptcFields::Priority),
+    Simple("photoshop:AuthorsPosition", &IptcFields::BylineTitle),
+    Bag("photoshop:SupplementalCategories", &IptcLists::SupplementalCategoryList),
+};
+
+// The namespaces of the rows, by their selection prefixes.
+constexpr std::array<std::string_view, 2> kNamespaces = {"dc", "photoshop"};
+
+constexpr std::string_view Prefix(std::string_view name) {
+  const std::size_t colon = name.find(':');
+  return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+}
 
 constexpr std::string_view LocalName(std::string_view name) {
   const std::size_t colon = name.find(':');
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
+
+constexpr std::array<std::size_t, kRows.size()> kRowNamespace = [] {
+  std::array<std::size_t, kRows.size()> namespaces{};
+  for (std::size_t row = 0; row < kRows.size(); ++row) {
+    namespaces[row] = static_cast<std::size_t>(
+        std::find(kNamespaces.begin(), kNamespaces.end(), Prefix(kRows[row].Property)) - kNamespaces.begin());
+  }
+  return namespaces;
+}();
+
+static_assert(std::find(kRowNamespace.begin(), kRowNamespace.end(), kNamespaces.size()) ==
+                  kRowNamespace.end(),
+              "every row's property is in one of the namespaces");
 
 constexpr std::array<std::string_view, kRows.size()> kLocalNames = [] {
   std::array<std::string_view, kRows.size()> locals{};
@@ -115,11 +150,11 @@ Item SelectItem(const NamespaceScope& scope, const Held& held, std::string_view 
 // Rows whose value is the first item of an rdf:Alt or rdf:Seq: other items (further languages) stay. A
 // property of another shape stays when the value is empty, and gives way to the new one otherwise.
 void SyncFirstItem(const XmpDocument& document, const Description& description, const Row& row,
-                   const Held& held, std::string_view value, const Transform& transform) {
+                   const Held& held, std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
   if (const Item item = SelectItem(*description.Scope, held, row.Container); item.Node) {
     if (!value.empty()) {
-      document.SetText(item.Node, transform(value));
+      document.SetText(item.Node, value);
     } else {
       node.remove_child(item.Property);
     }
@@ -130,35 +165,35 @@ void SyncFirstItem(const XmpDocument& document, const Description& description, 
   pugi::xml_node p = node.append_child(std::string(row.Property).c_str());
   pugi::xml_node c = p.append_child(std::string(row.Container).c_str());
   pugi::xml_node item = c.append_child("rdf:li");
-  if (item) document.SetText(item, transform(value));
+  if (item) document.SetText(item, value);
 }
 
 void SyncSimple(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
-                std::string_view value, const Transform& transform) {
+                std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
   // Current writers put simple properties on the description as attributes: that form is updated in place.
   if (held.Attribute) {
     if (value.empty()) {
       node.remove_attribute(held.Attribute);
     } else {
-      document.SetValue(held.Attribute, transform(value));
+      document.SetValue(held.Attribute, value);
     }
   }
   if (!held.Elements.empty()) {
     if (value.empty()) {
       node.remove_child(held.Elements.front());
     } else {
-      document.SetText(held.Elements.front(), transform(value));
+      document.SetText(held.Elements.front(), value);
     }
     return;
   }
   if (held.Attribute || value.empty()) return;
   const pugi::xml_node element = node.append_child(std::string(row.Property).c_str());
-  if (element) document.SetText(element, transform(value));
+  if (element) document.SetText(element, value);
 }
 
 void SyncBag(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
-             const std::vector<std::string>& list, const Transform& transform) {
+             const std::vector<std::string>& list) {
   pugi::xml_node node = description.Scope->Element();
   if (!held.Elements.empty()) node.remove_child(held.Elements.front());
   if (list.empty()) return;
@@ -166,15 +201,20 @@ void SyncBag(const XmpDocument& document, const Description& description, const 
   if (!bag) return;
   for (const std::string& entry : list) {
     const pugi::xml_node item = bag.append_child("rdf:li");
-    if (item) document.SetText(item, transform(entry));
+    if (item) document.SetText(item, entry);
   }
+}
+
+std::string Transformed(const Row& row, std::string_view value, bool values_are_utf8) {
+  if (row.Value == Transform::kDate) return IptcDateToXmp(value);
+  return values_are_utf8 ? std::string(value) : coding::EncodeUtf8Bytes(value);
 }
 
 // One row over the descriptions that declare its namespace. The property lives in one of them only: the
 // first that holds it, in element or attribute form, or else the first of all takes the value; the others
 // lose theirs, as with an empty value.
 void SyncRow(const XmpDocument& document, const std::vector<Description>& descriptions, std::size_t index,
-             std::string_view value, const std::vector<std::string>& list, const Transform& transform) {
+             const IptcFields& fields, const IptcLists& lists, bool values_are_utf8) {
   if (descriptions.empty()) return;
   const Description* target = &descriptions.front();
   for (const Description& description : descriptions) {
@@ -183,20 +223,29 @@ void SyncRow(const XmpDocument& document, const std::vector<Description>& descri
       break;
     }
   }
-  static const std::vector<std::string> kNone;
   const Row& row = kRows[index];
+  std::string value;
+  std::vector<std::string> entries;
+  if (row.Form == Shape::kBag) {
+    for (const std::string& entry : lists.*row.List)
+      entries.push_back(Transformed(row, entry, values_are_utf8));
+  } else if (const std::string& field = fields.*row.Field; !field.empty()) {
+    value = Transformed(row, field, values_are_utf8);
+  }
+  static const std::vector<std::string> kNone;
   for (const Description& description : descriptions) {
     const bool takes_value = &description == target;
     const Held& held = description.Properties[index];
+    const std::string_view v = takes_value ? std::string_view(value) : std::string_view();
     switch (row.Form) {
       case Shape::kFirstItem:
-        SyncFirstItem(document, description, row, held, takes_value ? value : "", transform);
+        SyncFirstItem(document, description, row, held, v);
         break;
       case Shape::kSimple:
-        SyncSimple(document, description, row, held, takes_value ? value : "", transform);
+        SyncSimple(document, description, row, held, v);
         break;
       case Shape::kBag:
-        SyncBag(document, description, row, held, takes_value ? list : kNone, transform);
+        SyncBag(document, description, row, held, takes_value ? entries : kNone);
         break;
     }
   }
@@ -211,53 +260,29 @@ void SynchronizeXmp(XmpDocument& document, const IptcFields& fields, const IptcL
   // Each scope is read once; the deque keeps them in place for the scopes built within them.
   std::deque<NamespaceScope> scopes;
   const NamespaceScope& root_scope = scopes.emplace_back(root);
-  std::vector<Description> dc, photoshop;
+  std::array<std::vector<Description>, kNamespaces.size()> declaring;
   for (const pugi::xml_node rdf : root.children()) {
     if (!root_scope.Matches(rdf, "rdf:RDF")) continue;
     const NamespaceScope& rdf_scope = scopes.emplace_back(rdf, &root_scope);
     for (const pugi::xml_node description : rdf.children()) {
       if (!rdf_scope.Matches(description, "rdf:Description")) continue;
-      bool declares_dc = false, declares_photoshop = false;
+      std::array<bool, kNamespaces.size()> declares{};
       for (const pugi::xml_attribute attribute : description.attributes()) {
         const std::string_view name = attribute.name();
-        declares_dc = declares_dc || name == "xmlns:dc";
-        declares_photoshop = declares_photoshop || name == "xmlns:photoshop";
+        for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) {
+          declares[ns] = declares[ns] || (name.starts_with("xmlns:") && name.substr(6) == kNamespaces[ns]);
+        }
       }
-      if (!declares_dc && !declares_photoshop) continue;
+      if (std::find(declares.begin(), declares.end(), true) == declares.end()) continue;
       const Description gathered = Gather(scopes.emplace_back(description, &rdf_scope));
-      if (declares_dc) dc.push_back(gathered);
-      if (declares_photoshop) photoshop.push_back(gathered);
+      for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) {
+        if (declares[ns]) declaring[ns].push_back(gathered);
+      }
     }
   }
 
-  const Transform utf8 = [values_are_utf8](std::string_view v) {
-    return values_are_utf8 ? std::string(v) : coding::EncodeUtf8Bytes(v);
-  };
-  const std::string_view values[kRows.size()] = {fields.ObjectName,
-                                                 fields.Byline,
-                                                 fields.Caption,
-                                                 fields.Copyright,
-                                                 "",
-                                                 fields.CaptionWriter,
-                                                 fields.Category,
-                                                 fields.CreatedDate,
-                                                 fields.City,
-                                                 fields.ProvinceState,
-                                                 fields.Country,
-                                                 fields.Credit,
-                                                 fields.Source,
-                                                 fields.Headline,
-                                                 fields.SpecialInstructions,
-                                                 fields.OriginalTransmissionReference,
-                                                 fields.Priority,
-                                                 fields.BylineTitle,
-                                                 ""};
-  const Transform date = IptcDateToXmp;
-  for (std::size_t index = 0; index < kRows.size(); ++index) {
-    const bool is_dc = index < kFirstPhotoshopRow;
-    const std::vector<std::string>& list = is_dc ? lists.KeywordList : lists.SupplementalCategoryList;
-    const bool is_date = kRows[index].Property == "photoshop:DateCreated";
-    SyncRow(document, is_dc ? dc : photoshop, index, values[index], list, is_date ? date : utf8);
+  for (std::size_t row = 0; row < kRows.size(); ++row) {
+    SyncRow(document, declaring[kRowNamespace[row]], row, fields, lists, values_are_utf8);
   }
 }
 
