@@ -136,42 +136,49 @@ struct Item {
   pugi::xml_node Node;
 };
 
-Item SelectItem(const NamespaceScope& scope, const Held& held, std::string_view container) {
-  for (const pugi::xml_node p : held.Elements) {
-    const NamespaceScope p_scope(p, &scope);
-    for (const pugi::xml_node c : p.children()) {
-      if (!p_scope.Matches(c, container)) continue;
-      if (const pugi::xml_node item = NamespaceScope(c, &p_scope).SelectChild("rdf:li")) return {p, item};
-    }
+pugi::xml_node FirstItemOf(const NamespaceScope& scope, pugi::xml_node p, std::string_view container) {
+  const NamespaceScope p_scope(p, &scope);
+  for (const pugi::xml_node c : p.children()) {
+    if (!p_scope.Matches(c, container)) continue;
+    if (const pugi::xml_node item = NamespaceScope(c, &p_scope).SelectChild("rdf:li")) return item;
   }
   return {};
 }
 
-// Rows whose value is the first item of an rdf:Alt or rdf:Seq: other items (further languages) stay. A
-// property of another shape stays when the value is empty, and gives way to the new one otherwise.
+// Rows whose value is the first item of an rdf:Alt or rdf:Seq: other items (further languages) stay. The
+// first element of that shape takes the value and the others of the name go; with none, they all give way to
+// a new one. An empty value removes every element of that shape and leaves those of another.
 void SyncFirstItem(const XmpDocument& document, const Description& description, const Row& row,
                    const Held& held, std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
-  if (const Item item = SelectItem(*description.Scope, held, row.Container); item.Node) {
-    if (!value.empty()) {
-      document.SetText(item.Node, value);
-    } else {
-      node.remove_child(item.Property);
+  Item first;
+  for (const pugi::xml_node p : held.Elements) {
+    const pugi::xml_node item = FirstItemOf(*description.Scope, p, row.Container);
+    if (value.empty()) {
+      if (item) node.remove_child(p);
+    } else if (item && !first.Node) {
+      first = {p, item};
     }
-    return;
   }
   if (value.empty()) return;
-  if (!held.Elements.empty()) node.remove_child(held.Elements.front());
+  for (const pugi::xml_node p : held.Elements) {
+    if (p != first.Property) node.remove_child(p);
+  }
+  if (first.Node) {
+    document.SetText(first.Node, value);
+    return;
+  }
   pugi::xml_node p = node.append_child(std::string(row.Property).c_str());
   pugi::xml_node c = p.append_child(std::string(row.Container).c_str());
   pugi::xml_node item = c.append_child("rdf:li");
   if (item) document.SetText(item, value);
 }
 
+// Current writers put simple properties on the description as attributes: that form is updated, or removed,
+// in place. Of the elements, the first takes the value and the others go.
 void SyncSimple(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
                 std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
-  // Current writers put simple properties on the description as attributes: that form is updated in place.
   if (held.Attribute) {
     if (value.empty()) {
       node.remove_attribute(held.Attribute);
@@ -179,23 +186,21 @@ void SyncSimple(const XmpDocument& document, const Description& description, con
       document.SetValue(held.Attribute, value);
     }
   }
+  for (std::size_t i = value.empty() ? 0 : 1; i < held.Elements.size(); ++i)
+    node.remove_child(held.Elements[i]);
+  if (value.empty()) return;
   if (!held.Elements.empty()) {
-    if (value.empty()) {
-      node.remove_child(held.Elements.front());
-    } else {
-      document.SetText(held.Elements.front(), value);
-    }
-    return;
+    document.SetText(held.Elements.front(), value);
+  } else if (!held.Attribute) {
+    const pugi::xml_node element = node.append_child(std::string(row.Property).c_str());
+    if (element) document.SetText(element, value);
   }
-  if (held.Attribute || value.empty()) return;
-  const pugi::xml_node element = node.append_child(std::string(row.Property).c_str());
-  if (element) document.SetText(element, value);
 }
 
 void SyncBag(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
              const std::vector<std::string>& list) {
   pugi::xml_node node = description.Scope->Element();
-  if (!held.Elements.empty()) node.remove_child(held.Elements.front());
+  for (const pugi::xml_node element : held.Elements) node.remove_child(element);
   if (list.empty()) return;
   pugi::xml_node bag = node.append_child(std::string(row.Property).c_str()).append_child("rdf:Bag");
   if (!bag) return;
@@ -281,8 +286,13 @@ void SynchronizeXmp(XmpDocument& document, const IptcFields& fields, const IptcL
     }
   }
 
-  for (std::size_t row = 0; row < kRows.size(); ++row) {
-    SyncRow(document, declaring[kRowNamespace[row]], row, fields, lists, values_are_utf8);
+  // The bags go last: each is taken out and appended anew, so when it follows every property a pass can
+  // create, the next pass with the same values finds the description as it left it.
+  for (const bool bags : {false, true}) {
+    for (std::size_t row = 0; row < kRows.size(); ++row) {
+      if ((kRows[row].Form == Shape::kBag) != bags) continue;
+      SyncRow(document, declaring[kRowNamespace[row]], row, fields, lists, values_are_utf8);
+    }
   }
 }
 

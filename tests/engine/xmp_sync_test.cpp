@@ -17,12 +17,21 @@ const std::string kTitle =
     "xml:lang='fr'>Vieux</rdf:li></rdf:Alt>"
     "</dc:title>";
 
-// The packet after synchronisation; a packet left alone comes back as Expected(body).
-std::string Sync(const std::string& body, const IptcFields& fields, const IptcLists& lists = {}) {
+// The packet after synchronisation, which a second pass with the same fields must leave as it is.
+std::string SyncPacket(const std::string& packet, const IptcFields& fields, const IptcLists& lists = {}) {
   XmpDocument document;
-  EXPECT_FALSE(document.Load(XmpPacket(body, 0)));
+  EXPECT_FALSE(document.Load(packet));
   SynchronizeXmp(document, fields, lists, false);
-  return document.Xml();
+  const std::string once = document.Xml();
+  EXPECT_FALSE(document.Load(once));
+  SynchronizeXmp(document, fields, lists, false);
+  EXPECT_EQ(document.Xml(), once) << "a second pass changed the packet";
+  return once;
+}
+
+// The same for the descriptions of a packet; a packet left alone comes back as Expected(body).
+std::string Sync(const std::string& body, const IptcFields& fields, const IptcLists& lists = {}) {
+  return SyncPacket(XmpPacket(body, 0), fields, lists);
 }
 
 std::string Expected(const std::string& body) { return XmpPacket(body, 0) + "\n"; }
@@ -43,7 +52,7 @@ IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
 const IptcFields kVue = With({{&IptcFields::ObjectName, "Vue"}});
 
 // Control characters other than tab, line feed and carriage return, which XML 1.0 forbids, are left out.
-TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLanguage) {
+TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheBagsAfterTheOthersAndNoLanguage) {
   using F = IptcFields;
   // clang-format off
   const IptcFields f = With({{&F::ObjectName, "t"}, {&F::Byline, "Anne; Bruno"}, {&F::Caption, "c"},
@@ -63,15 +72,14 @@ TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLang
     return "<" + p + "><rdf:" + c + ">" + items + "</rdf:" + c + "></" + p + ">";
   };
   const std::string both = kDc + " " + kPhotoshop;
-  EXPECT_EQ(
-      Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1", "\x01"}}),
-      Expected(Description(
-          both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
-                    item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
-                    item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
-                    item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") +
-                    item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") + simple +
-                    item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li><rdf:li/>"))));
+  EXPECT_EQ(Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1", "\x01"}}),
+            Expected(Description(
+                both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
+                          item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
+                          item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
+                          item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") + simple +
+                          item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") +
+                          item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li><rdf:li/>"))));
   EXPECT_EQ(IptcDateToXmp("2003"), "2003--");
 }
 
@@ -89,10 +97,20 @@ TEST(SynchronizeXmp, ReplacesTheFirstItemOrRemovesWhatIptcDoesNotHold) {
       Expected(Description(kDc, kept + "<dc:subject><rdf:Bag><rdf:li>a</rdf:li></rdf:Bag></dc:subject>") +
                Empty(kPhotoshop)));
   EXPECT_EQ(Sync(Description(kDc, bag), {}, {}), Expected(Empty(kDc)));
+  // Bags already last in a description that takes a new property stay last.
+  const std::string keywords = "<dc:subject><rdf:Bag><rdf:li>k</rdf:li></rdf:Bag></dc:subject>";
+  const std::string categories =
+      "<photoshop:SupplementalCategories><rdf:Bag><rdf:li>s</rdf:li></rdf:Bag>"
+      "</photoshop:SupplementalCategories>";
+  EXPECT_EQ(Sync(Description(kDc + " " + kPhotoshop, keywords + categories),
+                 With({{&IptcFields::City, "Paris"}}), {{"k"}, {"s"}}),
+            Expected(Description(kDc + " " + kPhotoshop,
+                                 "<photoshop:City>Paris</photoshop:City>" + keywords + categories)));
 }
 
 // One property per name: the description that holds it (element or attribute, which is updated or removed in
-// place) takes the value, else the first declaring the usual prefix; a later one holding it too loses it.
+// place) takes the value, else the first declaring the usual prefix; a later one holding it too loses it, as
+// do further elements of the name.
 TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription) {
   const auto city = [](const std::string& value) { return "<photoshop:City>" + value + "</photoshop:City>"; };
   const IptcFields fields = With({{&IptcFields::City, "it's"}, {&IptcFields::ObjectName, "Vue"}});
@@ -104,7 +122,7 @@ TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription)
             Empty(kPhotoshop + " photoshop:City='it&apos;s'") + empty},
            {plain + Description(kPhotoshop, "\n"),
             Description(kPhotoshop, city("it's")) + Description(kPhotoshop, "\n")},
-           {Description(kPhotoshop, city("A")) + Description(kPhotoshop, city("B")),
+           {Description(kPhotoshop, city("A") + city("A")) + Description(kPhotoshop, city("B") + city("B")),
             Description(kPhotoshop, city("it's")) + empty},
            // A title of another shape gives way; a description that declares the namespace with another
            // prefix is not one of them.
