@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <vector>
 
@@ -57,7 +58,8 @@ constexpr std::array kRows = {
     Bag("photoshop:SupplementalCategories", &IptcLists::SupplementalCategoryList),
 };
 
-// The namespaces of the rows, by their selection prefixes.
+// The namespaces of the rows, by their selection prefixes, which are also the prefixes new properties take
+// where nothing else is bound to their names.
 constexpr std::array<std::string_view, 2> kNamespaces = {"dc", "photoshop"};
 
 constexpr std::string_view Prefix(std::string_view name) {
@@ -97,6 +99,64 @@ std::size_t RowOf(std::string_view local) {
   return kRows.size();
 }
 
+// Whether an element name can carry the prefix: a name's first character is a letter, '_' or a byte above
+// 127, and a prefix holds no colon. The prefix of a declaration may be anything an attribute name holds.
+bool IsElementPrefix(std::string_view prefix) {
+  if (prefix.empty() || prefix.find(':') != std::string_view::npos) return false;
+  const auto first = static_cast<unsigned char>(prefix.front());
+  return first >= 0x80 || first == '_' || (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
+}
+
+// N of a prefix written as the usual one followed by N in decimal ("dc12": 12), as a free prefix is made;
+// 0 for any other.
+std::uint64_t Suffix(std::string_view prefix, std::string_view usual) {
+  if (!prefix.starts_with(usual)) return 0;
+  const std::string_view digits = prefix.substr(usual.size());
+  if (digits.empty() || digits.size() > 19 || digits.front() == '0') return 0;
+  std::uint64_t n = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return 0;
+    n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return n;
+}
+
+// A namespace as seen from one element, read from its own declarations and what its parent saw: whether a
+// declaration there or on an enclosing element names it, a prefix bound to it there that new elements can
+// take (the usual one first, else the element's own, else its parent's), and the highest N of the prefixes
+// usual+N declared there or above.
+struct NamespaceUse {
+  bool Declared = false;
+  std::string_view Prefix;
+  std::uint64_t HighestSuffix = 0;
+};
+
+NamespaceUse UseAt(const NamespaceScope& scope, const NamespaceUse& above, std::size_t ns) {
+  const std::string_view usual = kNamespaces[ns];
+  const std::string_view name = SelectionNamespaceName(usual);
+  const auto bound_here = [&scope, name](std::string_view prefix) {
+    return IsElementPrefix(prefix) && scope.Find(prefix) == name;
+  };
+  NamespaceUse use = above;
+  std::string_view own;
+  for (const pugi::xml_attribute attribute : scope.Element().attributes()) {
+    const auto prefix = DeclaredPrefix(attribute.name());
+    if (!prefix) continue;
+    use.HighestSuffix = std::max(use.HighestSuffix, Suffix(*prefix, usual));
+    if (attribute.value() != name) continue;
+    use.Declared = true;
+    if (own.empty() && bound_here(*prefix)) own = *prefix;
+  }
+  if (bound_here(usual)) {
+    use.Prefix = usual;
+  } else if (!own.empty()) {
+    use.Prefix = own;
+  } else if (!bound_here(use.Prefix)) {
+    use.Prefix = {};
+  }
+  return use;
+}
+
 // What one description holds of each row's property, in document order: its elements and the first attribute.
 struct Held {
   std::vector<pugi::xml_node> Elements;
@@ -104,15 +164,25 @@ struct Held {
   bool Any() const { return !Elements.empty() || Attribute; }
 };
 
+// How a description's new properties of one namespace are named: with the prefix bound to it there, or,
+// where none can be used (the namespace is the default one, or its usual prefix stands for another name
+// there), with a free prefix that each new element declares itself.
+struct NewName {
+  std::string Prefix;
+  bool Declare = false;
+};
+
 // A description and its properties, gathered in one pass over its children and attributes: it may hold
 // thousands of others, and each row looks up its own property only, once.
 struct Description {
   const NamespaceScope* Scope = nullptr;
+  std::string_view RdfPrefix;  // the description's own, bound to the RDF namespace where it stands
+  std::array<NewName, kNamespaces.size()> New;
   std::array<Held, kRows.size()> Properties;
 };
 
-Description Gather(const NamespaceScope& scope) {
-  Description description{&scope, {}};
+void Gather(Description& description) {
+  const NamespaceScope& scope = *description.Scope;
   for (const pugi::xml_node child : scope.Element().children()) {
     if (child.type() != pugi::node_element) continue;
     const std::size_t row = RowOf(LocalName(child.name()));
@@ -127,7 +197,36 @@ Description Gather(const NamespaceScope& scope) {
       description.Properties[row].Attribute = attribute;
     }
   }
-  return description;
+}
+
+NewName NameNew(const NamespaceScope& scope, const NamespaceUse& use, std::size_t ns) {
+  if (!use.Prefix.empty()) return {std::string(use.Prefix), false};
+  const std::string_view usual = kNamespaces[ns];
+  if (!scope.Find(usual)) return {std::string(usual), true};
+  for (std::uint64_t n = use.HighestSuffix + 1;; ++n) {
+    std::string prefix = std::string(usual) + std::to_string(n);
+    if (!scope.Find(prefix)) return {std::move(prefix), true};
+  }
+}
+
+// A new property element, last among the description's children.
+pugi::xml_node AppendProperty(const Description& description, std::size_t row) {
+  const std::size_t ns = kRowNamespace[row];
+  const NewName& name = description.New[ns];
+  pugi::xml_node element =
+      description.Scope->Element().append_child((name.Prefix + ":" + std::string(kLocalNames[row])).c_str());
+  if (element && name.Declare) {
+    element.append_attribute(("xmlns:" + name.Prefix).c_str())
+        .set_value(std::string(SelectionNamespaceName(kNamespaces[ns])).c_str());
+  }
+  return element;
+}
+
+// A new RDF element (rdf:Bag, rdf:li) under `parent`, with the prefix the description's own name has.
+pugi::xml_node AppendRdf(const Description& description, pugi::xml_node parent, std::string_view name) {
+  const std::string local(LocalName(name));
+  return parent.append_child(
+      (description.RdfPrefix.empty() ? local : std::string(description.RdfPrefix) + ":" + local).c_str());
 }
 
 // The first P/C/rdf:li item (dc:title/rdf:Alt/rdf:li) in document order, and the P element holding it.
@@ -148,12 +247,13 @@ pugi::xml_node FirstItemOf(const NamespaceScope& scope, pugi::xml_node p, std::s
 // Rows whose value is the first item of an rdf:Alt or rdf:Seq: other items (further languages) stay. The
 // first element of that shape takes the value and the others of the name go; with none, they all give way to
 // a new one. An empty value removes every element of that shape and leaves those of another.
-void SyncFirstItem(const XmpDocument& document, const Description& description, const Row& row,
+void SyncFirstItem(const XmpDocument& document, const Description& description, std::size_t row,
                    const Held& held, std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
+  const std::string_view container = kRows[row].Container;
   Item first;
   for (const pugi::xml_node p : held.Elements) {
-    const pugi::xml_node item = FirstItemOf(*description.Scope, p, row.Container);
+    const pugi::xml_node item = FirstItemOf(*description.Scope, p, container);
     if (value.empty()) {
       if (item) node.remove_child(p);
     } else if (item && !first.Node) {
@@ -168,16 +268,15 @@ void SyncFirstItem(const XmpDocument& document, const Description& description, 
     document.SetText(first.Node, value);
     return;
   }
-  pugi::xml_node p = node.append_child(std::string(row.Property).c_str());
-  pugi::xml_node c = p.append_child(std::string(row.Container).c_str());
-  pugi::xml_node item = c.append_child("rdf:li");
+  const pugi::xml_node p = AppendProperty(description, row);
+  const pugi::xml_node item = AppendRdf(description, AppendRdf(description, p, container), "rdf:li");
   if (item) document.SetText(item, value);
 }
 
 // Current writers put simple properties on the description as attributes: that form is updated, or removed,
 // in place. Of the elements, the first takes the value and the others go.
-void SyncSimple(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
-                std::string_view value) {
+void SyncSimple(const XmpDocument& document, const Description& description, std::size_t row,
+                const Held& held, std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
   if (held.Attribute) {
     if (value.empty()) {
@@ -192,20 +291,20 @@ void SyncSimple(const XmpDocument& document, const Description& description, con
   if (!held.Elements.empty()) {
     document.SetText(held.Elements.front(), value);
   } else if (!held.Attribute) {
-    const pugi::xml_node element = node.append_child(std::string(row.Property).c_str());
+    const pugi::xml_node element = AppendProperty(description, row);
     if (element) document.SetText(element, value);
   }
 }
 
-void SyncBag(const XmpDocument& document, const Description& description, const Row& row, const Held& held,
-             const std::vector<std::string>& list) {
+void SyncBag(const XmpDocument& document, const Description& description, std::size_t row, const Held& held,
+             const std::vector<std::string>& entries) {
   pugi::xml_node node = description.Scope->Element();
   for (const pugi::xml_node element : held.Elements) node.remove_child(element);
-  if (list.empty()) return;
-  pugi::xml_node bag = node.append_child(std::string(row.Property).c_str()).append_child("rdf:Bag");
+  if (entries.empty()) return;
+  const pugi::xml_node bag = AppendRdf(description, AppendProperty(description, row), kRows[row].Container);
   if (!bag) return;
-  for (const std::string& entry : list) {
-    const pugi::xml_node item = bag.append_child("rdf:li");
+  for (const std::string& entry : entries) {
+    const pugi::xml_node item = AppendRdf(description, bag, "rdf:li");
     if (item) document.SetText(item, entry);
   }
 }
@@ -218,39 +317,38 @@ std::string Transformed(const Row& row, std::string_view value, bool values_are_
 // One row over the descriptions that declare its namespace. The property lives in one of them only: the
 // first that holds it, in element or attribute form, or else the first of all takes the value; the others
 // lose theirs, as with an empty value.
-void SyncRow(const XmpDocument& document, const std::vector<Description>& descriptions, std::size_t index,
-             const IptcFields& fields, const IptcLists& lists, bool values_are_utf8) {
+void SyncRow(const XmpDocument& document, const std::vector<const Description*>& descriptions,
+             std::size_t row, const IptcFields& fields, const IptcLists& lists, bool values_are_utf8) {
   if (descriptions.empty()) return;
-  const Description* target = &descriptions.front();
-  for (const Description& description : descriptions) {
-    if (description.Properties[index].Any()) {
-      target = &description;
+  const Description* target = descriptions.front();
+  for (const Description* description : descriptions) {
+    if (description->Properties[row].Any()) {
+      target = description;
       break;
     }
   }
-  const Row& row = kRows[index];
+  const Row& r = kRows[row];
   std::string value;
   std::vector<std::string> entries;
-  if (row.Form == Shape::kBag) {
-    for (const std::string& entry : lists.*row.List)
-      entries.push_back(Transformed(row, entry, values_are_utf8));
-  } else if (const std::string& field = fields.*row.Field; !field.empty()) {
-    value = Transformed(row, field, values_are_utf8);
+  if (r.Form == Shape::kBag) {
+    for (const std::string& entry : lists.*r.List) entries.push_back(Transformed(r, entry, values_are_utf8));
+  } else if (const std::string& field = fields.*r.Field; !field.empty()) {
+    value = Transformed(r, field, values_are_utf8);
   }
   static const std::vector<std::string> kNone;
-  for (const Description& description : descriptions) {
-    const bool takes_value = &description == target;
-    const Held& held = description.Properties[index];
+  for (const Description* description : descriptions) {
+    const bool takes_value = description == target;
+    const Held& held = description->Properties[row];
     const std::string_view v = takes_value ? std::string_view(value) : std::string_view();
-    switch (row.Form) {
+    switch (r.Form) {
       case Shape::kFirstItem:
-        SyncFirstItem(document, description, row, held, v);
+        SyncFirstItem(document, *description, row, held, v);
         break;
       case Shape::kSimple:
-        SyncSimple(document, description, row, held, v);
+        SyncSimple(document, *description, row, held, v);
         break;
       case Shape::kBag:
-        SyncBag(document, description, row, held, takes_value ? entries : kNone);
+        SyncBag(document, *description, row, held, takes_value ? entries : kNone);
         break;
     }
   }
@@ -262,26 +360,33 @@ void SynchronizeXmp(XmpDocument& document, const IptcFields& fields, const IptcL
                     bool values_are_utf8) {
   const pugi::xml_node root = document.DocumentElement();
   if (!root) return;
-  // Each scope is read once; the deque keeps them in place for the scopes built within them.
+  // Each scope is read once; the deques keep them in place for the scopes built within them.
   std::deque<NamespaceScope> scopes;
+  std::deque<Description> descriptions;
+  std::array<std::vector<const Description*>, kNamespaces.size()> declaring;
   const NamespaceScope& root_scope = scopes.emplace_back(root);
-  std::array<std::vector<Description>, kNamespaces.size()> declaring;
+  std::array<NamespaceUse, kNamespaces.size()> root_use;
+  for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) root_use[ns] = UseAt(root_scope, {}, ns);
   for (const pugi::xml_node rdf : root.children()) {
     if (!root_scope.Matches(rdf, "rdf:RDF")) continue;
     const NamespaceScope& rdf_scope = scopes.emplace_back(rdf, &root_scope);
-    for (const pugi::xml_node description : rdf.children()) {
-      if (!rdf_scope.Matches(description, "rdf:Description")) continue;
-      std::array<bool, kNamespaces.size()> declares{};
-      for (const pugi::xml_attribute attribute : description.attributes()) {
-        const std::string_view name = attribute.name();
-        for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) {
-          declares[ns] = declares[ns] || (name.starts_with("xmlns:") && name.substr(6) == kNamespaces[ns]);
-        }
-      }
-      if (std::find(declares.begin(), declares.end(), true) == declares.end()) continue;
-      const Description gathered = Gather(scopes.emplace_back(description, &rdf_scope));
+    std::array<NamespaceUse, kNamespaces.size()> rdf_use;
+    for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) rdf_use[ns] = UseAt(rdf_scope, root_use[ns], ns);
+    for (const pugi::xml_node element : rdf.children()) {
+      if (!rdf_scope.Matches(element, "rdf:Description")) continue;
+      const NamespaceScope& scope = scopes.emplace_back(element, &rdf_scope);
+      Description* description = nullptr;
       for (std::size_t ns = 0; ns < kNamespaces.size(); ++ns) {
-        if (declares[ns]) declaring[ns].push_back(gathered);
+        const NamespaceUse use = UseAt(scope, rdf_use[ns], ns);
+        if (!use.Declared) continue;
+        if (description == nullptr) {
+          description = &descriptions.emplace_back();
+          description->Scope = &scope;
+          description->RdfPrefix = Prefix(element.name());
+          Gather(*description);
+        }
+        description->New[ns] = NameNew(scope, use, ns);
+        declaring[ns].push_back(description);
       }
     }
   }

@@ -109,8 +109,8 @@ TEST(SynchronizeXmp, ReplacesTheFirstItemOrRemovesWhatIptcDoesNotHold) {
 }
 
 // One property per name: the description that holds it (element or attribute, which is updated or removed in
-// place) takes the value, else the first declaring the usual prefix; a later one holding it too loses it, as
-// do further elements of the name.
+// place) takes the value, else the first in its namespace; a later one holding it too loses it, as do further
+// elements of the name.
 TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription) {
   const auto city = [](const std::string& value) { return "<photoshop:City>" + value + "</photoshop:City>"; };
   const IptcFields fields = With({{&IptcFields::City, "it's"}, {&IptcFields::ObjectName, "Vue"}});
@@ -124,21 +124,46 @@ TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription)
             Description(kPhotoshop, city("it's")) + Description(kPhotoshop, "\n")},
            {Description(kPhotoshop, city("A") + city("A")) + Description(kPhotoshop, city("B") + city("B")),
             Description(kPhotoshop, city("it's")) + empty},
-           // A title of another shape gives way; a description that declares the namespace with another
-           // prefix is not one of them.
+           // A title of another shape gives way.
            {Description(kDc, "<dc:title>plain</dc:title>"),
             Description(kDc, "<dc:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt></dc:title>")},
-           {Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>"),
-            Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>")},
+           // The namespace is its name: the usual prefix bound to another name is another namespace, and
+           // a new property takes the prefix that is bound to it.
+           {Description("xmlns:dc='http://example.com/dc/' " + kPhotoshop, "<dc:title>x</dc:title>"),
+            Description("xmlns:dc='http://example.com/dc/' " + kPhotoshop,
+                        "<dc:title>x</dc:title>" + city("it's"))},
+           {Description("xmlns:dc='http://example.com/dc/' xmlns:purl='http://purl.org/dc/elements/1.1/'"),
+            Description("xmlns:dc='http://example.com/dc/' xmlns:purl='http://purl.org/dc/elements/1.1/'",
+                        "<purl:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt></purl:title>")},
        }) {
     EXPECT_EQ(Sync(before, fields), Expected(after)) << before;
   }
-  XmpDocument rdf_only;  // no wrapping element: no description
-  const std::string packet = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
-                             Description(kDc, kTitle) + "</rdf:RDF>";
-  ASSERT_FALSE(rdf_only.Load(packet));
-  SynchronizeXmp(rdf_only, kVue, {}, false);
-  EXPECT_EQ(rdf_only.Xml(), packet + "\n");
+  // Namespaces declared on an enclosing element; where no prefix bound to the name can be used, the new
+  // property declares a free one.
+  const auto declaring = [](const std::string& declarations, const std::string& descriptions) {
+    std::string packet = XmpPacket(descriptions, 0);
+    return packet.insert(packet.find("<rdf:RDF ") + 9, declarations + " ");
+  };
+  const std::string title = "<rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt>";
+  // No wrapping element: no description.
+  const std::string rdf_only = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
+                               Description(kDc, kTitle) + "</rdf:RDF>";
+  for (const auto& [before, after] : {
+           std::pair{declaring(kDc, Description(kPhotoshop)),
+                     declaring(kDc, Description(kPhotoshop, "<dc:title>" + title + "</dc:title>"))},
+           {declaring(kDc, Description("xmlns:dc='http://example.com/dc/'")),
+            declaring(kDc, Description("xmlns:dc='http://example.com/dc/'",
+                                       "<dc1:title xmlns:dc1='http://purl.org/dc/elements/1.1/'>" + title +
+                                           "</dc1:title>"))},
+           {XmpPacket(Description("xmlns='http://purl.org/dc/elements/1.1/'"), 0),
+            XmpPacket(
+                Description("xmlns='http://purl.org/dc/elements/1.1/'",
+                            "<dc:title xmlns:dc='http://purl.org/dc/elements/1.1/'>" + title + "</dc:title>"),
+                0)},
+           {rdf_only, rdf_only},
+       }) {
+    EXPECT_EQ(SyncPacket(before, kVue), after + "\n") << before;
+  }
 }
 
 }  // namespace
