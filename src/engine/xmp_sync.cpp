@@ -157,11 +157,12 @@ NamespaceUse UseAt(const NamespaceScope& scope, const NamespaceUse& above, std::
   return use;
 }
 
-// What one description holds of each row's property, in document order: its elements and the first attribute.
+// What one description holds of each row's property, in document order: its elements and its attributes (a
+// parser that lets an attribute be written twice may find several).
 struct Held {
   std::vector<pugi::xml_node> Elements;
-  pugi::xml_attribute Attribute;
-  bool Any() const { return !Elements.empty() || Attribute; }
+  std::vector<pugi::xml_attribute> Attributes;
+  bool Any() const { return !Elements.empty() || !Attributes.empty(); }
 };
 
 // How a description's new properties of one namespace are named: with the prefix bound to it there, or,
@@ -192,9 +193,8 @@ void Gather(Description& description) {
   }
   for (const pugi::xml_attribute attribute : scope.Element().attributes()) {
     const std::size_t row = RowOf(LocalName(attribute.name()));
-    if (row < kRows.size() && !description.Properties[row].Attribute &&
-        scope.Matches(attribute, kRows[row].Property)) {
-      description.Properties[row].Attribute = attribute;
+    if (row < kRows.size() && scope.Matches(attribute, kRows[row].Property)) {
+      description.Properties[row].Attributes.push_back(attribute);
     }
   }
 }
@@ -274,23 +274,17 @@ void SyncFirstItem(const XmpDocument& document, const Description& description, 
 }
 
 // Current writers put simple properties on the description as attributes: that form is updated, or removed,
-// in place. Of the elements, the first takes the value and the others go.
+// in place. Of the attributes and of the elements, the first takes the value and the others go.
 void SyncSimple(const XmpDocument& document, const Description& description, std::size_t row,
                 const Held& held, std::string_view value) {
   pugi::xml_node node = description.Scope->Element();
-  if (held.Attribute) {
-    if (value.empty()) {
-      node.remove_attribute(held.Attribute);
-    } else {
-      document.SetValue(held.Attribute, value);
-    }
-  }
-  for (std::size_t i = value.empty() ? 0 : 1; i < held.Elements.size(); ++i)
-    node.remove_child(held.Elements[i]);
+  const std::size_t kept = value.empty() ? 0 : 1;
+  for (std::size_t i = kept; i < held.Attributes.size(); ++i) node.remove_attribute(held.Attributes[i]);
+  for (std::size_t i = kept; i < held.Elements.size(); ++i) node.remove_child(held.Elements[i]);
   if (value.empty()) return;
-  if (!held.Elements.empty()) {
-    document.SetText(held.Elements.front(), value);
-  } else if (!held.Attribute) {
+  if (!held.Attributes.empty()) document.SetValue(held.Attributes.front(), value);
+  if (!held.Elements.empty()) document.SetText(held.Elements.front(), value);
+  if (!held.Any()) {
     const pugi::xml_node element = AppendProperty(description, row);
     if (element) document.SetText(element, value);
   }

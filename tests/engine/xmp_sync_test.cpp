@@ -118,7 +118,8 @@ TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription)
   for (const auto& [before, after] : {
            std::pair{plain + Description(kPhotoshop, city("Old")),
                      empty + Description(kPhotoshop, city("it's"))},
-           {Description(kPhotoshop + " photoshop:City='Old' photoshop:State='X'") + plain,
+           {Description(kPhotoshop + " photoshop:City='Old' photoshop:State='X' photoshop:City='Older'") +
+                plain,
             Empty(kPhotoshop + " photoshop:City='it&apos;s'") + empty},
            {plain + Description(kPhotoshop, "\n"),
             Description(kPhotoshop, city("it's")) + Description(kPhotoshop, "\n")},
