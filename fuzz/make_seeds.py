@@ -113,6 +113,16 @@ SHARED_DESCRIPTION = packet(
     padding=200,
 )
 FOREIGN_DC = packet("<rdf:Description rdf:about='' xmlns:dc='http://example.com/dc/'/>", quote="'", padding=200)
+# Namespaces declared around the descriptions and bound otherwise in them: the first rebinds dc and dc1, so a
+# new title declares dc2 itself; the second has Photoshop as its default namespace only, so a new City declares
+# the photoshop prefix itself.
+SHADOWED = packet(
+    "<rdf:Description rdf:about='' xmlns:dc='http://example.com/dc/' xmlns:dc1='http://example.com/dc1/'>"
+    "<dc:title>foreign</dc:title></rdf:Description>\n"
+    f"<rdf:Description rdf:about='' xmlns='{NAMESPACES['photoshop']}'/>",
+    quote="'",
+    padding=400,
+).replace(b"<rdf:RDF ", f"<rdf:RDF {declare('dc', quote=chr(39))} ".encode())
 
 
 def sync_seed(fields, body):
@@ -170,6 +180,7 @@ SEEDS = {
         # City Paris and the keyword "kw" (an entry of even length is a keyword); the title T.
         "bag_behind_new_property": sync_seed(b"\x00|||||||Paris" + b"|" * 9 + b"|kw", SHARED_DESCRIPTION),
         "foreign_dc_prefix": sync_seed(b"\x00T", FOREIGN_DC),
+        "shadowed_prefixes": sync_seed(b"\x00T|||||||Paris||||||||||kw", SHADOWED),
     },
     "process_image": {
         # The first byte: the accent table (bits 0-1), synchronise (4), remove (8), the run's document (16).
@@ -183,6 +194,8 @@ SEEDS = {
         "bag_behind_new_property": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 25, b"kw"), (2, 90, b"Paris")]))),
                                                   app1_xmp(SHARED_DESCRIPTION)),
         "foreign_dc_prefix": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 5, b"T")]))), app1_xmp(FOREIGN_DC)),
+        "shadowed_prefixes": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 5, b"T"), (2, 25, b"kw"), (2, 90, b"Paris")]))),
+                                            app1_xmp(SHADOWED)),
     },
     "iptc_walk": {
         "digest": b"\xff\xd8" + DIGESTED + IMAGE_DATA,
