@@ -1,5 +1,6 @@
 // Any packet, synchronised with fields taken from the input: what the document writes must load again and be
-// written the same way, and fitting it never fails in an unsafe way.
+// written the same way, a second synchronisation with the same fields must change nothing, no property may be
+// written outside its namespace, and fitting never fails in an unsafe way.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,12 +8,11 @@
 #include "engine/xmp_document.h"
 #include "engine/xmp_packet.h"
 #include "engine/xmp_sync.h"
+#include "sync_checks.h"
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
+using qm::fuzz::Check;
 
 // The next '|'-separated value of the field text, without zero bytes (an IPTC value stops at its first one).
 std::string NextValue(std::string_view& fields) {
@@ -54,6 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   qm::engine::XmpDocument again;
   Check(!again.Load(xml));
+  Check(again.Xml() == xml);
+  qm::engine::XmpDocument before;
+  Check(!before.Load(qm::engine::WithoutTrailingPadding(packet)));
+  qm::fuzz::CheckInTheirNamespaces(before, again, f, &lists);
+  qm::engine::SynchronizeXmp(again, f, lists, utf8);
   Check(again.Xml() == xml);
 
   const auto fitted = qm::engine::FitPacket(xml, packet.size());

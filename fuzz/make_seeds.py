@@ -103,6 +103,28 @@ TRAILING_NUL = packet(f'<rdf:Description rdf:about="" {declare("photoshop")}/>',
 TRAILING_MIX = packet(f'<rdf:Description rdf:about="" {declare("dc")}/>', padding=0, tail=b"\0\0  \n\0")
 
 
+# The smallest packets that synchronisation used to change at every pass: a keyword bag in a description
+# that also takes a new photoshop property (the bag moved behind it), and a description whose dc prefix stands
+# for another name (a foreign dc:title was appended each time).
+SHARED_DESCRIPTION = packet(
+    f"<rdf:Description rdf:about='' {declare('dc', 'photoshop', quote=chr(39))}>"
+    "<dc:subject><rdf:Bag><rdf:li>kw</rdf:li></rdf:Bag></dc:subject></rdf:Description>",
+    quote="'",
+    padding=200,
+)
+FOREIGN_DC = packet("<rdf:Description rdf:about='' xmlns:dc='http://example.com/dc/'/>", quote="'", padding=200)
+# Namespaces declared around the descriptions and bound otherwise in them: the first rebinds dc and dc1, so a
+# new title declares dc2 itself; the second has Photoshop as its default namespace only, so a new City declares
+# the photoshop prefix itself.
+SHADOWED = packet(
+    "<rdf:Description rdf:about='' xmlns:dc='http://example.com/dc/' xmlns:dc1='http://example.com/dc1/'>"
+    "<dc:title>foreign</dc:title></rdf:Description>\n"
+    f"<rdf:Description rdf:about='' xmlns='{NAMESPACES['photoshop']}'/>",
+    quote="'",
+    padding=400,
+).replace(b"<rdf:RDF ", f"<rdf:RDF {declare('dc', quote=chr(39))} ".encode())
+
+
 def sync_seed(fields, body):
     """xmp_sync's input: the first byte (odd: the values are UTF-8), the '|'-separated values, 0xFF, the packet."""
     return fields + b"\xff" + body
@@ -155,6 +177,10 @@ SEEDS = {
         "quote_trap": sync_seed(b"\x00||||||||||||||i=\"=\"", QUOTE_TRAP),
         "trailing_nul": sync_seed(b"\x00||||||||Paris", TRAILING_NUL),
         "trailing_nul_and_blanks": sync_seed(b"\x00t", TRAILING_MIX),
+        # City Paris and the keyword "kw" (an entry of even length is a keyword); the title T.
+        "bag_behind_new_property": sync_seed(b"\x00|||||||Paris" + b"|" * 9 + b"|kw", SHARED_DESCRIPTION),
+        "foreign_dc_prefix": sync_seed(b"\x00T", FOREIGN_DC),
+        "shadowed_prefixes": sync_seed(b"\x00T|||||||Paris||||||||||kw", SHADOWED),
     },
     "process_image": {
         # The first byte: the accent table (bits 0-1), synchronise (4), remove (8), the run's document (16).
@@ -165,6 +191,11 @@ SEEDS = {
         "short_segment": b"\x1c" + jpeg(segment(0xE1, b"http://ns.adobe.com/xap/1.0/\0<?xp")
                                         + b"acket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"),
         "whole_file_trailing_nul": b"\x14" + b"8BPS" + b"-" * 29 + TRAILING_NUL + b"\0\0\0\0",
+        "bag_behind_new_property": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 25, b"kw"), (2, 90, b"Paris")]))),
+                                                  app1_xmp(SHARED_DESCRIPTION)),
+        "foreign_dc_prefix": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 5, b"T")]))), app1_xmp(FOREIGN_DC)),
+        "shadowed_prefixes": b"\x07" + jpeg(app13(resource(0x0404, iptc([(2, 5, b"T"), (2, 25, b"kw"), (2, 90, b"Paris")]))),
+                                            app1_xmp(SHADOWED)),
     },
     "iptc_walk": {
         "digest": b"\xff\xd8" + DIGESTED + IMAGE_DATA,

@@ -44,20 +44,6 @@ QualifiedName Split(std::string_view name) {
   return {name.substr(0, colon), name.substr(colon + 1)};
 }
 
-std::string_view SelectionNamespaceOf(std::string_view prefix) {
-  for (const SelectionNamespace& ns : kSelectionNamespaces) {
-    if (ns.Prefix == prefix) return ns.Name;
-  }
-  return {};
-}
-
-// The prefix a namespace declaration binds: "dc" for xmlns:dc, "" for xmlns; nothing for any other attribute.
-std::optional<std::string_view> DeclaredPrefix(std::string_view attribute_name) {
-  if (attribute_name == "xmlns") return std::string_view();
-  if (attribute_name.size() > 6 && attribute_name.starts_with("xmlns:")) return attribute_name.substr(6);
-  return std::nullopt;
-}
-
 // The element's own declarations; of two for one prefix, the first.
 void ReadDeclarations(pugi::xml_node element, std::unordered_map<std::string_view, std::string_view>& into) {
   for (const pugi::xml_attribute attribute : element.attributes()) {
@@ -292,6 +278,19 @@ std::shared_ptr<XmpDocument> CreateXmpDocument() noexcept {
   }
 }
 
+std::string_view SelectionNamespaceName(std::string_view prefix) {
+  for (const SelectionNamespace& ns : kSelectionNamespaces) {
+    if (ns.Prefix == prefix) return ns.Name;
+  }
+  return {};
+}
+
+std::optional<std::string_view> DeclaredPrefix(std::string_view attribute_name) {
+  if (attribute_name == "xmlns") return std::string_view();
+  if (attribute_name.size() > 6 && attribute_name.starts_with("xmlns:")) return attribute_name.substr(6);
+  return std::nullopt;
+}
+
 NamespaceScope::NamespaceScope(pugi::xml_node element, const NamespaceScope* parent)
     : element_(element), parent_(parent) {
   ReadDeclarations(element, own_);
@@ -322,7 +321,7 @@ bool NamespaceScope::Matches(pugi::xml_node child, std::string_view name) const 
   auto bound = actual.Prefix == "xml" || actual.Prefix == "xmlns" ? std::nullopt
                                                                   : OwnDeclaration(child, actual.Prefix);
   if (!bound) bound = Find(actual.Prefix);
-  return bound && *bound == SelectionNamespaceOf(wanted.Prefix);
+  return bound && *bound == SelectionNamespaceName(wanted.Prefix);
 }
 
 pugi::xml_node NamespaceScope::SelectChild(std::string_view name) const {
@@ -337,7 +336,7 @@ bool NamespaceScope::Matches(pugi::xml_attribute attribute, std::string_view nam
   const QualifiedName actual = Split(attribute.name());
   if (actual.Local != wanted.Local || actual.Prefix.empty()) return false;
   const auto bound = Find(actual.Prefix);
-  return bound && *bound == SelectionNamespaceOf(wanted.Prefix);
+  return bound && *bound == SelectionNamespaceName(wanted.Prefix);
 }
 
 pugi::xml_attribute NamespaceScope::SelectAttribute(std::string_view name) const {

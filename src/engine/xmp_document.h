@@ -61,6 +61,14 @@ class XmpDocument {
 /// A new, empty document, or nullptr if it cannot be created.
 std::shared_ptr<XmpDocument> CreateXmpDocument() noexcept;
 
+/// The namespace name a selection prefix stands for ("dc": http://purl.org/dc/elements/1.1/), or an empty
+/// view for a prefix that is not one of them.
+std::string_view SelectionNamespaceName(std::string_view prefix);
+
+/// The prefix a namespace declaration binds: "dc" for an attribute named xmlns:dc, "" for xmlns (the default
+/// namespace); nothing for any other attribute.
+std::optional<std::string_view> DeclaredPrefix(std::string_view attribute_name);
+
 /// The namespace bindings in force at one element, read once, so that selecting among its children and
 /// attributes costs no walk up the ancestors: a packet declaring many namespaces stays linear. Holds views of
 /// the declarations' names and values; a declaration removed from the document ends the scope's use.

@@ -17,12 +17,21 @@ const std::string kTitle =
     "xml:lang='fr'>Vieux</rdf:li></rdf:Alt>"
     "</dc:title>";
 
-// The packet after synchronisation; a packet left alone comes back as Expected(body).
-std::string Sync(const std::string& body, const IptcFields& fields, const IptcLists& lists = {}) {
+// The packet after synchronisation, which a second pass with the same fields must leave as it is.
+std::string SyncPacket(const std::string& packet, const IptcFields& fields, const IptcLists& lists = {}) {
   XmpDocument document;
-  EXPECT_FALSE(document.Load(XmpPacket(body, 0)));
+  EXPECT_FALSE(document.Load(packet));
   SynchronizeXmp(document, fields, lists, false);
-  return document.Xml();
+  const std::string once = document.Xml();
+  EXPECT_FALSE(document.Load(once));
+  SynchronizeXmp(document, fields, lists, false);
+  EXPECT_EQ(document.Xml(), once) << "a second pass changed the packet";
+  return once;
+}
+
+// The same for the descriptions of a packet; a packet left alone comes back as Expected(body).
+std::string Sync(const std::string& body, const IptcFields& fields, const IptcLists& lists = {}) {
+  return SyncPacket(XmpPacket(body, 0), fields, lists);
 }
 
 std::string Expected(const std::string& body) { return XmpPacket(body, 0) + "\n"; }
@@ -43,7 +52,7 @@ IptcFields With(std::initializer_list<std::pair<Field, std::string>> values) {
 const IptcFields kVue = With({{&IptcFields::ObjectName, "Vue"}});
 
 // Control characters other than tab, line feed and carriage return, which XML 1.0 forbids, are left out.
-TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLanguage) {
+TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheBagsAfterTheOthersAndNoLanguage) {
   using F = IptcFields;
   // clang-format off
   const IptcFields f = With({{&F::ObjectName, "t"}, {&F::Byline, "Anne; Bruno"}, {&F::Caption, "c"},
@@ -63,15 +72,14 @@ TEST(SynchronizeXmp, CreatesEveryRowInOrderLastWithTheSelectionPrefixesAndNoLang
     return "<" + p + "><rdf:" + c + ">" + items + "</rdf:" + c + "></" + p + ">";
   };
   const std::string both = kDc + " " + kPhotoshop;
-  EXPECT_EQ(
-      Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1", "\x01"}}),
-      Expected(Description(
-          both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
-                    item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
-                    item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
-                    item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") +
-                    item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") + simple +
-                    item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li><rdf:li/>"))));
+  EXPECT_EQ(Sync(Description(both, "\n"), f, {{"k1", "", "k2"}, {"s1", "\x01"}}),
+            Expected(Description(
+                both, "\n" + item("dc:title", "Alt", "<rdf:li>t</rdf:li>") +
+                          item("dc:creator", "Seq", "<rdf:li>Anne; Bruno</rdf:li>") +
+                          item("dc:description", "Alt", "<rdf:li>c</rdf:li>") +
+                          item("dc:rights", "Alt", "<rdf:li>r</rdf:li>") + simple +
+                          item("dc:subject", "Bag", "<rdf:li>k1</rdf:li><rdf:li/><rdf:li>k2</rdf:li>") +
+                          item("photoshop:SupplementalCategories", "Bag", "<rdf:li>s1</rdf:li><rdf:li/>"))));
   EXPECT_EQ(IptcDateToXmp("2003"), "2003--");
 }
 
@@ -89,10 +97,20 @@ TEST(SynchronizeXmp, ReplacesTheFirstItemOrRemovesWhatIptcDoesNotHold) {
       Expected(Description(kDc, kept + "<dc:subject><rdf:Bag><rdf:li>a</rdf:li></rdf:Bag></dc:subject>") +
                Empty(kPhotoshop)));
   EXPECT_EQ(Sync(Description(kDc, bag), {}, {}), Expected(Empty(kDc)));
+  // Bags already last in a description that takes a new property stay last.
+  const std::string keywords = "<dc:subject><rdf:Bag><rdf:li>k</rdf:li></rdf:Bag></dc:subject>";
+  const std::string categories =
+      "<photoshop:SupplementalCategories><rdf:Bag><rdf:li>s</rdf:li></rdf:Bag>"
+      "</photoshop:SupplementalCategories>";
+  EXPECT_EQ(Sync(Description(kDc + " " + kPhotoshop, keywords + categories),
+                 With({{&IptcFields::City, "Paris"}}), {{"k"}, {"s"}}),
+            Expected(Description(kDc + " " + kPhotoshop,
+                                 "<photoshop:City>Paris</photoshop:City>" + keywords + categories)));
 }
 
 // One property per name: the description that holds it (element or attribute, which is updated or removed in
-// place) takes the value, else the first declaring the usual prefix; a later one holding it too loses it.
+// place) takes the value, else the first in its namespace; a later one holding it too loses it, as do further
+// elements of the name.
 TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription) {
   const auto city = [](const std::string& value) { return "<photoshop:City>" + value + "</photoshop:City>"; };
   const IptcFields fields = With({{&IptcFields::City, "it's"}, {&IptcFields::ObjectName, "Vue"}});
@@ -100,27 +118,53 @@ TEST(SynchronizeXmp, WritesEachPropertyWhereItIsHeldElseIntoTheFirstDescription)
   for (const auto& [before, after] : {
            std::pair{plain + Description(kPhotoshop, city("Old")),
                      empty + Description(kPhotoshop, city("it's"))},
-           {Description(kPhotoshop + " photoshop:City='Old' photoshop:State='X'") + plain,
+           {Description(kPhotoshop + " photoshop:City='Old' photoshop:State='X' photoshop:City='Older'") +
+                plain,
             Empty(kPhotoshop + " photoshop:City='it&apos;s'") + empty},
            {plain + Description(kPhotoshop, "\n"),
             Description(kPhotoshop, city("it's")) + Description(kPhotoshop, "\n")},
-           {Description(kPhotoshop, city("A")) + Description(kPhotoshop, city("B")),
+           {Description(kPhotoshop, city("A") + city("A")) + Description(kPhotoshop, city("B") + city("B")),
             Description(kPhotoshop, city("it's")) + empty},
-           // A title of another shape gives way; a description that declares the namespace with another
-           // prefix is not one of them.
+           // A title of another shape gives way.
            {Description(kDc, "<dc:title>plain</dc:title>"),
             Description(kDc, "<dc:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt></dc:title>")},
-           {Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>"),
-            Description("xmlns:purl='http://purl.org/dc/elements/1.1/'", "<purl:title>x</purl:title>")},
+           // The namespace is its name: the usual prefix bound to another name is another namespace, and
+           // a new property takes the prefix that is bound to it.
+           {Description("xmlns:dc='http://example.com/dc/' " + kPhotoshop, "<dc:title>x</dc:title>"),
+            Description("xmlns:dc='http://example.com/dc/' " + kPhotoshop,
+                        "<dc:title>x</dc:title>" + city("it's"))},
+           {Description("xmlns:dc='http://example.com/dc/' xmlns:purl='http://purl.org/dc/elements/1.1/'"),
+            Description("xmlns:dc='http://example.com/dc/' xmlns:purl='http://purl.org/dc/elements/1.1/'",
+                        "<purl:title><rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt></purl:title>")},
        }) {
     EXPECT_EQ(Sync(before, fields), Expected(after)) << before;
   }
-  XmpDocument rdf_only;  // no wrapping element: no description
-  const std::string packet = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
-                             Description(kDc, kTitle) + "</rdf:RDF>";
-  ASSERT_FALSE(rdf_only.Load(packet));
-  SynchronizeXmp(rdf_only, kVue, {}, false);
-  EXPECT_EQ(rdf_only.Xml(), packet + "\n");
+  // Namespaces declared on an enclosing element; where no prefix bound to the name can be used, the new
+  // property declares a free one.
+  const auto declaring = [](const std::string& declarations, const std::string& descriptions) {
+    std::string packet = XmpPacket(descriptions, 0);
+    return packet.insert(packet.find("<rdf:RDF ") + 9, declarations + " ");
+  };
+  const std::string title = "<rdf:Alt><rdf:li>Vue</rdf:li></rdf:Alt>";
+  // No wrapping element: no description.
+  const std::string rdf_only = "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>" +
+                               Description(kDc, kTitle) + "</rdf:RDF>";
+  for (const auto& [before, after] : {
+           std::pair{declaring(kDc, Description(kPhotoshop)),
+                     declaring(kDc, Description(kPhotoshop, "<dc:title>" + title + "</dc:title>"))},
+           {declaring(kDc, Description("xmlns:dc='http://example.com/dc/'")),
+            declaring(kDc, Description("xmlns:dc='http://example.com/dc/'",
+                                       "<dc1:title xmlns:dc1='http://purl.org/dc/elements/1.1/'>" + title +
+                                           "</dc1:title>"))},
+           {XmpPacket(Description("xmlns='http://purl.org/dc/elements/1.1/'"), 0),
+            XmpPacket(
+                Description("xmlns='http://purl.org/dc/elements/1.1/'",
+                            "<dc:title xmlns:dc='http://purl.org/dc/elements/1.1/'>" + title + "</dc:title>"),
+                0)},
+           {rdf_only, rdf_only},
+       }) {
+    EXPECT_EQ(SyncPacket(before, kVue), after + "\n") << before;
+  }
 }
 
 }  // namespace
