@@ -71,6 +71,8 @@ std::string OutcomeText(const engine::ProcessResult& result, const AppState& sta
     case engine::ProcessOutcome::kOutputFailed:
       text = "the output could not be written";
       break;
+    case engine::ProcessOutcome::kInputChanged:
+      return "it changed while it was processed; the new version waits for the next scan";
     case engine::ProcessOutcome::kWritten:
     case engine::ProcessOutcome::kWrittenPacketKept:
       break;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/image_bytes.h"
 #include "engine/image_edit.h"
 #include "engine/image_file.h"
 
@@ -18,28 +19,25 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   fields.Clear();
   const std::string name = StripAtNul(file_name);
   InputImageFile input;
-  switch (input.Read(std::filesystem::path(std::string(settings.InputFolder) + name), image_buffer,
-                     settings.MaxFileSize)) {
-    case InputImageFile::Status::kNothingToRead:
-      return {ProcessOutcome::kNothingToRead, input.Detail()};
-    case InputImageFile::Status::kTooLarge:
-      return {ProcessOutcome::kTooLarge, input.Detail()};
-    case InputImageFile::Status::kShortRead:
-      return {ProcessOutcome::kShortRead, input.Detail()};
-    case InputImageFile::Status::kRead:
-      break;
+  if (input.Open(std::filesystem::path(std::string(settings.InputFolder) + name)) != InputImageFile::Status::kRead) {
+    return {ProcessOutcome::kNothingToRead, input.Detail()};
+  }
+  if (settings.MaxFileSize > 0 && input.Size() > settings.MaxFileSize) {
+    return {ProcessOutcome::kTooLarge, std::to_string(input.Size()) + " bytes"};
   }
 
-  const std::span<std::uint8_t> image(image_buffer.data(), input.Size());
+  ImageBytes image(input, image_buffer);
   OutputPlan plan;
   ProcessResult result = EditImage(image, settings, fields, plan);
+  if (image.Failed()) return {ProcessOutcome::kShortRead, image.Failure()};
   if (!OutputWritten(result.Outcome)) return result;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
-  if (std::string failure = WriteOutputImage(output, image, plan, input, settings.Pending);
-      !failure.empty()) {
-    result.Outcome = ProcessOutcome::kOutputFailed;
-    result.Detail = std::move(failure);
+  const OutputWrite written = WriteOutputImage(output, plan, input, settings.Pending);
+  if (!written.Failure.empty()) {
+    result.Outcome = written.InputChanged ? ProcessOutcome::kInputChanged : ProcessOutcome::kOutputFailed;
+    result.Detail = written.Failure;
   }
+  result.ReplacedOutput = written.Replaced;
   return result;
 }
 
