@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 namespace qm::engine {
@@ -12,6 +13,7 @@ constexpr std::string_view kPhotoshopHeader("Photoshop 3.0\0", 14);
 // How far the block is followed.
 constexpr std::size_t kLargestBlock = std::size_t{16} << 20;
 constexpr std::size_t kMostPieces = 65536;
+constexpr std::size_t kMostBefore = 16;
 // The bytes read at a time, and how far apart two changes may lie and still be written as one edit.
 constexpr std::size_t kLoadStep = 64 * 1024;
 constexpr std::size_t kEditGap = 4096;
@@ -29,12 +31,42 @@ bool IsBlockSegment(ImageBytes& image, std::size_t at) {
          std::memcmp(head.data() + 4, kPhotoshopHeader.data(), kPhotoshopHeader.size()) == 0;
 }
 
+// The APP13 segment of a block that ends exactly where the one at `next` starts; the earliest when there
+// could be more than one (a segment's data may hold what looks like another one).
+std::optional<std::size_t> SegmentBefore(ImageBytes& image, std::size_t next) {
+  const std::size_t low = next > 0xFFFF + 2 ? next - 0xFFFF - 2 : 0;
+  for (std::size_t at = image.Find(low + 4, next, kPhotoshopHeader); at != ImageBytes::kNotFound;
+       at = image.Find(at + 1, next, kPhotoshopHeader)) {
+    const std::size_t start = at - 4;
+    if (IsBlockSegment(image, start) && start + 2 + LengthAt(image, start + 2) == next) return start;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-BlockData::BlockData(ImageBytes& image, const IptcResource& resource, bool) : image_(image) {
+BlockData::BlockData(ImageBytes& image, const IptcResource& resource, bool is_jpeg) : image_(image) {
   const std::size_t size = image.size();
   const std::size_t signature = std::min(resource.Signature, size);
   const std::size_t end = std::min(std::max(resource.SegmentEnd, signature), size);
+  if (is_jpeg && resource.SegmentStart + kHeaderSize <= signature && IsBlockSegment(image, resource.SegmentStart)) {
+    std::vector<std::size_t> before;
+    for (std::size_t at = resource.SegmentStart; before.size() < kMostBefore;) {
+      const auto previous = SegmentBefore(image, at);
+      if (!previous) break;
+      before.push_back(*previous);
+      at = *previous;
+    }
+    std::size_t next = resource.SegmentStart;
+    std::vector<Piece> earlier;
+    for (const std::size_t at : before) {
+      earlier.push_back({0, at + kHeaderSize, next - (at + kHeaderSize)});
+      next = at;
+    }
+    for (auto it = earlier.rbegin(); it != earlier.rend(); ++it) Add(it->Physical, it->Size);
+    Add(resource.SegmentStart + kHeaderSize, signature - (resource.SegmentStart + kHeaderSize));
+    origin_ = total_;
+  }
   Add(signature, std::min(end - signature, kLargestBlock));
   for (std::size_t at = end; pieces_.size() < kMostPieces && total_ - origin_ < kLargestBlock &&
                              IsBlockSegment(image, at);) {

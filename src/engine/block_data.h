@@ -15,8 +15,10 @@ namespace qm::engine {
 /// after its 18-byte header (0xFF 0xED, the length, "Photoshop 3.0" and its zero byte). Photoshop splits a
 /// block larger than a segment so; almost always there is one piece. The block is followed from the IPTC
 /// resource's signature to the end of its segment and through every APP13 segment that directly continues
-/// it, over at most 16 MB of data and 65,536 segments. In whole-file mode it is the image from the signature
-/// on (at most 16 MB).
+/// it; when the signature's segment is itself such a segment, the block starts with the data of those that
+/// directly precede it (at most 16), so that the resources before the IPTC resource are there too. It is
+/// followed over at most 16 MB of data and 65,536 segments. In whole-file mode it is the image from the
+/// signature on (at most 16 MB).
 ///
 /// The bytes are read from the image when first asked for, and edited here; Commit writes the edits into the
 /// image.
@@ -26,7 +28,7 @@ class BlockData {
 
   /// The number of positions.
   std::size_t size() const { return total_; }
-  /// The position of the IPTC resource's signature.
+  /// The position of the IPTC resource's signature: 0 unless earlier segments of the block came first.
   std::size_t Origin() const { return origin_; }
   /// The byte at a position below size().
   std::uint8_t operator[](std::size_t position) {

@@ -53,13 +53,22 @@ Digest Md5(BlockData& data, const Resource& iptc, bool with_padding) {
   return digest;
 }
 
+// Whether the resource list read from position 0 comes to a resource at `position`; each step moves on by a
+// whole resource, at least 12 bytes.
+bool Listed(BlockData& data, std::size_t position) {
+  auto resource = ReadResource(data, 0);
+  while (resource && resource->Start < position) resource = ReadResource(data, resource->Next);
+  return resource && resource->Start == position;
+}
+
 }  // namespace
 
 std::optional<IptcDigest> FindCurrentIptcDigest(BlockData& data) {
   const auto iptc = ReadResource(data, data.Origin());
   if (!iptc) return std::nullopt;
+  const std::size_t first = data.Origin() > 0 && Listed(data, data.Origin()) ? 0 : data.Origin();
   std::optional<Resource> digest;
-  for (auto resource = ReadResource(data, iptc->Next); resource && !digest;
+  for (auto resource = ReadResource(data, first); resource && !digest;
        resource = ReadResource(data, resource->Next)) {
     if (resource->Number == kIptcDigestNumber) digest = resource;
   }

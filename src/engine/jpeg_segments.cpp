@@ -73,7 +73,7 @@ std::optional<IptcResource> FindIptcResource(ImageBytes& image, bool is_jpeg) {
     // Without a signature from here on, no later candidate can match: the search ends with nothing, whether
     // by reaching the end or by running out of candidates.
     if (found == kNone) return std::nullopt;
-    if (found <= high) return IptcResource{found, is_jpeg ? std::min(s + 2 + length, size) : size};
+    if (found <= high) return IptcResource{found, is_jpeg ? std::min(s + 2 + length, size) : size, s};
     if (high >= stop) return std::nullopt;
     // A candidate more than the largest length before the signature can neither reach it nor the end (which
     // lies beyond it): it would be passed over, so the walk goes on from the first one that can.

@@ -28,6 +28,8 @@ struct IptcResource {
   /// image's size in whole-file mode. A block that runs on past this point continues in the APP13 segments
   /// that directly follow, each after its own "Photoshop 3.0" header.
   std::size_t SegmentEnd = 0;
+  /// Offset of the 0xFF 0xED pair of that segment; 0 in whole-file mode.
+  std::size_t SegmentStart = 0;
 };
 
 /// The first IPTC resource: in JPEG mode, each 0xFF 0xED pair at offset s, in order, is searched from s+4 to
