@@ -116,6 +116,11 @@ void ImageBytes::Load(std::size_t offset, std::size_t count) {
   }
   const int doublings = std::min(std::max(reads_in_a_row_ - 1, 0), 20);
   const std::size_t piece = std::min(kLargestPiece, first_piece_ << doublings);
+  // A search that goes this far is likely to go on to the end: the system may read ahead of it from now on.
+  if (piece == kLargestPiece && !reading_through_) {
+    reading_through_ = true;
+    file_->ReadingThrough();
+  }
   std::size_t read_end = std::min(size_, std::max(want_end, end_ + piece));
   if (read_end - keep > kBufferSize) {  // nothing worth keeping fits beside it
     begin_ = end_ = keep = aligned;

@@ -67,7 +67,7 @@ class ImageBytes {
   /// Replaces the bytes from `offset` on, which must lie within the image.
   void Write(std::size_t offset, std::span<const std::uint8_t> bytes);
   /// The edits made so far, in order; a later one wins where two overlap.
-  std::vector<ImageEdit> TakeEdits() { return std::move(edits_); }
+  const std::vector<ImageEdit>& Edits() const { return edits_; }
 
   /// Whether a read of the file failed or fell short of the size it had when opened (it shrank): the bytes
   /// missing read as zeros, and nothing may be written from them. Sticky.
@@ -93,6 +93,7 @@ class ImageBytes {
   std::size_t end_ = 0;
   std::size_t first_piece_ = kFirstPiece;
   int reads_in_a_row_ = 0;
+  bool reading_through_ = false;
   std::vector<ImageEdit> edits_;
   std::string failure_;
 };

@@ -163,8 +163,7 @@ ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, Iptc
       }
     }
   }
-  plan.Edits = image.TakeEdits();
-  for (const ImageEdit& edit : plan.Edits) plan.ChangedEnd = std::max(plan.ChangedEnd, edit.End());
+  for (const ImageEdit& edit : image.Edits()) plan.ChangedEnd = std::max(plan.ChangedEnd, edit.End());
   return result;
 }
 

@@ -11,7 +11,7 @@
 
 namespace qm::engine {
 
-/// How the output is made of the input: its bytes, without a cut, with the edits written over them.
+/// How the output is made of the edited image (ImageBytes keeps the edits).
 struct OutputPlan {
   /// The output is the image without the bytes [CutBegin, CutEnd) (the removed XMP segment); empty when
   /// equal.
@@ -19,15 +19,12 @@ struct OutputPlan {
   std::size_t CutEnd = 0;
   /// One past the last byte the edits changed: from here on the image holds the input file's bytes.
   std::size_t ChangedEnd = 0;
-  /// The edits, as offsets of the input, in order: a later one wins where two overlap. Those inside the cut
-  /// go with it.
-  std::vector<ImageEdit> Edits;
 };
 
 /// ProcessImage on an image, without the opening and the writing around it: empties and fills `fields`,
 /// recodes the IPTC values (renewing the IPTC digest that was current), then synchronises the XMP packet in
 /// its room or plans its removal (from a JPEG image only), as the settings say. The image is read as far as
-/// the searches need; the edits are made in it, and the plan lists them. Returns kWritten or
+/// the searches need, and the edits are made in it. Returns kWritten or
 /// kWrittenPacketKept when the output is ready to be written as `plan` says, kPacketUnparsable when nothing
 /// may be written. The folders, the size limit and Pending of the settings are not used.
 ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, IptcFields& fields, OutputPlan& plan);

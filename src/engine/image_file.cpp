@@ -56,6 +56,9 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     file_.Close();
     return Status::kNothingToRead;
   }
+  // The searches usually need the first piece only: the system's read-ahead would read the rest of a small
+  // file, and a good part of a large one, for nothing.
+  platform::AdviseReads(file_, false);
   return Status::kRead;
 }
 
@@ -102,13 +105,32 @@ bool InputImageFile::Unchanged(std::string& why) const {
 
 namespace {
 
-// Where the output's bytes come from: the input without the plan's cut.
+// A stretch [Begin, End) of offsets.
+struct Stretch {
+  std::uint64_t Begin;
+  std::uint64_t End;
+};
+
+// The output is the input without the plan's cut, its edits laid over: output offsets below the cut are the
+// input's, those from the cut on lie `Cut()` bytes further in the input.
 struct Layout {
   std::uint64_t CutBegin;
   std::uint64_t CutEnd;
   std::uint64_t Size;  // the input's
 
   std::uint64_t Cut() const { return CutEnd - CutBegin; }
+  std::uint64_t OutputSize() const { return Size - Cut(); }
+  // Calls `visit(input offset, output offset, count)` for the pieces of the output stretch that the cut
+  // divides.
+  template <typename Visit>
+  void Pieces(Stretch output, const Visit& visit) const {
+    if (output.Begin < CutBegin) {
+      const std::uint64_t end = std::min(output.End, CutBegin);
+      visit(output.Begin, output.Begin, end - output.Begin);
+      output.Begin = end;
+    }
+    if (output.Begin < output.End) visit(output.Begin + Cut(), output.Begin, output.End - output.Begin);
+  }
 };
 
 Layout LayoutOf(const OutputPlan& plan, std::uint64_t size) {
@@ -116,44 +138,63 @@ Layout LayoutOf(const OutputPlan& plan, std::uint64_t size) {
   return {begin, std::clamp<std::uint64_t>(plan.CutEnd, begin, size), size};
 }
 
-// Copies the input into the new output and writes the edits over it.
-std::error_code Fill(const platform::File& in, const platform::File& out, const Layout& layout,
-                     const std::vector<ImageEdit>& edits) {
-  if (layout.Cut() == 0) {
-    if (const std::error_code error = platform::CopyWhole(in, out, layout.Size)) return error;
-  } else {
-    if (const std::error_code error = platform::SetSize(out, layout.Size - layout.Cut())) return error;
-    if (const std::error_code error = platform::CopyRange(in, 0, out, 0, layout.CutBegin)) return error;
-    if (const std::error_code error = platform::CopyRange(in, layout.CutEnd, out, layout.CutBegin,
-                                                          layout.Size - layout.CutEnd)) {
-      return error;
-    }
-  }
-  // An edit's bytes before the cut stay where they are, those after it move up with the rest; those inside
-  // went with the cut.
+// The output stretches that the edits touch, widened to whole blocks and merged, in order. An edit's bytes
+// inside the cut go with it.
+std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const Layout& layout, std::uint64_t block) {
+  std::vector<Stretch> touched;
+  const auto touch = [&](std::uint64_t begin, std::uint64_t end) {
+    if (begin < end) touched.push_back({begin / block * block, std::min(layout.OutputSize(), (end + block - 1) / block * block)});
+  };
   for (const ImageEdit& edit : edits) {
-    const std::span<const std::uint8_t> bytes(edit.Bytes);
-    const std::uint64_t begin = edit.Offset;
-    const std::uint64_t end = edit.End();
-    if (begin < layout.CutBegin) {
-      const std::uint64_t before = std::min(end, layout.CutBegin) - begin;
-      if (const std::error_code error = platform::WriteAt(out, begin, bytes.first(before))) return error;
-    }
-    if (end > layout.CutEnd) {
-      const std::uint64_t from = std::max(begin, layout.CutEnd);
-      if (const std::error_code error =
-              platform::WriteAt(out, from - layout.Cut(), bytes.subspan(from - begin))) {
-        return error;
-      }
+    touch(edit.Offset, std::min<std::uint64_t>(edit.End(), layout.CutBegin));
+    const std::uint64_t after = std::max<std::uint64_t>(edit.Offset, layout.CutEnd);
+    if (after < edit.End()) touch(after - layout.Cut(), edit.End() - layout.Cut());
+  }
+  std::sort(touched.begin(), touched.end(), [](Stretch a, Stretch b) { return a.Begin < b.Begin; });
+  std::vector<Stretch> merged;
+  for (const Stretch& stretch : touched) {
+    if (!merged.empty() && stretch.Begin <= merged.back().End) {
+      merged.back().End = std::max(merged.back().End, stretch.End);
+    } else {
+      merged.push_back(stretch);
     }
   }
-  return {};
+  return merged;
+}
+
+// Makes the output of the input in the new file: the blocks the edits touch are written whole, as edited;
+// everything else is the input's, copied by the file system, which shares the blocks where it can. So a
+// clone's edited blocks are the only new ones, and no block is shared first and copied on the write after.
+std::error_code Fill(ImageBytes& image, const platform::File& in, const platform::File& out, const Layout& layout) {
+  platform::AdviseReads(in, true);  // a copy that is not shared reads the file through
+  if (image.Edits().empty() && layout.Cut() == 0) return platform::CopyWhole(in, out, layout.Size);
+  if (const std::error_code error = platform::SetSize(out, layout.OutputSize())) return error;
+  const auto copy = [&](Stretch stretch) {
+    std::error_code error;
+    layout.Pieces(stretch, [&](std::uint64_t from, std::uint64_t to, std::uint64_t count) {
+      if (!error) error = platform::CopyRange(in, from, out, to, count);
+    });
+    return error;
+  };
+  std::vector<std::uint8_t> bytes;
+  std::uint64_t at = 0;
+  for (const Stretch& touched : TouchedBlocks(image.Edits(), layout, platform::BlockSize(out))) {
+    if (const std::error_code error = copy({at, touched.Begin})) return error;
+    bytes.resize(static_cast<std::size_t>(touched.End - touched.Begin));
+    layout.Pieces(touched, [&](std::uint64_t from, std::uint64_t to, std::uint64_t count) {
+      image.Copy(static_cast<std::size_t>(from),
+                 std::span(bytes.data() + (to - touched.Begin), static_cast<std::size_t>(count)));
+    });
+    if (const std::error_code error = platform::WriteAt(out, touched.Begin, bytes)) return error;
+    at = touched.End;
+  }
+  return copy({at, layout.OutputSize()});
 }
 
 }  // namespace
 
-OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, const InputImageFile& input,
-                             PendingOutput* pending) {
+OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, ImageBytes& image,
+                             const InputImageFile& input, PendingOutput* pending) {
   if (HoldsZeroByte(path)) return {"the output path holds a zero byte"};
   PendingOutput output;
   output.path_ = path;
@@ -167,15 +208,15 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   }
   if (!file.IsOpen()) return {Failed("create", path, error)};
 
-  if (error = Fill(input.Handle(), file, LayoutOf(plan, input.Size()), plan.Edits); error) {
+  if (error = Fill(image, input.Handle(), file, LayoutOf(plan, input.Size())); error) {
     output.Discard();
     return {Failed("write", path, error)};
   }
   // The input may have been written to since its metadata were read: the output would then hold some of each
   // version.
-  if (std::string why; !input.Unchanged(why)) {
+  if (std::string why; !input.Unchanged(why) || image.Failed()) {
     output.Discard();
-    return {why, true};
+    return {why.empty() ? image.Failure() : why, true};
   }
   // An output that waits for its group's flush starts on its way to the device now, while the next images are
   // read and written, so that the flush finds little left to do.

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "engine/image_bytes.h"
 #include "engine/image_edit.h"
 #include "platform/file_services.h"
 
@@ -32,8 +33,8 @@ class InputImageFile {
   InputImageFile& operator=(const InputImageFile&) = delete;
 
   /// Opens the file (through a symbolic link only with `follow_links`) and notes its size and modification
-  /// time; nothing is read. kRead, or kNothingToRead: missing, a link not followed, not a regular file,
-  /// empty, or unreadable.
+  /// time; nothing is read, and the system is told to read no more than is asked. kRead, or kNothingToRead:
+  /// missing, a link not followed, not a regular file, empty, or unreadable.
   Status Open(const std::filesystem::path& path, bool follow_links = false);
   /// Opens the file and reads all of it into the front of `buffer`, which grows to the file's size when it is
   /// smaller and never shrinks. kNothingToRead as Open, or too big to hold. kTooLarge: larger than `max_size`
@@ -43,6 +44,8 @@ class InputImageFile {
   /// Reads the bytes from `offset` into `into`, with one read where the system gives them at once (the last
   /// 64 KB of the file, say); returns how many came: fewer at the end of the file or on an error.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) const;
+  /// Tells the system that the file is now read through, so that it reads ahead.
+  void ReadingThrough() const { platform::AdviseReads(file_, true); }
   /// Whether the file still has the size and modification time it had when it was opened; otherwise `why`
   /// says what changed.
   bool Unchanged(std::string& why) const;
@@ -89,7 +92,7 @@ class PendingOutput {
   void Discard();
 
  private:
-  friend struct OutputWrite WriteOutputImage(const std::filesystem::path&, const OutputPlan&,
+  friend struct OutputWrite WriteOutputImage(const std::filesystem::path&, const OutputPlan&, ImageBytes&,
                                              const InputImageFile&, PendingOutput*);
   std::filesystem::path temporary_;
   std::filesystem::path path_;
@@ -107,15 +110,15 @@ struct OutputWrite {
   bool Replaced = false;
 };
 
-/// Writes the output that `plan` makes of `input` to `path`, by way of a new temporary file in the same folder:
-/// the input's bytes (all of them, or all but the cut) go there as the file system best can: the output shares
-/// the input's blocks where it can clone them, else the kernel copies them, or the server of a share, else
-/// they pass through a buffer; then the plan's edits are written over them, so that only the blocks they
-/// touch are new. Each step and the close are checked, and an input that changed meanwhile is refused. With
-/// `pending`, the file is handed over there unfinished; without, it is put in place of `path` at once, in one
-/// step, replacing a file of that name (not flushed to the device). On failure the temporary file is removed
-/// and `path` is untouched.
-OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, const InputImageFile& input,
-                             PendingOutput* pending);
+/// Writes the output that `plan` makes of `image`, read from `input`, to `path`, by way of a new temporary file
+/// in the same folder. The blocks that the image's edits touch are written whole, as edited; the rest of the
+/// input (all of it, or all but the cut) goes there as the file system best can: sharing the input's blocks
+/// where it can clone them (so that only the edited blocks are new), else copied by the kernel or by the
+/// server of a share, else through a buffer. Each step and the close are checked, and an input that changed
+/// meanwhile is refused. With `pending`, the file is handed over there unfinished; without, it is put in place
+/// of `path` at once, in one step, replacing a file of that name (not flushed to the device). On failure the
+/// temporary file is removed and `path` is untouched.
+OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, ImageBytes& image,
+                             const InputImageFile& input, PendingOutput* pending);
 
 }  // namespace qm::engine

@@ -32,7 +32,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   if (image.Failed()) return {ProcessOutcome::kShortRead, image.Failure()};
   if (!OutputWritten(result.Outcome)) return result;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
-  const OutputWrite written = WriteOutputImage(output, plan, input, settings.Pending);
+  const OutputWrite written = WriteOutputImage(output, plan, image, input, settings.Pending);
   if (!written.Failure.empty()) {
     result.Outcome = written.InputChanged ? ProcessOutcome::kInputChanged : ProcessOutcome::kOutputFailed;
     result.Detail = written.Failure;

@@ -80,10 +80,18 @@ File CreateNew(const std::filesystem::path& path, std::error_code& error);
 /// Reads into `into` from `offset` until it is full or the file ends; returns how many bytes came. One read
 /// where the system gives them at once.
 std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error);
+/// Tells the system how the file will be read: with `sequential`, from start to end (the system reads ahead);
+/// otherwise only the bytes asked for, which it then reads and no more. Nothing where the system takes no
+/// advice.
+void AdviseReads(const File& file, bool sequential);
 /// Writes all of `bytes` at `offset`.
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
 /// Gives the file exactly `size` bytes: cut, or made longer with a hole that reads as zeros.
 std::error_code SetSize(const File& file, std::uint64_t size);
+
+/// The size of the blocks that the file system allocates, and shares, for the file: a copy into the same
+/// offsets can share the blocks of a stretch that starts and ends on their edges.
+std::size_t BlockSize(const File& file);
 
 /// How the bytes of a copy came to be.
 enum class CopyWay {
@@ -98,8 +106,8 @@ enum class CopyWay {
 /// that only the blocks written afterwards are new; otherwise as CopyRange. `way`, when given, says how.
 std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, CopyWay* way = nullptr);
 /// Copies the `size` bytes of `from` at `from_offset` into `to` at `to_offset`, which must already be that
-/// long: the system copies them (sharing whole blocks where the file system can, on the server of a share),
-/// else through a buffer. Holes of `from` are left as `to` has them. Bytes `from` no longer has are left
+/// long: the system copies them (sharing the blocks where the file system can and the stretch lies on their
+/// edges in both files; on the server of a share), else through a buffer. Holes of `from` are left as `to` has them. Bytes `from` no longer has are left
 /// as `to` has them too: a caller that must know checks the file afterwards.
 std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
                           std::uint64_t size, CopyWay* way = nullptr);

@@ -1,7 +1,7 @@
 // The file services on Windows; file_services_posix.cpp holds the other side. This side is built by nothing
-// here: it is kept to compile, and is untested. A clone is ReFS's block cloning; a copy on an SMB share is
-// made by the server (the client asks it to copy chunks of the source it names by a key), else through a
-// buffer.
+// here: it is kept to compile, and is untested. A copy shares clusters on ReFS (block cloning), is made by the
+// server on an SMB share (the client asks it to copy chunks of the source it names by a key), or else passes
+// through a buffer.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -27,6 +27,41 @@ std::error_code Win32(DWORD error) { return {static_cast<int>(error), std::syste
 #ifndef FSCTL_SRV_COPYCHUNK_WRITE
 #define FSCTL_SRV_COPYCHUNK_WRITE CTL_CODE(FILE_DEVICE_NETWORK_FILE_SYSTEM, 60, METHOD_OUT_DIRECT, FILE_WRITE_ACCESS)
 #endif
+
+// ReFS's integrity settings, which tell its cluster size; a clone's target must have its source's.
+#ifndef FSCTL_GET_INTEGRITY_INFORMATION
+#define FSCTL_GET_INTEGRITY_INFORMATION CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 159, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#endif
+#ifndef FSCTL_SET_INTEGRITY_INFORMATION
+#define FSCTL_SET_INTEGRITY_INFORMATION \
+  CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 160, METHOD_BUFFERED, FILE_READ_DATA | FILE_WRITE_DATA)
+#endif
+
+#ifndef FSCTL_DUPLICATE_EXTENTS_TO_FILE
+#define FSCTL_DUPLICATE_EXTENTS_TO_FILE \
+  CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 209, METHOD_BUFFERED, FILE_WRITE_DATA)
+#endif
+
+// What FSCTL_DUPLICATE_EXTENTS_TO_FILE takes: the source and the stretch of its clusters to share.
+struct DuplicateExtents {
+  HANDLE FileHandle;
+  LARGE_INTEGER SourceFileOffset;
+  LARGE_INTEGER TargetFileOffset;
+  LARGE_INTEGER ByteCount;
+};
+
+struct Integrity {
+  WORD ChecksumAlgorithm;
+  WORD Reserved;
+  DWORD Flags;
+  DWORD ChecksumChunkSizeInBytes;
+  DWORD ClusterSizeInBytes;
+};
+struct SetIntegrity {
+  WORD ChecksumAlgorithm;
+  WORD Reserved;
+  DWORD Flags;
+};
 
 #pragma pack(push, 1)
 struct ResumeKey {
@@ -87,35 +122,49 @@ bool ServerCopy(const File& from, std::uint64_t from_offset, const File& to, std
   return true;
 }
 
-// ReFS shares clusters between files: whole clusters only, the target as long as the copy and with the
-// source's integrity setting.
-bool BlockClone(const File& from, const File& to, std::uint64_t size) {
-  FSCTL_GET_INTEGRITY_INFORMATION_BUFFER integrity{};
+// The cluster size of ReFS, which shares clusters between files; 0 elsewhere.
+std::uint64_t SharedCluster(const File& file, Integrity* integrity = nullptr) {
+  Integrity info{};
   DWORD returned = 0;
-  if (!::DeviceIoControl(Native(from), FSCTL_GET_INTEGRITY_INFORMATION, nullptr, 0, &integrity,
-                         sizeof integrity, &returned, nullptr) ||
-      integrity.ClusterSizeInBytes == 0) {
-    return false;  // not ReFS
+  if (!::DeviceIoControl(Native(file), FSCTL_GET_INTEGRITY_INFORMATION, nullptr, 0, &info, sizeof info,
+                         &returned, nullptr)) {
+    return 0;
   }
-  FSCTL_SET_INTEGRITY_INFORMATION_BUFFER same{integrity.ChecksumAlgorithm, 0, integrity.Flags};
+  if (integrity != nullptr) *integrity = info;
+  return info.ClusterSizeInBytes;
+}
+
+// Shares the clusters of a stretch of `from` with `to` (ReFS block cloning): whole clusters only, a stretch
+// that ends with the source ending in its last cluster, the target already that long and with the source's
+// integrity setting. False where that cannot be.
+bool BlockClone(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
+                std::uint64_t size) {
+  Integrity integrity{};
+  const std::uint64_t cluster = SharedCluster(from, &integrity);
+  FileInfo source;
+  if (cluster == 0 || from_offset % cluster != 0 || to_offset % cluster != 0 || Describe(from, source)) {
+    return false;
+  }
+  const bool to_end = from_offset + size == source.Size;
+  if (size % cluster != 0 && !to_end) return false;
+  DWORD returned = 0;
+  SetIntegrity same{integrity.ChecksumAlgorithm, 0, integrity.Flags};
   ::DeviceIoControl(Native(to), FSCTL_SET_INTEGRITY_INFORMATION, &same, sizeof same, nullptr, 0, &returned,
                     nullptr);
-  if (SetSize(to, size)) return false;
-  const std::uint64_t cluster = integrity.ClusterSizeInBytes;
   // The last cluster is cloned whole; the target's end of file cuts it.
   const std::uint64_t whole = (size + cluster - 1) / cluster * cluster;
   const std::uint64_t most = (std::uint64_t{1} << 31) / cluster * cluster;
-  for (std::uint64_t at = 0; at < whole;) {
-    DUPLICATE_EXTENTS_DATA extents{};
+  for (std::uint64_t done = 0; done < whole;) {
+    DuplicateExtents extents{};
     extents.FileHandle = Native(from);
-    extents.SourceFileOffset.QuadPart = static_cast<LONGLONG>(at);
-    extents.TargetFileOffset.QuadPart = static_cast<LONGLONG>(at);
-    extents.ByteCount.QuadPart = static_cast<LONGLONG>(std::min(most, whole - at));
+    extents.SourceFileOffset.QuadPart = static_cast<LONGLONG>(from_offset + done);
+    extents.TargetFileOffset.QuadPart = static_cast<LONGLONG>(to_offset + done);
+    extents.ByteCount.QuadPart = static_cast<LONGLONG>(std::min(most, whole - done));
     if (!::DeviceIoControl(Native(to), FSCTL_DUPLICATE_EXTENTS_TO_FILE, &extents, sizeof extents, nullptr, 0,
                            &returned, nullptr)) {
       return false;
     }
-    at += static_cast<std::uint64_t>(extents.ByteCount.QuadPart);
+    done += static_cast<std::uint64_t>(extents.ByteCount.QuadPart);
   }
   return true;
 }
@@ -202,6 +251,9 @@ std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_
   return done;
 }
 
+// The system's read-ahead is chosen when a file is opened.
+void AdviseReads(const File&, bool) {}
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     OVERLAPPED at{};
@@ -224,26 +276,26 @@ std::error_code SetSize(const File& file, std::uint64_t size) {
                                                                                           : LastError();
 }
 
+std::size_t BlockSize(const File& file) {
+  const std::uint64_t cluster = SharedCluster(file);
+  return cluster > 0 ? static_cast<std::size_t>(cluster) : 4096;
+}
+
 std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, CopyWay* way) {
-  if (BlockClone(from, to, size)) {
-    if (way != nullptr) *way = CopyWay::kShared;
-    return {};
-  }
   if (const std::error_code sized = SetSize(to, size)) return sized;
   return CopyRange(from, 0, to, 0, size, way);
 }
 
 std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
                           std::uint64_t size, CopyWay* way) {
-  if (size == 0) {
-    if (way != nullptr) *way = CopyWay::kNothing;
-    return {};
-  }
-  if (ServerCopy(from, from_offset, to, to_offset, size)) {
-    if (way != nullptr) *way = CopyWay::kKernel;
-    return {};
-  }
-  if (way != nullptr) *way = CopyWay::kBuffer;
+  const auto said = [way](CopyWay how) {
+    if (way != nullptr) *way = how;
+    return std::error_code();
+  };
+  if (size == 0) return said(CopyWay::kNothing);
+  if (BlockClone(from, from_offset, to, to_offset, size)) return said(CopyWay::kShared);
+  if (ServerCopy(from, from_offset, to, to_offset, size)) return said(CopyWay::kKernel);
+  said(CopyWay::kBuffer);
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, 1u << 20)));
   while (size > 0) {
     std::error_code error;

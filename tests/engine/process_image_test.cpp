@@ -306,10 +306,10 @@ std::uint64_t SharedBytes(const std::string& path) {
   return shared;
 }
 
-// Where the file system shares blocks between files, the output is a clone of the input with the edits
-// written over it: its bytes are those of the same edit in memory, and the blocks the edits left alone are
-// the input's. Taking the packet out moves what follows, so there the bytes are copied.
-TEST_F(ProcessImageTest, OnAFileSystemThatSharesBlocksTheOutputIsACloneWithTheEditsWrittenOverIt) {
+// Where the file system shares blocks between files, the output shares the input's but for the blocks the
+// edits touch, written as edited: its bytes are those of the same edit in memory. Taking the packet out moves
+// what follows, so there the bytes are copied.
+TEST_F(ProcessImageTest, OnAFileSystemThatSharesBlocksTheOutputSharesAllButTheEditedBlocksWithItsInput) {
   test::LoopFileSystem xfs("xfs");
   ASSERT_TRUE(xfs.Mounted()) << xfs.Error();
   const std::string in = xfs.Folder("in"), out = xfs.Folder("out");
