@@ -61,9 +61,11 @@ std::string TemporaryName(const std::string& folder) {
 // mode and times. The copy shares the source's blocks where the file system can, and is made by the kernel
 // (by the server on a share) where it can.
 FileOutcome CopyFileTo(const platform::File& in, const std::string& temp, const struct stat& source) {
-  platform::File out(Retry([&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
+  platform::File out(
+      Retry([&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
   if (!out.IsOpen()) return FromErrno("create copy", errno);
-  if (const std::error_code error = platform::CopyWhole(in, out, static_cast<std::uint64_t>(source.st_size))) {
+  if (const std::error_code error =
+          platform::CopyWhole(in, out, static_cast<std::uint64_t>(source.st_size))) {
     return FromErrno("copy", error.value());
   }
   ::fchmod(out.Get(), source.st_mode & 07777);

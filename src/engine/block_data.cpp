@@ -27,7 +27,8 @@ std::size_t LengthAt(ImageBytes& image, std::size_t at) {
 bool IsBlockSegment(ImageBytes& image, std::size_t at) {
   if (image.size() < kHeaderSize || at > image.size() - kHeaderSize) return false;
   const auto head = image.Get(at, kHeaderSize);
-  return head[0] == 0xFF && head[1] == 0xED && static_cast<std::size_t>(head[2] << 8 | head[3]) >= kHeaderSize - 2 &&
+  return head[0] == 0xFF && head[1] == 0xED &&
+         static_cast<std::size_t>(head[2] << 8 | head[3]) >= kHeaderSize - 2 &&
          std::memcmp(head.data() + 4, kPhotoshopHeader.data(), kPhotoshopHeader.size()) == 0;
 }
 
@@ -49,7 +50,8 @@ BlockData::BlockData(ImageBytes& image, const IptcResource& resource, bool is_jp
   const std::size_t size = image.size();
   const std::size_t signature = std::min(resource.Signature, size);
   const std::size_t end = std::min(std::max(resource.SegmentEnd, signature), size);
-  if (is_jpeg && resource.SegmentStart + kHeaderSize <= signature && IsBlockSegment(image, resource.SegmentStart)) {
+  if (is_jpeg && resource.SegmentStart + kHeaderSize <= signature &&
+      IsBlockSegment(image, resource.SegmentStart)) {
     std::vector<std::size_t> before;
     for (std::size_t at = resource.SegmentStart; before.size() < kMostBefore;) {
       const auto previous = SegmentBefore(image, at);
@@ -68,8 +70,8 @@ BlockData::BlockData(ImageBytes& image, const IptcResource& resource, bool is_jp
     origin_ = total_;
   }
   Add(signature, std::min(end - signature, kLargestBlock));
-  for (std::size_t at = end; pieces_.size() < kMostPieces && total_ - origin_ < kLargestBlock &&
-                             IsBlockSegment(image, at);) {
+  for (std::size_t at = end;
+       pieces_.size() < kMostPieces && total_ - origin_ < kLargestBlock && IsBlockSegment(image, at);) {
     const std::size_t segment_end = std::min(at + 2 + LengthAt(image, at + 2), size);
     Add(at + kHeaderSize, std::min(segment_end - (at + kHeaderSize), kLargestBlock - (total_ - origin_)));
     at = segment_end;
@@ -123,7 +125,8 @@ void BlockData::Commit() {
       const std::size_t begin = std::max(stretch.Begin, piece.Position);
       const std::size_t end = std::min(stretch.End, piece.Position + piece.Size);
       if (begin < end) {
-        image_.Write(piece.Physical + (begin - piece.Position), std::span(bytes_.data() + begin, end - begin));
+        image_.Write(piece.Physical + (begin - piece.Position),
+                     std::span(bytes_.data() + begin, end - begin));
       }
     }
   }

@@ -75,7 +75,8 @@ std::size_t ImageBytes::Find(std::size_t from, std::size_t end, std::string_view
       from += count;
       continue;
     }
-    const std::size_t at = from + static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - here.data());
+    const std::size_t at =
+        from + static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - here.data());
     const std::span<const std::uint8_t> candidate =
         at - from + length <= here.size() ? here.subspan(at - from, length) : Get(at, length);
     if (std::memcmp(candidate.data(), needle.data(), length) == 0) return at;
@@ -140,8 +141,9 @@ void ImageBytes::ReadFile(std::size_t offset, std::span<std::uint8_t> into) {
   if (got < into.size()) {
     std::fill(into.begin() + static_cast<std::ptrdiff_t>(got), into.end(), std::uint8_t{0});
     if (failure_.empty()) {
-      failure_ = file_->Path().string() + ": read " + std::to_string(got) + " of " + std::to_string(into.size()) +
-                 " bytes at offset " + std::to_string(offset) + (error ? ": " + error.message() : "");
+      failure_ = file_->Path().string() + ": read " + std::to_string(got) + " of " +
+                 std::to_string(into.size()) + " bytes at offset " + std::to_string(offset) +
+                 (error ? ": " + error.message() : "");
     }
   }
   LayEdits(offset, into);
@@ -152,7 +154,8 @@ void ImageBytes::LayEdits(std::size_t offset, std::span<std::uint8_t> into) cons
   for (const ImageEdit& edit : edits_) {
     const std::size_t from = std::max(offset, edit.Offset);
     const std::size_t to = std::min(end, edit.End());
-    if (from < to) std::memcpy(into.data() + (from - offset), edit.Bytes.data() + (from - edit.Offset), to - from);
+    if (from < to)
+      std::memcpy(into.data() + (from - offset), edit.Bytes.data() + (from - edit.Offset), to - from);
   }
 }
 

@@ -32,7 +32,8 @@ struct IptcOutcome {
 
 // Recodes the values of the image's first IPTC resource, renews the digest when it was current before, and
 // fills the fields.
-IptcOutcome RecodeIptc(ImageBytes& image, bool is_jpeg, const coding::AccentTable& table, IptcFields& fields) {
+IptcOutcome RecodeIptc(ImageBytes& image, bool is_jpeg, const coding::AccentTable& table,
+                       IptcFields& fields) {
   IptcOutcome out;
   const auto resource = FindIptcResource(image, is_jpeg);
   if (!resource) return out;
@@ -44,7 +45,8 @@ IptcOutcome RecodeIptc(ImageBytes& image, bool is_jpeg, const coding::AccentTabl
   data.Commit();
   if (walk.End == IptcWalkEnd::kDatasetPastEnd || walk.End == IptcWalkEnd::kHeaderPastEnd) {
     out.Note = "the IPTC block at offset " + std::to_string(resource->Signature) +
-               " runs past the end of its data at offset " + std::to_string(walk.Offset) + "; it was read up to there";
+               " runs past the end of its data at offset " + std::to_string(walk.Offset) +
+               "; it was read up to there";
   }
   return out;
 }
@@ -70,17 +72,18 @@ std::optional<std::string> Unusable(const XmpSegment& segment, std::size_t size)
   const auto [begin, end] = RoomIn(segment, size);
   if (end - begin > kLargestPacket) {
     return "the packet at offset " + std::to_string(segment.RoomBegin()) + " is " + Bytes(end - begin) +
-           " long, more than the " + std::to_string(kLargestPacket >> 20) + " MB a packet may hold; it was not read";
+           " long, more than the " + std::to_string(kLargestPacket >> 20) +
+           " MB a packet may hold; it was not read";
   }
   return std::nullopt;
 }
 
-// A length that runs past the end of the file: the packet is read up to the end, but neither rewritten nor cut
-// out, which would take the rest of the file with it.
+// A length that runs past the end of the file: the packet is read up to the end, but neither rewritten nor
+// cut out, which would take the rest of the file with it.
 std::optional<std::string> PastTheEnd(const XmpSegment& segment, std::size_t size) {
   if (segment.End() <= size) return std::nullopt;
-  return "the XMP segment at offset " + std::to_string(segment.Start) + " claims " + Bytes(segment.Length + 2) +
-         ", " + std::to_string(size - segment.Start) + " remain";
+  return "the XMP segment at offset " + std::to_string(segment.Start) + " claims " +
+         Bytes(segment.Length + 2) + ", " + std::to_string(size - segment.Start) + " remain";
 }
 
 // Reads the packet, synchronises it with the fields and writes it back into its room when it fits there;
@@ -95,9 +98,9 @@ bool SynchronizePacket(ImageBytes& image, const XmpSegment& segment, const Proce
   XmpDocument& document = settings.Document ? *settings.Document : local;
   if (auto error = document.Load(WithoutTrailingPadding(room))) {
     result.Outcome = ProcessOutcome::kPacketUnparsable;
-    result.Detail = "the XMP segment at offset " + std::to_string(segment.Start) + ": the packet does not parse at line " +
-                    std::to_string(error->Line) + ", position " + std::to_string(error->Position) + ": " +
-                    error->Reason;
+    result.Detail = "the XMP segment at offset " + std::to_string(segment.Start) +
+                    ": the packet does not parse at line " + std::to_string(error->Line) + ", position " +
+                    std::to_string(error->Position) + ": " + error->Reason;
     result.ParseError = std::move(*error);
     return false;
   }
@@ -115,7 +118,8 @@ bool SynchronizePacket(ImageBytes& image, const XmpSegment& segment, const Proce
   if (past_end) {
     KeepPacket(result, *past_end, iptc);
   } else if (fitted.Text.size() > size) {
-    KeepPacket(result, "the synchronised packet is " + Bytes(fitted.Text.size() - size) + " larger than its room",
+    KeepPacket(result,
+               "the synchronised packet is " + Bytes(fitted.Text.size() - size) + " larger than its room",
                iptc);
   } else {
     KeepPacket(result,
@@ -132,7 +136,8 @@ void PlanRemoval(const XmpSegment& segment, bool is_jpeg, std::size_t size, cons
   if (!is_jpeg) {
     // The "segment" of a file searched whole runs from 33 bytes before the packet to the end of the file:
     // taking it out would take the rest of a picture or a video with it.
-    KeepPacket(result, "the file is no JPEG image: its packet lies in no segment that could be taken out", iptc);
+    KeepPacket(result, "the file is no JPEG image: its packet lies in no segment that could be taken out",
+               iptc);
   } else if (const auto past_end = PastTheEnd(segment, size)) {
     KeepPacket(result, *past_end, iptc);
   } else {
@@ -146,7 +151,8 @@ void PlanRemoval(const XmpSegment& segment, bool is_jpeg, std::size_t size, cons
 
 }  // namespace
 
-ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, IptcFields& fields, OutputPlan& plan) {
+ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, IptcFields& fields,
+                        OutputPlan& plan) {
   fields.Clear();
   plan = OutputPlan();
   const bool is_jpeg = IsJpeg(image);
@@ -158,7 +164,8 @@ ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, Iptc
     if (const auto segment = FindXmpSegment(image, is_jpeg)) {
       if (const auto why = Unusable(*segment, image.size())) {
         KeepPacket(result, *why, iptc);
-      } else if (!settings.SynchronizeXMP || SynchronizePacket(image, *segment, settings, fields, iptc, result)) {
+      } else if (!settings.SynchronizeXMP ||
+                 SynchronizePacket(image, *segment, settings, fields, iptc, result)) {
         if (settings.RemoveXMP) PlanRemoval(*segment, is_jpeg, image.size(), iptc, plan, result);
       }
     }

@@ -27,7 +27,8 @@ struct OutputPlan {
 /// the searches need, and the edits are made in it. Returns kWritten or
 /// kWrittenPacketKept when the output is ready to be written as `plan` says, kPacketUnparsable when nothing
 /// may be written. The folders, the size limit and Pending of the settings are not used.
-ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, IptcFields& fields, OutputPlan& plan);
+ProcessResult EditImage(ImageBytes& image, const ProcessSettings& settings, IptcFields& fields,
+                        OutputPlan& plan);
 /// The same on an image held in memory, edited in place.
 ProcessResult EditImage(std::span<std::uint8_t> image, const ProcessSettings& settings, IptcFields& fields,
                         OutputPlan& plan);

@@ -31,7 +31,8 @@ bool HoldsZeroByte(const std::filesystem::path& path) {
   return path.native().find(std::filesystem::path::value_type{}) != std::filesystem::path::string_type::npos;
 }
 
-std::string Failed(const std::string& what, const std::filesystem::path& output, const std::error_code& error) {
+std::string Failed(const std::string& what, const std::filesystem::path& output,
+                   const std::error_code& error) {
   return "cannot " + what + " the output " + output.string() + ": " + platform::ErrorText(error);
 }
 
@@ -62,8 +63,9 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
   return Status::kRead;
 }
 
-InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
-                                            std::uint64_t max_size, bool follow_links) {
+InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
+                                            std::vector<std::uint8_t>& buffer, std::uint64_t max_size,
+                                            bool follow_links) {
   if (const Status opened = Open(path, follow_links); opened != Status::kRead) return opened;
   if (max_size > 0 && info_.Size > max_size) {
     detail_ = std::to_string(info_.Size) + " bytes";
@@ -140,10 +142,13 @@ Layout LayoutOf(const OutputPlan& plan, std::uint64_t size) {
 
 // The output stretches that the edits touch, widened to whole blocks and merged, in order. An edit's bytes
 // inside the cut go with it.
-std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const Layout& layout, std::uint64_t block) {
+std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const Layout& layout,
+                                   std::uint64_t block) {
   std::vector<Stretch> touched;
   const auto touch = [&](std::uint64_t begin, std::uint64_t end) {
-    if (begin < end) touched.push_back({begin / block * block, std::min(layout.OutputSize(), (end + block - 1) / block * block)});
+    if (begin < end)
+      touched.push_back(
+          {begin / block * block, std::min(layout.OutputSize(), (end + block - 1) / block * block)});
   };
   for (const ImageEdit& edit : edits) {
     touch(edit.Offset, std::min<std::uint64_t>(edit.End(), layout.CutBegin));
@@ -165,7 +170,8 @@ std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const La
 // Makes the output of the input in the new file: the blocks the edits touch are written whole, as edited;
 // everything else is the input's, copied by the file system, which shares the blocks where it can. So a
 // clone's edited blocks are the only new ones, and no block is shared first and copied on the write after.
-std::error_code Fill(ImageBytes& image, const platform::File& in, const platform::File& out, const Layout& layout) {
+std::error_code Fill(ImageBytes& image, const platform::File& in, const platform::File& out,
+                     const Layout& layout) {
   platform::AdviseReads(in, true);  // a copy that is not shared reads the file through
   if (image.Edits().empty() && layout.Cut() == 0) return platform::CopyWhole(in, out, layout.Size);
   if (const std::error_code error = platform::SetSize(out, layout.OutputSize())) return error;
@@ -250,7 +256,8 @@ std::string PendingOutput::Finish(bool flush) {
     if (std::string failure = Flush(); !failure.empty()) return failure;
   }
   if (const std::error_code error = platform::PutInPlace(temporary_, path_, replaced_)) {
-    const std::string failure = "cannot put the output " + path_.string() + " in place: " + platform::ErrorText(error);
+    const std::string failure =
+        "cannot put the output " + path_.string() + " in place: " + platform::ErrorText(error);
     Discard();
     return failure;
   }

@@ -39,8 +39,8 @@ class InputImageFile {
   /// Opens the file and reads all of it into the front of `buffer`, which grows to the file's size when it is
   /// smaller and never shrinks. kNothingToRead as Open, or too big to hold. kTooLarge: larger than `max_size`
   /// bytes (0: no limit), nothing read. kShortRead: fewer bytes came than the file's size.
-  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer, std::uint64_t max_size = 0,
-              bool follow_links = false);
+  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
+              std::uint64_t max_size = 0, bool follow_links = false);
   /// Reads the bytes from `offset` into `into`, with one read where the system gives them at once (the last
   /// 64 KB of the file, say); returns how many came: fewer at the end of the file or on an error.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) const;
@@ -110,14 +110,14 @@ struct OutputWrite {
   bool Replaced = false;
 };
 
-/// Writes the output that `plan` makes of `image`, read from `input`, to `path`, by way of a new temporary file
-/// in the same folder. The blocks that the image's edits touch are written whole, as edited; the rest of the
-/// input (all of it, or all but the cut) goes there as the file system best can: sharing the input's blocks
-/// where it can clone them (so that only the edited blocks are new), else copied by the kernel or by the
-/// server of a share, else through a buffer. Each step and the close are checked, and an input that changed
-/// meanwhile is refused. With `pending`, the file is handed over there unfinished; without, it is put in place
-/// of `path` at once, in one step, replacing a file of that name (not flushed to the device). On failure the
-/// temporary file is removed and `path` is untouched.
+/// Writes the output that `plan` makes of `image`, read from `input`, to `path`, by way of a new temporary
+/// file in the same folder. The blocks that the image's edits touch are written whole, as edited; the rest of
+/// the input (all of it, or all but the cut) goes there as the file system best can: sharing the input's
+/// blocks where it can clone them (so that only the edited blocks are new), else copied by the kernel or by
+/// the server of a share, else through a buffer. Each step and the close are checked, and an input that
+/// changed meanwhile is refused. With `pending`, the file is handed over there unfinished; without, it is put
+/// in place of `path` at once, in one step, replacing a file of that name (not flushed to the device). On
+/// failure the temporary file is removed and `path` is untouched.
 OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, ImageBytes& image,
                              const InputImageFile& input, PendingOutput* pending);
 

@@ -169,7 +169,8 @@ IptcWalk RecodeIptcBlock(BlockData& data, const coding::AccentTable& table, Iptc
   return Walk(data, &table, fields, &lists);
 }
 
-IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource, IptcFields& fields) {
+IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource,
+                       IptcFields& fields) {
   ImageBytes bytes(image);
   BlockData data(bytes, resource, IsJpeg(bytes));
   return ReadIptcBlock(data, fields);

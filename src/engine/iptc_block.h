@@ -58,10 +58,11 @@ struct IptcWalk {
 };
 
 /// The read-only walk of the block's IPTC resource (at its origin): stores the record-2 values as they are
-/// into `fields` (trimmed of spaces, joined fields gathered with "; ", the others keeping the last occurrence,
-/// other datasets as "Segment N: value\r\n" lines in `Others`, 2:00 ignored) without changing anything. A
-/// dataset whose header or stated length runs past the end of the data stops the walk at that dataset
-/// (kDatasetPastEnd): the values stored before it stay, it adds none. `fields` is added to, not emptied first.
+/// into `fields` (trimmed of spaces, joined fields gathered with "; ", the others keeping the last
+/// occurrence, other datasets as "Segment N: value\r\n" lines in `Others`, 2:00 ignored) without changing
+/// anything. A dataset whose header or stated length runs past the end of the data stops the walk at that
+/// dataset (kDatasetPastEnd): the values stored before it stay, it adds none. `fields` is added to, not
+/// emptied first.
 IptcWalk ReadIptcBlock(BlockData& data, IptcFields& fields);
 
 /// The recoding walk: as the read-only walk, but first replaces every value byte in the block by its entry in
@@ -72,7 +73,8 @@ IptcWalk ReadIptcBlock(BlockData& data, IptcFields& fields);
 IptcWalk RecodeIptcBlock(BlockData& data, const coding::AccentTable& table, IptcFields& fields,
                          IptcLists& lists);
 
-/// The two walks of the resource at `resource` of an image held in memory; the recoding walk edits it in place.
+/// The two walks of the resource at `resource` of an image held in memory; the recoding walk edits it in
+/// place.
 IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource, IptcFields& fields);
 IptcWalk RecodeIptcBlock(std::span<std::uint8_t> image, const IptcResource& resource,
                          const coding::AccentTable& table, IptcFields& fields, IptcLists& lists);

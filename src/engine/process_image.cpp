@@ -19,7 +19,8 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   fields.Clear();
   const std::string name = StripAtNul(file_name);
   InputImageFile input;
-  if (input.Open(std::filesystem::path(std::string(settings.InputFolder) + name)) != InputImageFile::Status::kRead) {
+  if (input.Open(std::filesystem::path(std::string(settings.InputFolder) + name)) !=
+      InputImageFile::Status::kRead) {
     return {ProcessOutcome::kNothingToRead, input.Detail()};
   }
   if (settings.MaxFileSize > 0 && input.Size() > settings.MaxFileSize) {

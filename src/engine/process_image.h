@@ -27,8 +27,8 @@ enum class ProcessOutcome {
   kShortRead,          ///< a read failed or fell short of the file's size; no output
   kPacketUnparsable,   ///< the XMP packet did not parse or was refused; no output
   kOutputFailed,       ///< the output could not be written; nothing was left under the final name
-  kInputChanged,       ///< the file was written to while it was read and copied: the output would hold some of
-                       ///< each version, and was dropped
+  kInputChanged,  ///< the file was written to while it was read and copied: the output would hold some of
+                  ///< each version, and was dropped
 };
 
 /// Whether the outcome left a complete output file, so the input may be archived or deleted.

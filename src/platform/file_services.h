@@ -79,7 +79,8 @@ File CreateNew(const std::filesystem::path& path, std::error_code& error);
 
 /// Reads into `into` from `offset` until it is full or the file ends; returns how many bytes came. One read
 /// where the system gives them at once.
-std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error);
+std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into,
+                   std::error_code& error);
 /// Tells the system how the file will be read: with `sequential`, from start to end (the system reads ahead);
 /// otherwise only the bytes asked for, which it then reads and no more. Nothing where the system takes no
 /// advice.
@@ -107,10 +108,11 @@ enum class CopyWay {
 std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, CopyWay* way = nullptr);
 /// Copies the `size` bytes of `from` at `from_offset` into `to` at `to_offset`, which must already be that
 /// long: the system copies them (sharing the blocks where the file system can and the stretch lies on their
-/// edges in both files; on the server of a share), else through a buffer. Holes of `from` are left as `to` has them. Bytes `from` no longer has are left
-/// as `to` has them too: a caller that must know checks the file afterwards.
-std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
-                          std::uint64_t size, CopyWay* way = nullptr);
+/// edges in both files; on the server of a share), else through a buffer. Holes of `from` are left as `to`
+/// has them. Bytes `from` no longer has are left as `to` has them too: a caller that must know checks the
+/// file afterwards.
+std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to,
+                          std::uint64_t to_offset, std::uint64_t size, CopyWay* way = nullptr);
 
 /// Waits until the file's data are on the device.
 std::error_code FlushData(const File& file);
@@ -124,9 +126,10 @@ void StartWriteBack(const File& file);
 /// another process could beat.
 std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 /// Puts the file `from` under the name `to` in one step, replacing a file of that name; `replaced` says
-/// whether there was one. A folder under `to` is left as it is, and refused; a symbolic link is replaced, never
-/// followed.
-std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to, bool& replaced);
+/// whether there was one. A folder under `to` is left as it is, and refused; a symbolic link is replaced,
+/// never followed.
+std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to,
+                           bool& replaced);
 /// Removes the name of a file (never a folder).
 std::error_code RemoveFile(const std::filesystem::path& path);
 

@@ -31,12 +31,12 @@ constexpr std::size_t kCopyBuffer = std::size_t{1} << 20;
 // differ or cannot do it, or the kernel is too old. The copy through a buffer then says what really goes
 // wrong, if anything does.
 bool Refused(int error) {
-  return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL ||
-         error == EBADF || error == ETXTBSY || error == EPERM || error == EISDIR || error == ENOTTY;
+  return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL || error == EBADF ||
+         error == ETXTBSY || error == EPERM || error == EISDIR || error == ENOTTY;
 }
 
-std::error_code BufferCopy(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
-                           std::uint64_t size) {
+std::error_code BufferCopy(const File& from, std::uint64_t from_offset, const File& to,
+                           std::uint64_t to_offset, std::uint64_t size) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyBuffer)));
   while (size > 0) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, buffer.size()));
@@ -138,7 +138,8 @@ File CreateNew(const std::filesystem::path& path, std::error_code& error) {
   return file;
 }
 
-std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) {
+std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into,
+                   std::error_code& error) {
   error.clear();
   std::size_t done = 0;
   while (done < into.size()) {
@@ -199,8 +200,8 @@ std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, 
   return error;
 }
 
-std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
-                          std::uint64_t size, CopyWay* way) {
+std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to,
+                          std::uint64_t to_offset, std::uint64_t size, CopyWay* way) {
   CopyWay done = CopyWay::kNothing;
   const std::uint64_t end = from_offset + size;
   std::uint64_t at = from_offset;
@@ -218,7 +219,8 @@ std::error_code CopyRange(const File& from, std::uint64_t from_offset, const Fil
     }
 #endif
     if (data >= end) break;
-    if (const std::error_code error = CopyData(from, data, to, to_offset + (data - from_offset), hole - data, done)) {
+    if (const std::error_code error =
+            CopyData(from, data, to, to_offset + (data - from_offset), hole - data, done)) {
       return error;
     }
     at = hole;
@@ -263,7 +265,8 @@ std::error_code RenameNoReplace(const std::filesystem::path& from, const std::fi
   return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to, bool& replaced) {
+std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to,
+                           bool& replaced) {
   replaced = false;
 #if defined(RENAME_NOREPLACE) && defined(RENAME_EXCHANGE)
   // Most names are new: one call gives them. Over an existing file the two names are exchanged and the old

@@ -1,7 +1,7 @@
 // The file services on Windows; file_services_posix.cpp holds the other side. This side is built by nothing
-// here: it is kept to compile, and is untested. A copy shares clusters on ReFS (block cloning), is made by the
-// server on an SMB share (the client asks it to copy chunks of the source it names by a key), or else passes
-// through a buffer.
+// here: it is kept to compile, and is untested. A copy shares clusters on ReFS (block cloning), is made by
+// the server on an SMB share (the client asks it to copy chunks of the source it names by a key), or else
+// passes through a buffer.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -22,15 +22,18 @@ std::error_code Win32(DWORD error) { return {static_cast<int>(error), std::syste
 
 // The server-side copy of SMB: the source's key, then chunks copied by the server into the target.
 #ifndef FSCTL_SRV_REQUEST_RESUME_KEY
-#define FSCTL_SRV_REQUEST_RESUME_KEY CTL_CODE(FILE_DEVICE_NETWORK_FILE_SYSTEM, 30, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define FSCTL_SRV_REQUEST_RESUME_KEY \
+  CTL_CODE(FILE_DEVICE_NETWORK_FILE_SYSTEM, 30, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #endif
 #ifndef FSCTL_SRV_COPYCHUNK_WRITE
-#define FSCTL_SRV_COPYCHUNK_WRITE CTL_CODE(FILE_DEVICE_NETWORK_FILE_SYSTEM, 60, METHOD_OUT_DIRECT, FILE_WRITE_ACCESS)
+#define FSCTL_SRV_COPYCHUNK_WRITE \
+  CTL_CODE(FILE_DEVICE_NETWORK_FILE_SYSTEM, 60, METHOD_OUT_DIRECT, FILE_WRITE_ACCESS)
 #endif
 
 // ReFS's integrity settings, which tell its cluster size; a clone's target must have its source's.
 #ifndef FSCTL_GET_INTEGRITY_INFORMATION
-#define FSCTL_GET_INTEGRITY_INFORMATION CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 159, METHOD_BUFFERED, FILE_ANY_ACCESS)
+#define FSCTL_GET_INTEGRITY_INFORMATION \
+  CTL_CODE(FILE_DEVICE_FILE_SYSTEM, 159, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #endif
 #ifndef FSCTL_SET_INTEGRITY_INFORMATION
 #define FSCTL_SET_INTEGRITY_INFORMATION \
@@ -208,31 +211,31 @@ std::error_code Describe(const File& file, FileInfo& info) {
   info.Regular = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
   info.Size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
   // 100-nanosecond steps since 1601.
-  const std::int64_t written =
-      static_cast<std::int64_t>(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
-                                data.ftLastWriteTime.dwLowDateTime);
+  const std::int64_t written = static_cast<std::int64_t>(
+      std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime);
   info.Modified = (written - 116'444'736'000'000'000) * 100;
   return {};
 }
 
 File OpenForReading(const std::filesystem::path& path, bool follow_links, std::error_code& error) {
   // Without following, a link is opened as itself and Describe finds no regular file.
-  File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
+  File file(::CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
   error = file.IsOpen() ? std::error_code() : LastError();
   return file;
 }
 
 File CreateNew(const std::filesystem::path& path, std::error_code& error) {
   // Read access too: a server asked to copy chunks into the file needs it.
-  File file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  File file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   error = file.IsOpen() ? std::error_code() : LastError();
   return file;
 }
 
-std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) {
+std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_t> into,
+                   std::error_code& error) {
   error.clear();
   std::size_t done = 0;
   while (done < into.size()) {
@@ -273,7 +276,7 @@ std::error_code SetSize(const File& file, std::uint64_t size) {
   FILE_END_OF_FILE_INFO end{};
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
   return ::SetFileInformationByHandle(Native(file), FileEndOfFileInfo, &end, sizeof end) ? std::error_code()
-                                                                                          : LastError();
+                                                                                         : LastError();
 }
 
 std::size_t BlockSize(const File& file) {
@@ -286,8 +289,8 @@ std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, 
   return CopyRange(from, 0, to, 0, size, way);
 }
 
-std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to, std::uint64_t to_offset,
-                          std::uint64_t size, CopyWay* way) {
+std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to,
+                          std::uint64_t to_offset, std::uint64_t size, CopyWay* way) {
   const auto said = [way](CopyWay how) {
     if (way != nullptr) *way = how;
     return std::error_code();
@@ -329,7 +332,8 @@ std::error_code RenameNoReplace(const std::filesystem::path& from, const std::fi
   return ::MoveFileExW(from.c_str(), to.c_str(), 0) ? std::error_code() : LastError();
 }
 
-std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to, bool& replaced) {
+std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to,
+                           bool& replaced) {
   replaced = false;
   const DWORD attributes = ::GetFileAttributesW(to.c_str());
   const bool existed = attributes != INVALID_FILE_ATTRIBUTES;

@@ -210,7 +210,8 @@ TEST_F(CliSignalsTest, EachInputIsDeletedOnlyAfterItsOutputAndTheOutputFolderWer
 // place, and no output of it is published: the output would hold some of each version. The first copy of the
 // run is held back for a moment, and the file it copies is written to meanwhile.
 TEST_F(CliSignalsTest, AnInputWrittenToWhileItIsCopiedStaysAndNoOutputOfItIsPublished) {
-  const pid_t run = Start({"run"}, "copy", "openat,copy_file_range", "copy_file_range:delay_enter=1500000:when=1");
+  const pid_t run =
+      Start({"run"}, "copy", "openat,copy_file_range", "copy_file_range:delay_enter=1500000:when=1");
   // The first input opened is the one whose copy waits.
   std::string name;
   for (int i = 0; i < 60'000 && name.empty(); ++i) {
@@ -230,10 +231,11 @@ TEST_F(CliSignalsTest, AnInputWrittenToWhileItIsCopiedStaysAndNoOutputOfItIsPubl
   ::close(file);
   EXPECT_EQ(Wait(run), 1);
   EXPECT_FALSE(fs::exists(output_ + name));
-  EXPECT_NE(ReadFile(dir_.Path() / "copy.stdout")
-                .find(name + ": not written, kept in the input folder: it changed while it was processed; the new "
-                             "version waits for the next scan\n"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadFile(dir_.Path() / "copy.stdout")
+          .find(name + ": not written, kept in the input folder: it changed while it was processed; the new "
+                       "version waits for the next scan\n"),
+      std::string::npos);
   for (auto& [original, bytes] : originals_) {
     if (original == name) bytes = ReadFile(input_ + name);
   }

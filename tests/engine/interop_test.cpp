@@ -99,7 +99,10 @@ TEST_F(Interop, AfterRemovalExifToolFindsNoPacketAndTheCameraDataIntact) {
 // run on into the next segment: after the recoding ExifTool still finds the digest current.
 TEST_F(Interop, TheIptcDigestOfABlockSplitOverTwoSegmentsIsRenewed) {
   using test::Irb;
-  const std::string iptc = test::Iptc({{2, 120, std::string(300, 'c') + "Caf\x8E"}, {2, 90, "Orl\x8E" "ans"}});
+  const std::string iptc = test::Iptc({{2, 120, std::string(300, 'c') + "Caf\x8E"},
+                                       {2, 90,
+                                        "Orl\x8E"
+                                        "ans"}});
   std::string md5(MD5_DIGEST_SIZE, '\0');
   md5_ctx context;
   md5_init(&context);
@@ -109,11 +112,11 @@ TEST_F(Interop, TheIptcDigestOfABlockSplitOverTwoSegmentsIsRenewed) {
   const std::string thumbnail = Irb(std::string(500, 't'), "", 0x040C);
   // The resources, and where the block is cut into its two segments: in the thumbnail, which leaves the
   // digest in the first segment and the IPTC resource in the second; in the IPTC data.
-  const std::pair<std::string, std::size_t> blocks[] = {
-      {digest + thumbnail + Irb(iptc), digest.size() + 200},
-      {digest + Irb(iptc), digest.size() + 100}};
+  const std::pair<std::string, std::size_t> blocks[] = {{digest + thumbnail + Irb(iptc), digest.size() + 200},
+                                                        {digest + Irb(iptc), digest.size() + 100}};
   for (const auto& [block, cut] : blocks) {
-    test::WriteFile(in_ + "split.jpg", test::Jpeg({test::App13(block.substr(0, cut)), test::App13(block.substr(cut))}));
+    test::WriteFile(in_ + "split.jpg",
+                    test::Jpeg({test::App13(block.substr(0, cut)), test::App13(block.substr(cut))}));
     ASSERT_EQ(Tags(in_ + "split.jpg", "-IPTCDigest"), Tags(in_ + "split.jpg", "-CurrentIPTCDigest"));
     ASSERT_EQ(Process("split.jpg"), ProcessOutcome::kWritten);
     EXPECT_EQ(Tags(out_ + "split.jpg", "-IPTC:City -Warning"), "Orléans\t-") << cut;
