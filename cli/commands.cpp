@@ -98,7 +98,7 @@ std::string HelpText() {
       "  --settle SECONDS              how long a file must stay unchanged before it is taken, 0 to 3600\n"
       "                                (Settle; 3 by default)\n"
       "  --max-file-mb MB              files larger than this stay in the input folder, untouched (MaxFileMB;\n"
-      "                                1024 by default)\n"
+      "                                0, the default, sets no limit)\n"
       "  --log FILE                    append a line of JSON to FILE for each file and each scan (Log in\n"
       "                                [Options]; a relative Log is taken from $LOGS_DIRECTORY, which\n"
       "                                systemd sets, else from the settings file's folder)\n"

@@ -89,7 +89,7 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
     return whole(0, app::kMaxSettle, "whole seconds", [&](int v) { options.Settle = v; });
   }
   if (name == "--max-file-mb") {
-    return whole(1, app::kMaxFileMB, "megabytes", [&](int v) { options.MaxFileMB = v; });
+    return whole(0, app::kMaxFileMB, "megabytes", [&](int v) { options.MaxFileMB = v; });
   }
   return whole(app::kMinWait, app::kMaxWait, "whole seconds",
                [&](int v) { options.Wait = static_cast<std::int16_t>(v); });

@@ -35,8 +35,9 @@ struct AppState {
   std::int16_t Wait = 10;
   /// Seconds a file's size and times must stay unchanged before it is taken as complete.
   int Settle = 3;
-  /// Files larger than this many megabytes (2^20 bytes) are left in the input folder, untouched.
-  int MaxFileMB = 1024;
+  /// Files larger than this many megabytes (2^20 bytes) are left in the input folder, untouched; 0: no limit.
+  /// The engine reads a file only as far as its metadata need, in little memory, so no limit is needed.
+  int MaxFileMB = 0;
   bool Automatic = false;
   bool SynchronizeXMP = false;
   bool RemoveXMP = false;

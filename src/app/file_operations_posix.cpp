@@ -15,16 +15,17 @@
 #include <cstdio>
 #include <optional>
 #include <random>
-#include <system_error>
 #include <vector>
 
 #include "app/file_operations.h"
 #include "engine/temporary_files.h"
+#include "platform/file_services.h"
 
 namespace qm::app {
 namespace {
 
-std::string ErrorText(int error) { return std::generic_category().message(error); }
+using platform::ErrorText;
+using platform::Retry;
 
 FileOutcome Failure(FileStatus status, std::string_view step, std::string_view why) {
   return {status, std::string(step) + ": " + std::string(why)};
@@ -37,14 +38,6 @@ FileOutcome FromErrno(std::string_view step, int error) {
   return Failure(status, step, ErrorText(error));
 }
 
-// Runs a system call again when a signal interrupted it.
-template <typename Call>
-auto Retry(Call call) {
-  auto result = call();
-  while (result == -1 && errno == EINTR) result = call();
-  return result;
-}
-
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
@@ -52,45 +45,9 @@ std::string FolderOf(const std::string& path) {
 
 std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
 
-// Closes the descriptor when it goes out of scope.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  /// Closes now and tells whether the system accepted the close (the last chance to hear of a failed write).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 // Renames without ever replacing an existing entry; returns 0 or the errno of the failure.
 int RenameNoReplace(const std::string& from, const std::string& to) {
-#ifdef RENAME_NOREPLACE
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-#endif
-  // File systems without the flag: a hard link is refused when the name exists.
-  if (::link(from.c_str(), to.c_str()) == 0) {
-    if (::unlink(from.c_str()) == 0) return 0;
-    const int error = errno;
-    ::unlink(to.c_str());
-    return error;
-  }
-  if (errno == EEXIST || errno == EXDEV || errno == ENOENT) return errno;
-  // Nor hard links (FAT and the like): test, then rename; another process could slip in between.
-  struct stat st;
-  if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  return platform::RenameNoReplace(from, to).value();
 }
 
 // A fresh dot-name in `folder`, this process's: scans and listings skip it, so nobody takes a half-made copy
@@ -101,49 +58,28 @@ std::string TemporaryName(const std::string& folder, std::string& why) {
   return prefix ? folder + *prefix + "move-" + std::to_string(random()) : std::string();
 }
 
-// Copies the rest of `in` to `out`; false with errno set on failure.
-bool CopyContent(int in, int out) {
-  for (;;) {
-    const ssize_t n =
-        Retry([&] { return ::copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0); });
-    if (n > 0) continue;
-    if (n == 0) return true;
-    // Older systems and pairs of file systems the call does not handle: copy through a buffer instead.
-    if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP) break;
-    return false;
-  }
-  std::vector<char> buffer(std::size_t{1} << 20);
-  for (;;) {
-    const ssize_t got = Retry([&] { return ::read(in, buffer.data(), buffer.size()); });
-    if (got < 0) return false;
-    if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = Retry([&] { return ::write(out, buffer.data() + done, got - done); });
-      if (put < 0) return false;
-      done += put;
-    }
-  }
-}
-
 // Makes the copy of the regular file open as `in` at `temp`, complete and on the device, with the source's
-// mode and times.
-FileOutcome CopyFileTo(const Descriptor& in, const std::string& temp, const struct stat& source) {
-  Descriptor out(Retry([&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
-  if (out.Get() < 0) return FromErrno("create copy", errno);
-  if (!CopyContent(in.Get(), out.Get())) return FromErrno("copy", errno);
+// mode and times. The copy shares the source's blocks where the file system can, and is made by the kernel
+// (by the server on a share) where it can.
+FileOutcome CopyFileTo(const platform::File& in, const std::string& temp, const struct stat& source) {
+  platform::File out(
+      Retry([&] { return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600); }));
+  if (!out.IsOpen()) return FromErrno("create copy", errno);
+  if (const std::error_code error =
+          platform::CopyWhole(in, out, static_cast<std::uint64_t>(source.st_size))) {
+    return FromErrno("copy", error.value());
+  }
   ::fchmod(out.Get(), source.st_mode & 07777);
   const std::array<timespec, 2> times = {source.st_atim, source.st_mtim};
   ::futimens(out.Get(), times.data());
-  if (Retry([&] { return ::fsync(out.Get()); }) != 0) return FromErrno("flush copy", errno);
-  struct stat copied;
+  if (const std::error_code error = platform::FlushData(out)) return FromErrno("flush copy", error.value());
+  // A file that changed during the copy may have given it some of each version.
   struct stat now;
-  if (::fstat(out.Get(), &copied) != 0 || ::fstat(in.Get(), &now) != 0) return FromErrno("check copy", errno);
-  if (copied.st_size != source.st_size || now.st_size != source.st_size) {
-    return Failure(FileStatus::kFailed, "check copy",
-                   "the copy holds " + std::to_string(copied.st_size) + " bytes, the file " +
-                       std::to_string(now.st_size) + " (it was " + std::to_string(source.st_size) + ")");
+  if (::fstat(in.Get(), &now) != 0) return FromErrno("check copy", errno);
+  if (now.st_size != source.st_size || Nanoseconds(now.st_mtim) != Nanoseconds(source.st_mtim)) {
+    return Failure(FileStatus::kFailed, "check copy", "the file changed while it was copied");
   }
-  if (!out.Close()) return FromErrno("close copy", errno);
+  if (const std::error_code error = out.Close()) return FromErrno("close copy", error.value());
   return {};
 }
 
@@ -270,7 +206,7 @@ bool OnShare(int fd) {
 
 Writers ProbeWriters(const std::string& path) {
   // O_NONBLOCK: a FIFO put in the file's place since the listing must not hang the open.
-  Descriptor fd(Retry(
+  platform::File fd(Retry(
       [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC); }));
   if (fd.Get() < 0) return Writers::kUnknown;
   const Writers unknown = OnShare(fd.Get()) ? Writers::kUnknownOnShare : Writers::kUnknown;
@@ -454,9 +390,9 @@ FileOutcome CopyInto(const std::string& from, const std::string& to, bool replac
     copied = IdentityOf(source);
     made = CopyLinkTo(from, temp, source);
   } else if (S_ISREG(source.st_mode)) {
-    Descriptor in(
-        Retry([&] { return ::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); }));
-    if (in.Get() < 0) return FromErrno("open for copy", errno);
+    std::error_code error;
+    const platform::File in = platform::OpenForReading(from, false, error);
+    if (error) return FromErrno("open for copy", error.value());
     if (::fstat(in.Get(), &source) != 0) return FromErrno("open for copy", errno);
     copied = IdentityOf(source);
     made = CopyFileTo(in, temp, source);
@@ -533,7 +469,7 @@ FileOutcome MoveEntry(const std::string& from, const std::string& to) {
 
 FileOutcome FlushFolder(std::string_view folder) {
   const std::string path = folder.empty() ? std::string(".") : std::string(folder);
-  Descriptor fd(Retry([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  platform::File fd(Retry([&] { return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   if (fd.Get() < 0) return FromErrno("flush folder", errno);
   if (Retry([&] { return ::fsync(fd.Get()); }) != 0) return FromErrno("flush folder", errno);
   return {};
@@ -541,7 +477,7 @@ FileOutcome FlushFolder(std::string_view folder) {
 
 FileOutcome FlushFileSystem(std::string_view folder) {
 #if defined(__linux__)
-  Descriptor fd(Retry([&] { return ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
+  platform::File fd(Retry([&] { return ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); }));
   if (fd.Get() < 0) return FromErrno("flush file system", errno);
   if (::syncfs(fd.Get()) != 0) return FromErrno("flush file system", errno);
   return {};

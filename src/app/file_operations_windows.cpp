@@ -12,6 +12,7 @@
 
 #include "app/file_operations.h"
 #include "engine/image_file.h"
+#include "platform/file_services.h"
 
 namespace qm::app {
 namespace {
@@ -141,11 +142,12 @@ std::string SetAsideFolder(std::string_view folder) { return std::string(folder)
 
 // Moves without ever replacing: the system's move refuses an existing target unless asked to replace.
 FileOutcome MoveNoReplace(const fs::path& from, const fs::path& to) {
-  if (::MoveFileExW(from.wstring().c_str(), to.wstring().c_str(), 0) != 0) return {};
-  const DWORD error = ::GetLastError();
-  const std::error_code ec(static_cast<int>(error), std::system_category());
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return {FileStatus::kTargetExists, "move: the target exists"};
-  if (error == ERROR_NOT_SAME_DEVICE) return {FileStatus::kFailed, "cross-device"};
+  const std::error_code ec = platform::RenameNoReplace(from, to);
+  if (!ec) return {};
+  if (ec.value() == ERROR_ALREADY_EXISTS || ec.value() == ERROR_FILE_EXISTS) {
+    return {FileStatus::kTargetExists, "move: the target exists"};
+  }
+  if (ec.value() == ERROR_NOT_SAME_DEVICE) return {FileStatus::kFailed, "cross-device"};
   return FromError("move", ec);
 }
 
@@ -184,23 +186,34 @@ FileOutcome CheckReplaceable(const fs::path& target) {
   return {};
 }
 
-// Copies `from` beside `to` under a private name and gives it the name `to`, replacing only with `replace`.
+// Copies `from` beside `to` under a private name, flushed to the device, and gives it the name `to`,
+// replacing only with `replace`. The copy is the engine's: a clone on ReFS, made by the server on a share.
 FileOutcome CopyInto(const fs::path& from, const fs::path& to, bool replace) {
   static std::minstd_rand random(std::random_device{}());
   const fs::path temp = to.parent_path() / (OwnPrefix() + "move-" + std::to_string(random()));
   std::error_code ec;
-  const auto size = fs::file_size(from, ec);
-  if (ec) return FromError("copy", ec);
-  if (!fs::copy_file(from, temp, fs::copy_options::none, ec) || fs::file_size(temp, ec) != size || ec) {
-    fs::remove(temp, ec);
-    return {FileStatus::kFailed, "copy: the copy is incomplete"};
-  }
+  const platform::File in = platform::OpenForReading(from, false, ec);
+  if (ec) return FromError("open for copy", ec);
+  platform::FileInfo before;
+  if (ec = platform::Describe(in, before); ec) return FromError("copy", ec);
   FileOutcome placed;
-  if (replace) {
-    fs::rename(temp, to, ec);  // replaces a file at the target
-    if (ec) placed = FromError("move copy into place", ec);
-  } else {
-    placed = MoveNoReplace(temp, to);
+  {
+    platform::File out = platform::CreateNew(temp, ec);
+    if (ec) return FromError("create copy", ec);
+    platform::FileInfo after;
+    if (ec = platform::CopyWhole(in, out, before.Size); !ec) ec = platform::FlushData(out);
+    if (!ec) ec = platform::Describe(in, after);
+    if (!ec && !(after == before)) placed = {FileStatus::kFailed, "check copy: the file changed while it was copied"};
+    if (const std::error_code closed = out.Close(); !ec) ec = closed;
+    if (ec) placed = FromError("copy", ec);
+  }
+  if (placed.Ok()) {
+    if (replace) {
+      fs::rename(temp, to, ec);  // replaces a file at the target
+      if (ec) placed = FromError("move copy into place", ec);
+    } else {
+      placed = MoveNoReplace(temp, to);
+    }
   }
   if (!placed.Ok()) fs::remove(temp, ec);
   return placed;

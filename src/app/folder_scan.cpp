@@ -85,6 +85,8 @@ std::string OutcomeText(const engine::ProcessResult& result, const AppState& sta
     case engine::ProcessOutcome::kOutputFailed:
       text = "the output could not be written";
       break;
+    case engine::ProcessOutcome::kInputChanged:
+      return "it changed while it was processed; the new version waits for the next scan";
     case engine::ProcessOutcome::kWritten:
     case engine::ProcessOutcome::kWrittenPacketKept:
       break;
@@ -230,14 +232,13 @@ void FinishGroup(AppState& state, ScanContext& scan) {
       drop(entry, kChangedMeanwhile, false);
       continue;
     }
-    // Two desks that write one output folder, or a file sent again under a used name: the newer output
-    // replaces the older one, which the line says.
-    const bool replacing = IdentifyFile(scan.Output + name).Exists;
     if (std::string failure = entry.Output.Finish(false); !failure.empty()) {
       drop(entry, "the output could not be written (" + failure + ")", true);
       continue;
     }
-    if (replacing) entry.Note += (entry.Note.empty() ? "" : "; ") + std::string("it replaced an earlier output of that name");
+    // Two desks that write one output folder, or a file sent again under a used name: the newer output
+    // replaces the older one, which the line says.
+    if (entry.Output.Replaced()) entry.Note += (entry.Note.empty() ? "" : "; ") + std::string("it replaced an earlier output of that name");
     finished.push_back(&entry);
   }
   const FileOutcome flushed = finished.empty() ? FileOutcome{} : FlushFolder(scan.Output);

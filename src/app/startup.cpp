@@ -29,7 +29,7 @@ void ReadSettings(AppState& state) {
   state.RemoveXMP = ReadSetting(state, kOptionsSection, "RemoveXMP") == "1";
   state.Settle = WholeNumberFromSetting(ReadSetting(state, kOptionsSection, "Settle"), 3, 0, kMaxSettle);
   state.MaxFileMB =
-      WholeNumberFromSetting(ReadSetting(state, kOptionsSection, "MaxFileMB"), 1024, 1, kMaxFileMB);
+      WholeNumberFromSetting(ReadSetting(state, kOptionsSection, "MaxFileMB"), 0, 0, kMaxFileMB);
   state.MacToWindows = coding::BuildMacToWindows();
   state.WindowsToMac = coding::BuildWindowsToMac();
   state.ActiveAccentTable = coding::SelectAccentTable(state.Accents, state.MacToWindows, state.WindowsToMac);

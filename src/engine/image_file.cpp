@@ -2,30 +2,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <utility>
 
-#if defined(_WIN32)
-#include <process.h>
-
-#include <fstream>
-#else
-#include <fcntl.h>
-#include <stdio.h>  // renameat2
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace qm::engine {
-
 namespace {
 
 // A fresh temporary name beside `path`, or nothing when this process cannot mark names there as its own
-// (`why` says why).
+// (`why` gives the system's reason).
 std::optional<std::filesystem::path> TemporaryPath(const std::filesystem::path& path, int attempt,
                                                    std::string& why) {
   static std::atomic<unsigned> counter{0};
@@ -39,230 +24,223 @@ bool HoldsZeroByte(const std::filesystem::path& path) {
   return path.native().find(std::filesystem::path::value_type{}) != std::filesystem::path::string_type::npos;
 }
 
-// The output's pieces in order, as ranges of the image.
-struct Range {
-  std::size_t Begin;
-  std::size_t End;
-};
-
-std::vector<Range> OutputRanges(std::size_t size, const OutputPlan& plan) {
-  std::vector<Range> ranges;
-  const std::size_t cut_begin = std::min(plan.CutBegin, size);
-  const std::size_t cut_end = std::min(std::max(plan.CutEnd, cut_begin), size);
-  if (cut_begin > 0) ranges.push_back({0, cut_begin});
-  if (cut_end < size) ranges.push_back({cut_end, size});
-  return ranges;
+std::string Failed(const std::string& what, const std::filesystem::path& output,
+                   const std::error_code& error) {
+  return "cannot " + what + " the output " + output.string() + ": " + platform::ErrorText(error);
 }
 
 }  // namespace
 
-#if !defined(_WIN32)
-
-namespace {
-
-// A tail shorter than this is written from memory: the kernel copy would save nothing worth a system call.
-constexpr std::size_t kKernelCopyMinimum = 64 * 1024;
-
-std::string ErrnoText(const std::string& what, const std::filesystem::path& path, int error) {
-  return what + " " + path.string() + ": " + std::generic_category().message(error);
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      if (written == 0) errno = EIO;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
+InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, bool follow_links) {
+  path_ = path;
+  if (HoldsZeroByte(path)) {
+    detail_ = "the path holds a zero byte";
+    return Status::kNothingToRead;
   }
-  return true;
-}
-
-enum class CopyResult { kCopied, kUnsupported, kFailed };
-
-// Copies `size` bytes of the input from `offset` to the output's position, in the kernel. kUnsupported leaves
-// `copied` bytes done and the rest for the caller to write; the file system or kernel cannot do it, or the
-// input is shorter than when it was read.
-CopyResult KernelCopy(int in, std::size_t offset, int out, std::size_t size, std::size_t& copied) {
-  copied = 0;
-#if defined(__linux__)
-  auto in_offset = static_cast<off_t>(offset);
-  while (copied < size) {
-    const ssize_t n = ::copy_file_range(in, &in_offset, out, nullptr, size - copied, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int e = errno;
-      if (e == EXDEV || e == ENOSYS || e == EOPNOTSUPP || e == EINVAL || e == EBADF || e == ETXTBSY ||
-          e == EPERM || e == EISDIR) {
-        return CopyResult::kUnsupported;
-      }
-      return CopyResult::kFailed;
-    }
-    if (n == 0) return CopyResult::kUnsupported;
-    copied += static_cast<std::size_t>(n);
+  // A link is never followed unless asked: its target may be a file that the output folder's readers should
+  // not see.
+  std::error_code error;
+  file_ = platform::OpenForReading(path, follow_links, error);
+  if (error) {
+    detail_ = "cannot open " + path.string() + ": " + platform::ErrorText(error);
+    return Status::kNothingToRead;
   }
-  return CopyResult::kCopied;
-#else
-  (void)in, (void)offset, (void)out, (void)size;
-  return CopyResult::kUnsupported;
-#endif
-}
-
-// Writes the pieces: what the edit changed from the image, the rest from the input file.
-bool WritePieces(int fd, std::span<const std::uint8_t> image, const OutputPlan& plan, int input) {
-  for (const Range& range : OutputRanges(image.size(), plan)) {
-    const std::size_t split = std::clamp(plan.ChangedEnd, range.Begin, range.End);
-    std::size_t from = range.Begin;
-    if (input >= 0 && range.End - split >= kKernelCopyMinimum) {
-      if (!WriteAll(fd, image.data() + from, split - from)) return false;
-      std::size_t copied = 0;
-      const CopyResult copy = KernelCopy(input, split, fd, range.End - split, copied);
-      if (copy == CopyResult::kFailed) return false;
-      from = split + copied;
-    }
-    if (!WriteAll(fd, image.data() + from, range.End - from)) return false;
+  if (platform::Describe(file_, info_) || !info_.Regular || info_.Size < 1) {
+    detail_ = path.string() + ": not a regular file with content";
+    file_.Close();
+    return Status::kNothingToRead;
   }
-  return true;
-}
-
-}  // namespace
-
-InputImageFile::~InputImageFile() {
-  if (descriptor_ >= 0) ::close(descriptor_);
+  // The searches usually need the first piece only: the system's read-ahead would read the rest of a small
+  // file, and a good part of a large one, for nothing.
+  platform::AdviseReads(file_, false);
+  return Status::kRead;
 }
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
                                             std::vector<std::uint8_t>& buffer, std::uint64_t max_size,
                                             bool follow_links) {
-  if (HoldsZeroByte(path)) {
-    detail_ = "the path holds a zero byte";
-    return Status::kNothingToRead;
-  }
-  // Non-blocking, so that a FIFO cannot hold the run; it makes no difference to a regular file. A link is
-  // never followed: its target may be a file that the output folder's readers should not see.
-  descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (follow_links ? 0 : O_NOFOLLOW));
-  if (descriptor_ < 0) {
-    detail_ = ErrnoText("cannot open", path, errno);
-    return Status::kNothingToRead;
-  }
-  struct stat info {};
-  if (::fstat(descriptor_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 1) {
-    detail_ = path.string() + ": not a regular file with content";
-    return Status::kNothingToRead;
-  }
-  if (max_size > 0 && static_cast<std::uint64_t>(info.st_size) > max_size) {
-    detail_ = std::to_string(info.st_size) + " bytes";
+  if (const Status opened = Open(path, follow_links); opened != Status::kRead) return opened;
+  if (max_size > 0 && info_.Size > max_size) {
+    detail_ = std::to_string(info_.Size) + " bytes";
     return Status::kTooLarge;
   }
-  const auto size = static_cast<std::size_t>(info.st_size);
+  const auto size = static_cast<std::size_t>(info_.Size);
   try {
     if (buffer.size() < size) buffer.resize(size);
   } catch (const std::bad_alloc&) {
     detail_ = path.string() + ": " + std::to_string(size) + " bytes do not fit in memory";
     return Status::kNothingToRead;
   }
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(descriptor_, buffer.data() + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  if (done < size) {
+  std::error_code error;
+  if (const std::size_t done = ReadAt(0, std::span(buffer.data(), size), error); done < size) {
     detail_ = path.string() + ": read " + std::to_string(done) + " of " + std::to_string(size) + " bytes";
     return Status::kShortRead;
   }
-  size_ = size;
   return Status::kRead;
 }
 
-std::vector<std::uint8_t> InputImageFile::ReadTail(std::size_t max_bytes) const {
-  std::vector<std::uint8_t> tail(std::min(max_bytes, size_));
-  const auto offset = static_cast<off_t>(size_ - tail.size());
-  ssize_t n = -1;
-  do {
-    n = ::pread(descriptor_, tail.data(), tail.size(), offset);
-  } while (n < 0 && errno == EINTR);
-  tail.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-  return tail;
+std::size_t InputImageFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into,
+                                   std::error_code& error) const {
+  return platform::ReadAt(file_, offset, into, error);
+}
+
+bool InputImageFile::Unchanged(std::string& why) const {
+  platform::FileInfo now;
+  if (const std::error_code error = platform::Describe(file_, now)) {
+    why = path_.string() + ": " + platform::ErrorText(error);
+    return false;
+  }
+  if (now == info_) return true;
+  why = path_.string() + " changed while it was read: " +
+        (now.Size != info_.Size
+             ? "it held " + std::to_string(info_.Size) + " bytes, now " + std::to_string(now.Size)
+             : std::string("it was written again"));
+  return false;
 }
 
 namespace {
 
-// Puts the finished temporary file under the final name in one step; returns 0 or the error. Over an existing
-// file the two names are exchanged and the old file is then removed under the temporary name: ext4 starts
-// writing a file renamed over another one to the device at once, which costs about four times the whole
-// write of a camera JPEG, and the exchange does not ask for it. Anything but a file under the final name is
-// put back and refused, as a rename would refuse a folder.
-int PutInPlace(const std::filesystem::path& temporary, const std::filesystem::path& path) {
-#if defined(__linux__)
-  // Most outputs are new: one call gives them their name.
-  if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno == EEXIST &&
-      ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
-    if (::unlink(temporary.c_str()) == 0) return 0;
-    const int error = errno;
-    ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE);
-    return error;
+// A stretch [Begin, End) of offsets.
+struct Stretch {
+  std::uint64_t Begin;
+  std::uint64_t End;
+};
+
+// The output is the input without the plan's cut, its edits laid over: output offsets below the cut are the
+// input's, those from the cut on lie `Cut()` bytes further in the input.
+struct Layout {
+  std::uint64_t CutBegin;
+  std::uint64_t CutEnd;
+  std::uint64_t Size;  // the input's
+
+  std::uint64_t Cut() const { return CutEnd - CutBegin; }
+  std::uint64_t OutputSize() const { return Size - Cut(); }
+  // Calls `visit(input offset, output offset, count)` for the pieces of the output stretch that the cut
+  // divides.
+  template <typename Visit>
+  void Pieces(Stretch output, const Visit& visit) const {
+    if (output.Begin < CutBegin) {
+      const std::uint64_t end = std::min(output.End, CutBegin);
+      visit(output.Begin, output.Begin, end - output.Begin);
+      output.Begin = end;
+    }
+    if (output.Begin < output.End) visit(output.Begin + Cut(), output.Begin, output.End - output.Begin);
   }
-  // EINVAL: a file system that cannot refuse or exchange a name, where a plain rename serves.
-#endif
-  return ::rename(temporary.c_str(), path.c_str()) == 0 ? 0 : errno;
+};
+
+Layout LayoutOf(const OutputPlan& plan, std::uint64_t size) {
+  const std::uint64_t begin = std::min<std::uint64_t>(plan.CutBegin, size);
+  return {begin, std::clamp<std::uint64_t>(plan.CutEnd, begin, size), size};
+}
+
+// The output stretches that the edits touch, widened to whole blocks and merged, in order. An edit's bytes
+// inside the cut go with it.
+std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const Layout& layout,
+                                   std::uint64_t block) {
+  std::vector<Stretch> touched;
+  const auto touch = [&](std::uint64_t begin, std::uint64_t end) {
+    if (begin < end)
+      touched.push_back(
+          {begin / block * block, std::min(layout.OutputSize(), (end + block - 1) / block * block)});
+  };
+  for (const ImageEdit& edit : edits) {
+    touch(edit.Offset, std::min<std::uint64_t>(edit.End(), layout.CutBegin));
+    const std::uint64_t after = std::max<std::uint64_t>(edit.Offset, layout.CutEnd);
+    if (after < edit.End()) touch(after - layout.Cut(), edit.End() - layout.Cut());
+  }
+  std::sort(touched.begin(), touched.end(), [](Stretch a, Stretch b) { return a.Begin < b.Begin; });
+  std::vector<Stretch> merged;
+  for (const Stretch& stretch : touched) {
+    if (!merged.empty() && stretch.Begin <= merged.back().End) {
+      merged.back().End = std::max(merged.back().End, stretch.End);
+    } else {
+      merged.push_back(stretch);
+    }
+  }
+  return merged;
+}
+
+// Makes the output of the input in the new file: the blocks the edits touch are written whole, as edited;
+// everything else is the input's, copied by the file system, which shares the blocks where it can. So a
+// clone's edited blocks are the only new ones, and no block is shared first and copied on the write after.
+std::error_code Fill(ImageBytes& image, const platform::File& in, const platform::File& out,
+                     const Layout& layout) {
+  platform::AdviseReads(in, true);  // a copy that is not shared reads the file through
+  if (image.Edits().empty() && layout.Cut() == 0) return platform::CopyWhole(in, out, layout.Size);
+  if (const std::error_code error = platform::SetSize(out, layout.OutputSize())) return error;
+  const auto copy = [&](Stretch stretch) {
+    std::error_code error;
+    layout.Pieces(stretch, [&](std::uint64_t from, std::uint64_t to, std::uint64_t count) {
+      if (!error) error = platform::CopyRange(in, from, out, to, count);
+    });
+    return error;
+  };
+  std::vector<std::uint8_t> bytes;
+  std::uint64_t at = 0;
+  for (const Stretch& touched : TouchedBlocks(image.Edits(), layout, platform::BlockSize(out))) {
+    if (const std::error_code error = copy({at, touched.Begin})) return error;
+    bytes.resize(static_cast<std::size_t>(touched.End - touched.Begin));
+    layout.Pieces(touched, [&](std::uint64_t from, std::uint64_t to, std::uint64_t count) {
+      image.Copy(static_cast<std::size_t>(from),
+                 std::span(bytes.data() + (to - touched.Begin), static_cast<std::size_t>(count)));
+    });
+    if (const std::error_code error = platform::WriteAt(out, touched.Begin, bytes)) return error;
+    at = touched.End;
+  }
+  return copy({at, layout.OutputSize()});
 }
 
 }  // namespace
 
-std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile& input, PendingOutput* pending) {
-  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
-  std::filesystem::path temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    std::string why;
-    const std::optional<std::filesystem::path> name = TemporaryPath(path, attempt, why);
-    if (!name) return "cannot write the output " + path.string() + ": " + why;
-    temporary = *name;
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return ErrnoText("cannot write the output", path, errno);
-  }
-  if (fd < 0) return ErrnoText("cannot write the output", path, EEXIST);
-
+OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, ImageBytes& image,
+                             const InputImageFile& input, PendingOutput* pending) {
+  if (HoldsZeroByte(path)) return {"the output path holds a zero byte"};
   PendingOutput output;
-  output.temporary_ = temporary;
   output.path_ = path;
-  const bool written = WritePieces(fd, image, plan, input.Descriptor());
-  const int write_error = errno;
-#if defined(__linux__)
+  platform::File file;
+  std::error_code error;
+  for (int attempt = 0; attempt < 100 && !file.IsOpen(); ++attempt) {
+    std::string why;
+    const std::optional<std::filesystem::path> temporary = TemporaryPath(path, attempt, why);
+    if (!temporary) return {"cannot write the output " + path.string() + ": " + why};
+    file = platform::CreateNew(*temporary, error);
+    if (file.IsOpen()) output.temporary_ = *temporary;
+    if (error && error != std::errc::file_exists) return {Failed("create", path, error)};
+  }
+  if (!file.IsOpen()) return {Failed("create", path, error)};
+
+  if (error = Fill(image, input.Handle(), file, LayoutOf(plan, input.Size())); error) {
+    output.Discard();
+    return {Failed("write", path, error)};
+  }
+  // The input may have been written to since its metadata were read: the output would then hold some of each
+  // version.
+  if (std::string why; !input.Unchanged(why) || image.Failed()) {
+    output.Discard();
+    return {why.empty() ? image.Failure() : why, true};
+  }
   // An output that waits for its group's flush starts on its way to the device now, while the next images are
   // read and written, so that the flush finds little left to do.
-  if (written && pending != nullptr) ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-#endif
+  if (pending != nullptr) platform::StartWriteBack(file);
   // The close is the last chance to hear of a failed write (a full share).
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed) {
-    const std::string failure = written ? ErrnoText("cannot write the output", path, errno)
-                                        : ErrnoText("cannot write the output", path, write_error);
+  if (error = file.Close(); error) {
     output.Discard();
-    return failure;
+    return {Failed("write", path, error)};
   }
   if (pending != nullptr) {
     *pending = std::move(output);
     return {};
   }
-  return output.Finish(false);
+  OutputWrite written{output.Finish(false)};
+  written.Replaced = output.Replaced();
+  return written;
 }
 
 std::string PendingOutput::Flush() {
   if (temporary_.empty()) return "no output is waiting";
-  const int fd = ::open(temporary_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  const bool flushed = fd >= 0 && ::fdatasync(fd) == 0;
-  const int error = errno;
-  if (fd >= 0) ::close(fd);
-  if (flushed) return {};
-  const std::string failure = ErrnoText("cannot flush the output", path_, error);
+  const std::error_code error = platform::FlushFile(temporary_);
+  if (!error) return {};
+  const std::string failure = Failed("flush", path_, error);
   Discard();
   return failure;
 }
@@ -272,8 +250,9 @@ std::string PendingOutput::Finish(bool flush) {
   if (flush) {
     if (std::string failure = Flush(); !failure.empty()) return failure;
   }
-  if (const int error = PutInPlace(temporary_, path_); error != 0) {
-    const std::string failure = ErrnoText("cannot put in place the output", path_, error);
+  if (const std::error_code error = platform::PutInPlace(temporary_, path_, replaced_)) {
+    const std::string failure =
+        "cannot put the output " + path_.string() + " in place: " + platform::ErrorText(error);
     Discard();
     return failure;
   }
@@ -282,112 +261,9 @@ std::string PendingOutput::Finish(bool flush) {
 }
 
 void PendingOutput::Discard() {
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) platform::RemoveFile(temporary_);
   temporary_.clear();
 }
-
-#else  // Windows: the standard streams, without the kernel copy or the flush to the device.
-
-InputImageFile::~InputImageFile() = default;
-
-InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,
-                                            std::vector<std::uint8_t>& buffer, std::uint64_t max_size,
-                                            bool follow_links) {
-  std::error_code ec;
-  if (HoldsZeroByte(path) || (!follow_links && std::filesystem::is_symlink(path, ec)) ||
-      !std::filesystem::is_regular_file(path, ec)) {
-    detail_ = path.string() + ": not a regular file";
-    return Status::kNothingToRead;
-  }
-  std::ifstream in(path, std::ios::binary);
-  const auto size = std::filesystem::file_size(path, ec);
-  if (!in || ec || size < 1) {
-    detail_ = path.string() + ": cannot be opened or is empty";
-    return Status::kNothingToRead;
-  }
-  if (max_size > 0 && size > max_size) {
-    detail_ = std::to_string(size) + " bytes";
-    return Status::kTooLarge;
-  }
-  try {
-    if (buffer.size() < size) buffer.resize(size);
-  } catch (const std::bad_alloc&) {
-    detail_ = path.string() + ": does not fit in memory";
-    return Status::kNothingToRead;
-  }
-  in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(size));
-  if (static_cast<std::uintmax_t>(in.gcount()) < size) {
-    detail_ = path.string() + ": read fell short";
-    return Status::kShortRead;
-  }
-  size_ = static_cast<std::size_t>(size);
-  path_ = path;
-  return Status::kRead;
-}
-
-std::vector<std::uint8_t> InputImageFile::ReadTail(std::size_t max_bytes) const {
-  std::vector<std::uint8_t> tail(std::min(max_bytes, size_));
-  std::ifstream in(path_, std::ios::binary);
-  in.seekg(static_cast<std::streamoff>(size_ - tail.size()));
-  in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(tail.size()));
-  tail.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-  return tail;
-}
-
-// Here the temporary file is written and closed at once; a waiting output only keeps its name (descriptor 0
-// marks it).
-std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile&, PendingOutput* pending) {
-  if (HoldsZeroByte(path)) return "the output path holds a zero byte";
-  std::string why;
-  const std::optional<std::filesystem::path> temporary = TemporaryPath(path, 0, why);
-  if (!temporary) return "cannot write the output " + path.string() + ": " + why;
-  PendingOutput output;
-  output.temporary_ = *temporary;
-  output.path_ = path;
-  {
-    std::ofstream out(output.temporary_, std::ios::binary | std::ios::trunc);
-    for (const Range& range : OutputRanges(image.size(), plan)) {
-      out.write(reinterpret_cast<const char*>(image.data() + range.Begin),
-                static_cast<std::streamsize>(range.End - range.Begin));
-    }
-    out.close();
-    if (!out) {
-      const std::string failure = "cannot write " + output.temporary_.string();
-      output.Discard();
-      return failure;
-    }
-  }
-  if (pending != nullptr) {
-    *pending = std::move(output);
-    return {};
-  }
-  return output.Finish(false);
-}
-
-std::string PendingOutput::Flush() { return temporary_.empty() ? "no output is waiting" : std::string(); }
-
-std::string PendingOutput::Finish(bool) {
-  if (temporary_.empty()) return "no output is waiting";
-  std::error_code ec;
-  std::filesystem::rename(temporary_, path_, ec);
-  if (ec) {
-    const std::string failure = "cannot rename " + temporary_.string() + " to " + path_.string();
-    std::filesystem::remove(temporary_, ec);
-    temporary_.clear();
-    return failure;
-  }
-  temporary_.clear();
-  return {};
-}
-
-void PendingOutput::Discard() {
-  std::error_code ec;
-  if (!temporary_.empty()) std::filesystem::remove(temporary_, ec);
-  temporary_.clear();
-}
-
-#endif
 
 PendingOutput::PendingOutput(PendingOutput&& other) noexcept { *this = std::move(other); }
 
@@ -396,6 +272,7 @@ PendingOutput& PendingOutput::operator=(PendingOutput&& other) noexcept {
     Discard();
     temporary_ = std::exchange(other.temporary_, {});
     path_ = std::move(other.path_);
+    replaced_ = other.replaced_;
   }
   return *this;
 }

@@ -6,13 +6,16 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "engine/image_bytes.h"
 #include "engine/image_edit.h"
 #include "engine/temporary_files.h"
+#include "platform/file_services.h"
 
-// Reading an image file whole and writing the processed image safely. The one place of the engine that talks
-// to the operating system's file services.
+// Reading an image file and writing the processed image safely: the engine's files, over the platform's file
+// services.
 
 namespace qm::engine {
 
@@ -24,31 +27,36 @@ class InputImageFile {
   InputImageFile() = default;
   InputImageFile(const InputImageFile&) = delete;
   InputImageFile& operator=(const InputImageFile&) = delete;
-  ~InputImageFile();
 
-  /// Opens the file (through a symbolic link only with `follow_links`) and reads all of it, in one read, into
-  /// the front of `buffer`, which grows to the file's size when it is smaller and never shrinks.
-  /// kNothingToRead: missing, a link not followed, not a regular file, empty, unreadable, or too big to hold.
-  /// kTooLarge: larger than `max_size` bytes (0: no limit), nothing read. kShortRead: fewer bytes came than
-  /// the file's size.
-  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer, std::uint64_t max_size = 0,
-              bool follow_links = false);
-  /// The file's size in bytes, as read.
-  std::size_t Size() const { return size_; }
+  /// Opens the file (through a symbolic link only with `follow_links`) and notes its size and modification
+  /// time; nothing is read, and the system is told to read no more than is asked. kRead, or kNothingToRead:
+  /// missing, a link not followed, not a regular file, empty, or unreadable.
+  Status Open(const std::filesystem::path& path, bool follow_links = false);
+  /// Opens the file and reads all of it into the front of `buffer`, which grows to the file's size when it is
+  /// smaller and never shrinks. kNothingToRead as Open, or too big to hold. kTooLarge: larger than `max_size`
+  /// bytes (0: no limit), nothing read. kShortRead: fewer bytes came than the file's size.
+  Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
+              std::uint64_t max_size = 0, bool follow_links = false);
+  /// Reads the bytes from `offset` into `into`, with one read where the system gives them at once (the last
+  /// 64 KB of the file, say); returns how many came: fewer at the end of the file or on an error.
+  std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) const;
+  /// Tells the system that the file is now read through, so that it reads ahead.
+  void ReadingThrough() const { platform::AdviseReads(file_, true); }
+  /// Whether the file still has the size and modification time it had when it was opened; otherwise `why`
+  /// says what changed.
+  bool Unchanged(std::string& why) const;
+
+  /// The file's size in bytes when it was opened.
+  std::uint64_t Size() const { return info_.Size; }
+  const std::filesystem::path& Path() const { return path_; }
   /// What went wrong, for logs; empty after kRead.
   const std::string& Detail() const { return detail_; }
-  /// The open file's descriptor (POSIX), or -1.
-  int Descriptor() const { return descriptor_; }
-  /// The file's last `max_bytes` bytes (all of them when it is shorter), read in one go after `Read`; empty
-  /// when they cannot be read.
-  std::vector<std::uint8_t> ReadTail(std::size_t max_bytes) const;
+  const platform::File& Handle() const { return file_; }
 
  private:
-  int descriptor_ = -1;
-#if defined(_WIN32)
+  platform::File file_;
+  platform::FileInfo info_;
   std::filesystem::path path_;
-#endif
-  std::size_t size_ = 0;
   std::string detail_;
 };
 
@@ -67,29 +75,46 @@ class PendingOutput {
   /// Whether an output waits here.
   bool Waiting() const { return !temporary_.empty(); }
   /// Waits until the file's data are on the device (for a caller that cannot flush the whole file system).
-  /// Returns an empty text, or what went wrong (the output is then dropped).
+  /// Returns an empty text, or what went wrong, naming the output (the output is then dropped).
   std::string Flush();
   /// Completes the output: with `flush`, first waits until its data are on the device; then puts it in place
-  /// of the final name in one step. Returns an empty text, or what went wrong (the temporary file is then
-  /// removed and the final name untouched).
+  /// of the final name in one step. Returns an empty text, or what went wrong, naming the output and the
+  /// system's reason ("cannot put the output /out/a.jpg in place: Is a directory"); the temporary file is
+  /// then removed and the final name untouched.
   std::string Finish(bool flush);
+  /// After a Finish that succeeded: whether the output replaced a file of its name (an earlier output).
+  bool Replaced() const { return replaced_; }
   /// Removes the temporary file; the final name is never touched.
   void Discard();
 
  private:
-  friend std::string WriteOutputImage(const std::filesystem::path&, std::span<const std::uint8_t>,
-                                      const OutputPlan&, const InputImageFile&, PendingOutput*);
+  friend struct OutputWrite WriteOutputImage(const std::filesystem::path&, const OutputPlan&, ImageBytes&,
+                                             const InputImageFile&, PendingOutput*);
   std::filesystem::path temporary_;
   std::filesystem::path path_;
+  bool replaced_ = false;
 };
 
-/// Writes the output the plan gives to `path`: into a new temporary file of the same folder, each write
-/// checked. The bytes the edit left unchanged are copied from `input` by the kernel where the file system
-/// allows it, else written from the image, and the close is checked. With `pending`, the file is handed over
-/// there unfinished; without, it is put in place of `path` at once, in one step, replacing a file of that name
-/// (not flushed to the device). Returns an empty text on success, else what went wrong; on
+/// What became of writing one output.
+struct OutputWrite {
+  /// Empty on success; else what went wrong, naming the output and the system's reason ("cannot write the
+  /// output /out/a.jpg: No space left on device"), never the temporary file.
+  std::string Failure;
+  /// The failure is the input's: it changed while it was copied, so the output would mix two versions.
+  bool InputChanged = false;
+  /// Written without `pending`: the output replaced a file of its name.
+  bool Replaced = false;
+};
+
+/// Writes the output that `plan` makes of `image`, read from `input`, to `path`, by way of a new temporary
+/// file in the same folder. The blocks that the image's edits touch are written whole, as edited; the rest of
+/// the input (all of it, or all but the cut) goes there as the file system best can: sharing the input's
+/// blocks where it can clone them (so that only the edited blocks are new), else copied by the kernel or by
+/// the server of a share, else through a buffer. Each step and the close are checked, and an input that
+/// changed meanwhile is refused. With `pending`, the file is handed over there unfinished; without, it is put
+/// in place of `path` at once, in one step, replacing a file of that name (not flushed to the device). On
 /// failure the temporary file is removed and `path` is untouched.
-std::string WriteOutputImage(const std::filesystem::path& path, std::span<const std::uint8_t> image,
-                             const OutputPlan& plan, const InputImageFile& input, PendingOutput* pending);
+OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan& plan, ImageBytes& image,
+                             const InputImageFile& input, PendingOutput* pending);
 
 }  // namespace qm::engine

@@ -84,8 +84,8 @@ void Store(int dataset, std::string_view value, IptcFields& fields, IptcLists* l
   if (lists != nullptr && dataset == 20) lists->SupplementalCategoryList.emplace_back(value);
 }
 
-// Whether the record-1 datasets at the start of the data declare UTF-8: dataset 1:90 holding ESC % G.
-bool DeclaresUtf8(const BlockData& data, std::size_t position) {
+// Whether the record-1 datasets from `position` on declare UTF-8: dataset 1:90 holding ESC % G.
+bool DeclaresUtf8(BlockData& data, std::size_t position) {
   while (data.size() - position >= 5 && data[position] == 0x1C && data[position + 1] == 0x01) {
     const std::size_t length = static_cast<std::size_t>(data[position + 3] << 8 | data[position + 4]);
     if (data[position + 2] == 90 && length == 3 && data.size() - position >= 8 &&
@@ -98,29 +98,28 @@ bool DeclaresUtf8(const BlockData& data, std::size_t position) {
   return false;
 }
 
-// The one walk. `edit` is the image itself in the recoding mode and empty in the read-only mode; `lists` is
-// filled in the recoding mode only.
-IptcWalk Walk(std::span<const std::uint8_t> image, std::span<std::uint8_t> edit, const IptcResource& resource,
-              const coding::AccentTable* table, IptcFields& fields, IptcLists* lists) {
-  const bool read_only = edit.empty();
+// The one walk, over the positions from the resource's signature (the block's origin) on. `table` is given
+// in the recoding mode, where `lists` are filled too.
+IptcWalk Walk(BlockData& data, const coding::AccentTable* table, IptcFields& fields, IptcLists* lists) {
   IptcWalk walk;
-  const BlockData data(image, resource);
-  const std::size_t total = data.size();
+  const std::size_t base = data.Origin();
+  const std::size_t total = data.size() - base;
+  const auto at = [&](std::size_t position) { return data[base + position]; };
   const auto stop = [&](IptcWalkEnd end, std::size_t position) {
     walk.End = end;
-    walk.Offset = data.Physical(position);
+    walk.Offset = data.Physical(base + position);
     return walk;
   };
 
   // "8BIM", 0x04 0x04, then the name's length byte at 6; the name field is padded to an even size.
   if (total < 7) return stop(IptcWalkEnd::kHeaderPastEnd, 0);
-  const std::size_t size_at = 6 + ((data[6] + 2u) & ~1u);
+  const std::size_t size_at = 6 + ((at(6) + 2u) & ~1u);
   if (total < size_at || total - size_at < 4) return stop(IptcWalkEnd::kHeaderPastEnd, 0);
-  const std::size_t block_size = static_cast<std::size_t>(data[size_at + 2] << 8 | data[size_at + 3]);
+  const std::size_t block_size = static_cast<std::size_t>(at(size_at + 2) << 8 | at(size_at + 3));
   const std::size_t start = size_at + 4;
 
-  walk.DeclaresUtf8 = DeclaresUtf8(data, start);
-  const bool recode = !read_only && !walk.DeclaresUtf8 && table != nullptr;
+  walk.DeclaresUtf8 = DeclaresUtf8(data, base + start);
+  const bool recode = table != nullptr && !walk.DeclaresUtf8;
 
   std::string value;
   std::size_t k = start;
@@ -128,27 +127,27 @@ IptcWalk Walk(std::span<const std::uint8_t> image, std::span<std::uint8_t> edit,
     // Tag, record and dataset number must all be there. A block that fills its segment ends here too, two
     // bytes before the end of its data: only a block that claims more data than there is ends early.
     if (total - k <= 2) return stop(last > total ? IptcWalkEnd::kEndOfData : IptcWalkEnd::kEndOfBlock, k);
-    if (data[k] != 0x1C || data[k + 1] != 0x02) {
+    if (at(k) != 0x1C || at(k + 1) != 0x02) {
       ++k;
       continue;
     }
     if (total - k <= 4) return stop(IptcWalkEnd::kDatasetPastEnd, k);
-    const int dataset = data[k + 2];
-    const std::size_t length = static_cast<std::size_t>(data[k + 3] << 8 | data[k + 4]);
+    const int dataset = at(k + 2);
+    const std::size_t length = static_cast<std::size_t>(at(k + 3) << 8 | at(k + 4));
     const std::size_t value_start = k + 5;
     const bool past_end = length > total - value_start;
-    if (past_end && read_only) return stop(IptcWalkEnd::kDatasetPastEnd, k);
+    if (past_end && table == nullptr) return stop(IptcWalkEnd::kDatasetPastEnd, k);
     if (dataset != 0) {
       value.clear();
       const std::size_t count = std::min(length, total - value_start);
       for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = data.Physical(value_start + i);
-        std::uint8_t byte = image[at];
+        const std::size_t position = base + value_start + i;
+        std::uint8_t byte = data[position];
         if (byte == 0) break;
         if (recode && (*table)[byte] != byte) {
           byte = (*table)[byte];
-          edit[at] = byte;
-          walk.ChangedEnd = std::max(walk.ChangedEnd, at + 1);
+          data.Set(position, byte);
+          walk.ChangedEnd = std::max(walk.ChangedEnd, data.Physical(position) + 1);
         }
         value.push_back(static_cast<char>(byte));
       }
@@ -163,16 +162,27 @@ IptcWalk Walk(std::span<const std::uint8_t> image, std::span<std::uint8_t> edit,
 
 }  // namespace
 
+IptcWalk ReadIptcBlock(BlockData& data, IptcFields& fields) { return Walk(data, nullptr, fields, nullptr); }
+
+IptcWalk RecodeIptcBlock(BlockData& data, const coding::AccentTable& table, IptcFields& fields,
+                         IptcLists& lists) {
+  return Walk(data, &table, fields, &lists);
+}
+
 IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource,
                        IptcFields& fields) {
-  return Walk(image, {}, resource, nullptr, fields, nullptr);
+  ImageBytes bytes(image);
+  BlockData data(bytes, resource, IsJpeg(bytes));
+  return ReadIptcBlock(data, fields);
 }
 
 IptcWalk RecodeIptcBlock(std::span<std::uint8_t> image, const IptcResource& resource,
                          const coding::AccentTable& table, IptcFields& fields, IptcLists& lists) {
-  // An empty image has no resource to walk; the recoding mode is told apart by a non-empty `edit`.
-  if (image.empty()) return IptcWalk{};
-  return Walk(image, image, resource, &table, fields, &lists);
+  ImageBytes bytes(image);
+  BlockData data(bytes, resource, IsJpeg(bytes));
+  const IptcWalk walk = RecodeIptcBlock(data, table, fields, lists);
+  data.Commit();
+  return walk;
 }
 
 IptcWalk ReadIptcFromImage(std::span<const std::uint8_t> image, IptcFields& fields) {

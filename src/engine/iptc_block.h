@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "coding/accent_tables.h"
+#include "engine/block_data.h"
 #include "engine/iptc_fields.h"
 #include "engine/jpeg_segments.h"
 
@@ -19,11 +20,11 @@
 // byte. It ends when a tested position is within two bytes of the end of the data. A value ends at its first
 // zero byte.
 //
-// "The end of the data" is the end of the image in whole-file mode; in JPEG mode it is the end of the APP13
-// segment holding the resource, or of the last APP13 segment that continues it (Photoshop splits a large
-// block over consecutive APP13 segments, each after an 18-byte marker, length and "Photoshop 3.0" header).
-// The walk steps over those headers: they are never read into a value nor recoded, and a value split across
-// two segments is read whole. Nothing outside the data is ever read or written, whatever a length says.
+// "The end of the data" is the end of the block (see BlockData): in JPEG mode the end of the APP13 segment
+// holding the resource, or of the last APP13 segment that continues it (Photoshop splits a large block over
+// consecutive APP13 segments, each after an 18-byte marker, length and "Photoshop 3.0" header). The walk
+// steps over those headers: they are never read into a value nor recoded, and a value split across two
+// segments is read whole. Nothing outside the data is ever read or written, whatever a length says.
 
 namespace qm::engine {
 
@@ -56,17 +57,25 @@ struct IptcWalk {
   std::size_t ChangedEnd = 0;
 };
 
-/// The read-only walk: stores the record-2 values as they are into `fields` (trimmed of spaces, joined fields
-/// gathered with "; ", the others keeping the last occurrence, other datasets as "Segment N: value\r\n" lines
-/// in `Others`, 2:00 ignored) without changing the image. A dataset whose header or stated length runs past
-/// the end of the data stops the walk at that dataset (kDatasetPastEnd): the values stored before it stay, it
-/// adds none. `fields` is added to, not emptied first.
-IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource, IptcFields& fields);
+/// The read-only walk of the block's IPTC resource (at its origin): stores the record-2 values as they are
+/// into `fields` (trimmed of spaces, joined fields gathered with "; ", the others keeping the last
+/// occurrence, other datasets as "Segment N: value\r\n" lines in `Others`, 2:00 ignored) without changing
+/// anything. A dataset whose header or stated length runs past the end of the data stops the walk at that
+/// dataset (kDatasetPastEnd): the values stored before it stay, it adds none. `fields` is added to, not
+/// emptied first.
+IptcWalk ReadIptcBlock(BlockData& data, IptcFields& fields);
 
-/// The recoding walk: as the read-only walk, but first replaces every value byte in the image by its entry in
-/// `table` (up to the value's first zero byte) and fills the two lists. A value that runs past the end of the
-/// data is recoded and stored up to there, and the walk stops (kDatasetPastEnd). A block whose record 1
-/// declares UTF-8 is read, not recoded. `fields` and `lists` are added to, not emptied first.
+/// The recoding walk: as the read-only walk, but first replaces every value byte in the block by its entry in
+/// `table` (up to the value's first zero byte) and fills the two lists; BlockData::Commit writes the changes
+/// into the image. A value that runs past the end of the data is recoded and stored up to there, and the walk
+/// stops (kDatasetPastEnd). A block whose record 1 declares UTF-8 is read, not recoded. `fields` and `lists`
+/// are added to, not emptied first.
+IptcWalk RecodeIptcBlock(BlockData& data, const coding::AccentTable& table, IptcFields& fields,
+                         IptcLists& lists);
+
+/// The two walks of the resource at `resource` of an image held in memory; the recoding walk edits it in
+/// place.
+IptcWalk ReadIptcBlock(std::span<const std::uint8_t> image, const IptcResource& resource, IptcFields& fields);
 IptcWalk RecodeIptcBlock(std::span<std::uint8_t> image, const IptcResource& resource,
                          const coding::AccentTable& table, IptcFields& fields, IptcLists& lists);
 

@@ -2,10 +2,7 @@
 
 #include <nettle/md5.h>
 
-#include <algorithm>
 #include <array>
-
-#include "engine/block_data.h"
 
 namespace qm::engine {
 namespace {
@@ -14,6 +11,7 @@ constexpr std::uint16_t kIptcDigestNumber = 0x0425;
 constexpr std::size_t kDigestSize = MD5_DIGEST_SIZE;
 
 struct Resource {
+  std::size_t Start = 0;  // position of its signature
   std::uint16_t Number = 0;
   std::size_t Data = 0;  // position of its data
   std::size_t Size = 0;
@@ -22,7 +20,7 @@ struct Resource {
 
 // The resource whose "8BIM" signature is at `at`: signature, number, name (length byte and characters, padded
 // to an even size), 4-byte size, data. Nothing when it is no resource or runs past the end of the data.
-std::optional<Resource> ReadResource(const BlockData& data, std::size_t at) {
+std::optional<Resource> ReadResource(BlockData& data, std::size_t at) {
   const std::size_t total = data.size();
   if (at > total || total - at < 7) return std::nullopt;
   if (data[at] != '8' || data[at + 1] != 'B' || data[at + 2] != 'I' || data[at + 3] != 'M')
@@ -30,6 +28,7 @@ std::optional<Resource> ReadResource(const BlockData& data, std::size_t at) {
   const std::size_t size_at = at + 6 + ((data[at + 6] + 2u) & ~1u);
   if (size_at > total || total - size_at < 4) return std::nullopt;
   Resource resource;
+  resource.Start = at;
   resource.Number = static_cast<std::uint16_t>(data[at + 4] << 8 | data[at + 5]);
   resource.Size = static_cast<std::size_t>(data[size_at]) << 24 |
                   static_cast<std::size_t>(data[size_at + 1]) << 16 |
@@ -42,70 +41,52 @@ std::optional<Resource> ReadResource(const BlockData& data, std::size_t at) {
 
 using Digest = std::array<std::uint8_t, kDigestSize>;
 
-Digest Md5(std::span<const std::uint8_t> image, const BlockData& data, std::size_t from, std::size_t to) {
+// The digest of the IPTC data, with the padding byte of data of an odd size or without. The padding byte
+// lies before the next resource, so within the data.
+Digest Md5(BlockData& data, const Resource& iptc, bool with_padding) {
   md5_ctx context;
   md5_init(&context);
-  data.ForEachStretch(from, to, [&](std::size_t offset, std::size_t count) {
-    md5_update(&context, count, image.data() + offset);
-  });
+  const auto bytes = data.Bytes(iptc.Data, iptc.Data + iptc.Size + with_padding);
+  md5_update(&context, bytes.size(), bytes.data());
   Digest digest;
   md5_digest(&context, digest.size(), digest.data());
   return digest;
 }
 
-// The IPTC resource and the digest resource after it, both whole within the data.
-struct Pair {
-  Resource Iptc;
-  Resource Digest;
-};
-
-std::optional<Pair> FindPair(const BlockData& data) {
-  const auto iptc = ReadResource(data, 0);
-  if (!iptc) return std::nullopt;
-  // Each step moves on by a whole resource, at least 12 bytes.
-  for (auto resource = ReadResource(data, iptc->Next); resource;
-       resource = ReadResource(data, resource->Next)) {
-    if (resource->Number == kIptcDigestNumber) return Pair{*iptc, *resource};
-  }
-  return std::nullopt;
-}
-
-std::size_t CoveredEnd(const Resource& iptc, bool with_padding) {
-  return iptc.Data + iptc.Size + with_padding;
+// Whether the resource list read from position 0 comes to a resource at `position`; each step moves on by a
+// whole resource, at least 12 bytes.
+bool Listed(BlockData& data, std::size_t position) {
+  auto resource = ReadResource(data, 0);
+  while (resource && resource->Start < position) resource = ReadResource(data, resource->Next);
+  return resource && resource->Start == position;
 }
 
 }  // namespace
 
-std::optional<IptcDigest> FindCurrentIptcDigest(std::span<const std::uint8_t> image,
-                                                const IptcResource& resource) {
-  const BlockData data(image, resource);
-  const auto pair = FindPair(data);
-  if (!pair || pair->Digest.Size != kDigestSize) return std::nullopt;
+std::optional<IptcDigest> FindCurrentIptcDigest(BlockData& data) {
+  const auto iptc = ReadResource(data, data.Origin());
+  if (!iptc) return std::nullopt;
+  const std::size_t first = data.Origin() > 0 && Listed(data, data.Origin()) ? 0 : data.Origin();
+  std::optional<Resource> digest;
+  for (auto resource = ReadResource(data, first); resource && !digest;
+       resource = ReadResource(data, resource->Next)) {
+    if (resource->Number == kIptcDigestNumber) digest = resource;
+  }
+  if (!digest || digest->Size != kDigestSize) return std::nullopt;
   Digest stored;
-  for (std::size_t i = 0; i < kDigestSize; ++i) stored[i] = data[pair->Digest.Data + i];
+  for (std::size_t i = 0; i < kDigestSize; ++i) stored[i] = data[digest->Data + i];
   for (const bool with_padding : {false, true}) {
-    // The padding byte lies before the next resource, so within the data.
-    if (with_padding && pair->Iptc.Size % 2 == 0) break;
-    if (Md5(image, data, pair->Iptc.Data, CoveredEnd(pair->Iptc, with_padding)) == stored) {
-      return IptcDigest{pair->Digest.Data, with_padding};
-    }
+    if (with_padding && iptc->Size % 2 == 0) break;
+    if (Md5(data, *iptc, with_padding) == stored) return IptcDigest{digest->Data, with_padding};
   }
   return std::nullopt;
 }
 
-std::size_t RenewIptcDigest(std::span<std::uint8_t> image, const IptcResource& resource,
-                            const IptcDigest& digest) {
-  const BlockData data(image, resource);
-  const auto iptc = ReadResource(data, 0);
-  if (!iptc || digest.Position > data.size() || data.size() - digest.Position < kDigestSize) return 0;
-  const Digest renewed = Md5(image, data, iptc->Data, CoveredEnd(*iptc, digest.WithPadding));
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < kDigestSize; ++i) {
-    const std::size_t at = data.Physical(digest.Position + i);
-    image[at] = renewed[i];
-    end = std::max(end, at + 1);
-  }
-  return end;
+void RenewIptcDigest(BlockData& data, const IptcDigest& digest) {
+  const auto iptc = ReadResource(data, data.Origin());
+  if (!iptc || digest.Position > data.size() || data.size() - digest.Position < kDigestSize) return;
+  const Digest renewed = Md5(data, *iptc, digest.WithPadding);
+  for (std::size_t i = 0; i < kDigestSize; ++i) data.Set(digest.Position + i, renewed[i]);
 }
 
 }  // namespace qm::engine

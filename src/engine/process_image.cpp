@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <system_error>
+#include <vector>
 
+#include "engine/image_bytes.h"
 #include "engine/image_edit.h"
 #include "engine/image_file.h"
 
@@ -12,6 +15,14 @@ namespace {
 // The name as the folder listing gives it, cut at its first NUL; a name without one is kept whole.
 std::string StripAtNul(std::string_view name) { return std::string(name.substr(0, name.find('\0'))); }
 
+// The file's last bytes, which tell whether its image data ends, in one read; empty when they cannot be read.
+std::vector<std::uint8_t> ReadTail(const InputImageFile& input) {
+  std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::min<std::uint64_t>(input.Size(), kShapeTailBytes)));
+  std::error_code error;
+  tail.resize(input.ReadAt(input.Size() - tail.size(), tail, error));
+  return tail;
+}
+
 }  // namespace
 
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
@@ -19,31 +30,28 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   fields.Clear();
   const std::string name = StripAtNul(file_name);
   InputImageFile input;
-  switch (input.Read(std::filesystem::path(std::string(settings.InputFolder) + name), image_buffer,
-                     settings.MaxFileSize)) {
-    case InputImageFile::Status::kNothingToRead:
-      return {ProcessOutcome::kNothingToRead, input.Detail()};
-    case InputImageFile::Status::kTooLarge:
-      return {ProcessOutcome::kTooLarge, input.Detail()};
-    case InputImageFile::Status::kShortRead:
-      return {ProcessOutcome::kShortRead, input.Detail()};
-    case InputImageFile::Status::kRead:
-      break;
+  if (input.Open(std::filesystem::path(std::string(settings.InputFolder) + name)) !=
+      InputImageFile::Status::kRead) {
+    return {ProcessOutcome::kNothingToRead, input.Detail()};
+  }
+  if (settings.MaxFileSize > 0 && input.Size() > settings.MaxFileSize) {
+    return {ProcessOutcome::kTooLarge, std::to_string(input.Size()) + " bytes"};
   }
 
-  const std::span<std::uint8_t> image(image_buffer.data(), input.Size());
+  ImageBytes image(input, image_buffer);
   OutputPlan plan;
   ProcessResult result = EditImage(image, settings, fields, plan);
-  result.Shape =
-      JudgeImageShape(image.first(std::min<std::size_t>(image.size(), 3)), input.ReadTail(kShapeTailBytes));
+  if (image.Failed()) return {ProcessOutcome::kShortRead, image.Failure()};
+  result.Shape = JudgeImageShape(image.Get(0, 3), ReadTail(input));
   if (!OutputWritten(result.Outcome)) return result;
   result.WrittenAsRead = plan.ChangedEnd == 0 && plan.CutBegin == plan.CutEnd;
   const std::filesystem::path output(std::string(settings.OutputFolder) + name);
-  if (std::string failure = WriteOutputImage(output, image, plan, input, settings.Pending);
-      !failure.empty()) {
-    result.Outcome = ProcessOutcome::kOutputFailed;
-    result.Detail = std::move(failure);
+  const OutputWrite written = WriteOutputImage(output, plan, image, input, settings.Pending);
+  if (!written.Failure.empty()) {
+    result.Outcome = written.InputChanged ? ProcessOutcome::kInputChanged : ProcessOutcome::kOutputFailed;
+    result.Detail = written.Failure;
   }
+  result.ReplacedOutput = written.Replaced;
   return result;
 }
 

@@ -25,9 +25,11 @@ enum class ProcessOutcome {
                        ///< from a file that is no JPEG image
   kNothingToRead,      ///< the file is empty or cannot be opened; no output, nothing to tell
   kTooLarge,           ///< the file is larger than the settings allow; not read, no output
-  kShortRead,          ///< the read fell short of the file's size; no output
+  kShortRead,          ///< a read failed or fell short of the file's size; no output
   kPacketUnparsable,   ///< the XMP packet did not parse or was refused; no output
   kOutputFailed,       ///< the output could not be written; nothing was left under the final name
+  kInputChanged,  ///< the file was written to while it was read and copied: the output would hold some of
+                  ///< each version, and was dropped
 };
 
 /// Whether the outcome left a complete output file, so the input may be archived or deleted.
@@ -53,6 +55,8 @@ struct ProcessResult {
   ImageShape Shape = ImageShape::kJpeg;
   /// For a written output: no byte was changed or left out, so the output holds the input's bytes as read.
   bool WrittenAsRead = false;
+  /// The output took its name at once (no Pending) and replaced a file of that name: an earlier output.
+  bool ReplacedOutput = false;
 };
 
 /// The settings one image is processed with, read afresh for each image.
@@ -74,11 +78,13 @@ struct ProcessSettings {
 /// Processes one file of the input folder into the output folder: converts its IPTC accents in place (and
 /// renews the IPTC digest that was current), then synchronises or removes its XMP packet as the settings
 /// say, and writes the result under the same name. The name is cut at its first NUL. `fields` is emptied and
-/// refilled with the image's IPTC values. `image_buffer` is scratch space reused from one image to the next.
-/// Nothing is shown: the result carries what the user is to see (the packet before and after, a parse
-/// error). The output is written to a temporary file in the output folder and renamed over the final name (at
-/// once, or when the caller finishes the pending output), so a failure never leaves a partial file under
-/// that name.
+/// refilled with the image's IPTC values. The file is read no further than the searches for its metadata
+/// need, in pieces through `image_buffer`, scratch space reused from one image to the next (at most 2 MB);
+/// memory does not grow with the file. Nothing is shown: the result carries what the user is to see (the
+/// packet before and after, a parse error). The output is written to a temporary file in the output folder,
+/// as a copy of the input that shares its blocks where the file system can, with the edits written over it,
+/// and renamed over the final name (at once, or when the caller finishes the pending output), so a failure
+/// never leaves a partial file under that name.
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
                            std::vector<std::uint8_t>& image_buffer);
 

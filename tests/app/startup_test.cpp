@@ -94,7 +94,7 @@ TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFileEachFolderWithOneSeparator)
        "/\nUseArchive=1\nOutput=" + out.substr(0, out.size() - 1) +
        "\n[Options]\nAccents=1\nAutomatic=1\nRemoveXMP=1\nSettle=0\n" + "MaxFileMB=x\n");
   EXPECT_EQ(state_.Settle, 0);
-  EXPECT_EQ(state_.MaxFileMB, 1024);
+  EXPECT_EQ(state_.MaxFileMB, 0);
   EXPECT_EQ(view_.Caption(Control::lblFolder0), in);
   EXPECT_EQ(view_.Caption(Control::lblFolder1), archive);
   EXPECT_EQ(view_.Caption(Control::lblFolder2), out);

@@ -288,5 +288,41 @@ TEST_F(CliSignalsTest, AnOriginalSetAsideByAKilledRunNeverComesBackOverANewerPic
   fs::remove_all(archive);
 }
 
+// An input that another program writes to while its output is being copied (saved again in place) keeps its
+// place, and no output of it is published: the output would hold some of each version. The first copy of the
+// run is held back for a moment, and the file it copies is written to meanwhile.
+TEST_F(CliSignalsTest, AnInputWrittenToWhileItIsCopiedStaysAndNoOutputOfItIsPublished) {
+  const pid_t run =
+      Start({"run"}, "copy", Traced("copy", "openat,copy_file_range", "copy_file_range:delay_enter=1500000:when=1"));
+  // The first input opened is the one whose copy waits.
+  std::string name;
+  for (int i = 0; i < 60'000 && name.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::ifstream trace(dir_.Path() / "copy.trace");
+    for (std::string line; name.empty() && std::getline(trace, line);) {
+      const std::size_t at = line.find("openat(AT_FDCWD, \"" + input_);
+      if (at == std::string::npos) continue;
+      const std::size_t begin = at + 18 + input_.size();
+      name = line.substr(begin, line.find('"', begin) - begin);
+      if (!name.empty() && name[0] == '.') name.clear();  // the folder's lock
+    }
+  }
+  ASSERT_FALSE(name.empty());
+  const int file = ::open((input_ + name).c_str(), O_WRONLY);
+  ASSERT_EQ(::pwrite(file, "written again", 13, 1000), 13);
+  ::close(file);
+  EXPECT_EQ(Wait(run), 1);
+  EXPECT_FALSE(fs::exists(output_ + name));
+  EXPECT_NE(
+      ReadFile(dir_.Path() / "copy.stdout")
+          .find(name + ": not written, kept in the input folder: it changed while it was processed; the new "
+                       "version waits for the next scan\n"),
+      std::string::npos);
+  for (auto& [original, bytes] : originals_) {
+    if (original == name) bytes = ReadFile(input_ + name);
+  }
+  ExpectNothingLostOrPartial();
+}
+
 }  // namespace
 }  // namespace qm::cli

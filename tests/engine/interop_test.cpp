@@ -1,11 +1,13 @@
 // ExifTool and ImageMagick write real files; ExifTool and djpeg read ours back.
 #include <gtest/gtest.h>
+#include <nettle/md5.h>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "engine/process_image.h"
 #include "engine/xmp_document.h"
+#include "support/image_builders.h"
 #include "support/temp_dir.h"
 
 namespace qm::engine {
@@ -90,6 +92,36 @@ TEST_F(Interop, AfterRemovalExifToolFindsNoPacketAndTheCameraDataIntact) {
   EXPECT_EQ(Shell("exiftool -XMP:all " + out_ + "a.jpg"), "");
   EXPECT_EQ(Tags(out_ + "a.jpg", "-EXIF:Artist -EXIF:Make -IPTC:City -Warning"), "Jean\tCamera\tOrléans\t-");
   EXPECT_EQ(Pixels(in_ + "a.jpg"), Pixels(out_ + "a.jpg"));
+}
+
+// Photoshop splits a resource block larger than a segment over consecutive APP13 segments, and readers join
+// them. The digest may then lie in another segment than the IPTC resource, before it, and the IPTC data may
+// run on into the next segment: after the recoding ExifTool still finds the digest current.
+TEST_F(Interop, TheIptcDigestOfABlockSplitOverTwoSegmentsIsRenewed) {
+  using test::Irb;
+  const std::string iptc = test::Iptc({{2, 120, std::string(300, 'c') + "Caf\x8E"},
+                                       {2, 90,
+                                        "Orl\x8E"
+                                        "ans"}});
+  std::string md5(MD5_DIGEST_SIZE, '\0');
+  md5_ctx context;
+  md5_init(&context);
+  md5_update(&context, iptc.size(), reinterpret_cast<const std::uint8_t*>(iptc.data()));
+  md5_digest(&context, md5.size(), reinterpret_cast<std::uint8_t*>(md5.data()));
+  const std::string digest = Irb(md5, "", 0x0425);
+  const std::string thumbnail = Irb(std::string(500, 't'), "", 0x040C);
+  // The resources, and where the block is cut into its two segments: in the thumbnail, which leaves the
+  // digest in the first segment and the IPTC resource in the second; in the IPTC data.
+  const std::pair<std::string, std::size_t> blocks[] = {{digest + thumbnail + Irb(iptc), digest.size() + 200},
+                                                        {digest + Irb(iptc), digest.size() + 100}};
+  for (const auto& [block, cut] : blocks) {
+    test::WriteFile(in_ + "split.jpg",
+                    test::Jpeg({test::App13(block.substr(0, cut)), test::App13(block.substr(cut))}));
+    ASSERT_EQ(Tags(in_ + "split.jpg", "-IPTCDigest"), Tags(in_ + "split.jpg", "-CurrentIPTCDigest"));
+    ASSERT_EQ(Process("split.jpg"), ProcessOutcome::kWritten);
+    EXPECT_EQ(Tags(out_ + "split.jpg", "-IPTC:City -Warning"), "Orléans\t-") << cut;
+    EXPECT_EQ(Tags(out_ + "split.jpg", "-IPTCDigest"), Tags(out_ + "split.jpg", "-CurrentIPTCDigest")) << cut;
+  }
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <random>
 
+#include "engine/image_file.h"
 #include "support/image_builders.h"
+#include "support/temp_dir.h"
 
 namespace qm::engine {
 namespace {
@@ -45,8 +47,7 @@ std::optional<std::size_t> NaiveXmpSearch(const std::string& b, bool jpeg) {
   return std::nullopt;
 }
 
-void ExpectSameAsTheRule(const std::string& image, bool jpeg) {
-  const auto bytes = Bytes(image);
+void ExpectSameAsTheRule(const std::string& image, bool jpeg, ImageBytes& bytes) {
   const auto iptc = FindIptcResource(bytes, jpeg);
   ASSERT_EQ(iptc ? std::optional(iptc->Signature) : std::nullopt, NaiveIptcSearch(image, jpeg))
       << testing::PrintToString(image.substr(0, 200));
@@ -54,7 +55,31 @@ void ExpectSameAsTheRule(const std::string& image, bool jpeg) {
   ASSERT_EQ(xmp ? std::optional(xmp->Start) : std::nullopt, NaiveXmpSearch(image, jpeg));
 }
 
-TEST(Searches, GiveWhatTheByteByByteRuleGivesOnRandomImages) {
+// The searches on the image in memory and, every tenth time, on a file read in pieces of `piece` bytes
+// (growing as the reads go on), so that matches and candidates fall across the pieces' edges.
+class SearchesTest : public testing::Test {
+ protected:
+  void ExpectSameAsTheRule(const std::string& image, bool jpeg, std::size_t piece) {
+    const auto bytes = Bytes(image);
+    ImageBytes in_memory{std::span(bytes)};
+    qm::engine::ExpectSameAsTheRule(image, jpeg, in_memory);
+    if (image.empty() || ++count_ % 10 != 0) return;
+    // A new file each time: ext4 flushes a file that is cut and written again.
+    const std::filesystem::path path = dir_.Path() / std::to_string(count_);
+    test::WriteFile(path, image);
+    InputImageFile file;
+    ASSERT_EQ(file.Open(path), InputImageFile::Status::kRead);
+    ImageBytes from_file(file, buffer_, piece);
+    qm::engine::ExpectSameAsTheRule(image, jpeg, from_file);
+    std::filesystem::remove(path);
+  }
+
+  test::TempDir dir_;
+  std::vector<std::uint8_t> buffer_;
+  int count_ = 0;
+};
+
+TEST_F(SearchesTest, GiveWhatTheByteByByteRuleGivesOnRandomImagesInMemoryAndReadInPieces) {
   std::mt19937 random(20261206);
   // clang-format off
   const std::string pieces[] = {"\xFF", "\xED", "\xE1", "\xD8", "\0"s, "8BIM\x04\x04", "8BI", "<?xpacket begin=",
@@ -63,8 +88,8 @@ TEST(Searches, GiveWhatTheByteByByteRuleGivesOnRandomImages) {
   for (int round = 0; round < 20000; ++round) {
     std::string image;
     for (int i = static_cast<int>(random() % 40); i > 0; --i) image += pieces[random() % std::size(pieces)];
-    ExpectSameAsTheRule(image, true);
-    ExpectSameAsTheRule(image, false);
+    ExpectSameAsTheRule(image, true, 1 + round % 23);
+    ExpectSameAsTheRule(image, false, 1 + round % 23);
   }
   // Long segments far apart: candidates that cannot reach the next signature are skipped, the others not.
   for (int round = 0; round < 40; ++round) {
@@ -73,7 +98,7 @@ TEST(Searches, GiveWhatTheByteByByteRuleGivesOnRandomImages) {
       image.replace(random() % (image.size() - 4), 4, {'\xFF', '\xED', char(random()), char(random())});
     }
     for (int i = round % 4; i > 0; --i) image.replace(random() % (image.size() - 6), 6, "8BIM\x04\x04");
-    ExpectSameAsTheRule(image, true);
+    ExpectSameAsTheRule(image, true, 4096 + round);
   }
 }
 

@@ -1,16 +1,27 @@
 #include "engine/process_image.h"
 #include "engine/temporary_files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <random>
 
+#include "engine/image_edit.h"
 #include "engine/image_file.h"
 #include "engine/xmp_document.h"
 #include "engine/xmp_packet.h"
 #include "support/image_builders.h"
+#include "support/loop_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm::engine {
@@ -230,8 +241,8 @@ TEST_F(ProcessImageTest, NothingToReadOrAShortReadWritesNothing) {
 }
 
 TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas) {
-  // Written from memory, then with the kernel copy of a long tail; a file-size limit fails the writes part
-  // way.
+  // Short, then with a long tail; a file-size limit fails the writes part way. The reason names the output,
+  // not its temporary file, so that it reads the same at every scan.
   for (const std::size_t padding : {0, 300000}) {
     test::WriteFile(out_ + "a.jpg", "previous");
     const std::string input = Jpeg({Block(kIdentity), std::string(padding, '\0')});
@@ -253,6 +264,7 @@ TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas
     EXPECT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten);
     EXPECT_EQ(Output(), "previous");
     EXPECT_EQ(pending.Finish(true), "");
+    EXPECT_TRUE(pending.Replaced());
     settings_.Pending = nullptr;
     EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows), std::string(padding, '\0')}));
   }
@@ -271,13 +283,94 @@ TEST_F(ProcessImageTest, AFolderUnderTheOutputNameIsKeptAndALinkIsReplacedNotFol
   EXPECT_EQ(FilesInOutput(), 1u);
 
   std::filesystem::remove_all(out_ + "a.jpg");
+  EXPECT_FALSE(Process("a.jpg").ReplacedOutput);
   test::WriteFile(dir_.Path() / "target.jpg", "target");
+  std::filesystem::remove(out_ + "a.jpg");
   std::filesystem::create_symlink(dir_.Path() / "target.jpg", out_ + "a.jpg");
-  EXPECT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten);
+  EXPECT_TRUE(Process("a.jpg").ReplacedOutput);
   EXPECT_FALSE(std::filesystem::is_symlink(out_ + "a.jpg"));
   EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows)}));
   EXPECT_EQ(test::ReadFile(dir_.Path() / "target.jpg"), "target");
   EXPECT_EQ(FilesInOutput(), 1u);
+}
+
+// The bytes of the file whose blocks another file shares.
+std::uint64_t SharedBytes(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  constexpr std::size_t kExtents = 256;
+  std::vector<std::uint8_t> space(sizeof(fiemap) + kExtents * sizeof(fiemap_extent));
+  auto* map = reinterpret_cast<fiemap*>(space.data());
+  map->fm_length = FIEMAP_MAX_OFFSET;
+  map->fm_flags = FIEMAP_FLAG_SYNC;
+  map->fm_extent_count = kExtents;
+  std::uint64_t shared = 0;
+  if (fd >= 0 && ::ioctl(fd, FS_IOC_FIEMAP, map) == 0) {
+    for (std::uint32_t i = 0; i < map->fm_mapped_extents; ++i) {
+      if (map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED) shared += map->fm_extents[i].fe_length;
+    }
+  }
+  if (fd >= 0) ::close(fd);
+  return shared;
+}
+
+// Where the file system shares blocks between files, the output shares the input's but for the blocks the
+// edits touch, written as edited: its bytes are those of the same edit in memory. Taking the packet out moves
+// what follows, so there the bytes are copied.
+TEST_F(ProcessImageTest, OnAFileSystemThatSharesBlocksTheOutputSharesAllButTheEditedBlocksWithItsInput) {
+  test::LoopFileSystem xfs("xfs");
+  ASSERT_TRUE(xfs.Mounted()) << xfs.Error();
+  const std::string in = xfs.Folder("in"), out = xfs.Folder("out");
+  settings_.InputFolder = in;
+  settings_.OutputFolder = out;
+  std::string input = Image(kIdentity);
+  std::mt19937 random(17);
+  while (input.size() < (4u << 20)) input.push_back(static_cast<char>(random()));
+  for (const bool remove : {false, true}) {
+    settings_.SynchronizeXMP = !remove;
+    settings_.RemoveXMP = remove;
+    test::WriteFile(in + "a.jpg", input);
+    ::sync();  // a clone of data still on their way to the device waits for them; these are there
+    ASSERT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten) << remove;
+    std::vector<std::uint8_t> edited = test::Bytes(input);
+    OutputPlan plan;
+    IptcFields fields;
+    ASSERT_EQ(EditImage(edited, settings_, fields, plan).Outcome, ProcessOutcome::kWritten);
+    EXPECT_TRUE(test::ReadFile(out + "a.jpg") == test::Text(OutputBytes(edited, plan))) << remove;
+    if (!remove) {
+      EXPECT_GE(SharedBytes(out + "a.jpg"), input.size() - (64u << 10));
+    }
+  }
+}
+
+// Memory does not grow with the file: a 3 GB file whose metadata lie at its start, holes after them, is
+// processed in a few megabytes (it used to be read whole), and its output keeps the holes.
+TEST_F(ProcessImageTest, AHugeFileIsProcessedInLittleMemoryAndItsHolesStayHoles) {
+  constexpr std::uint64_t kHuge = std::uint64_t{3} << 30;
+  const std::string head = Image(kIdentity);
+  test::WriteFile(in_ + "small.jpg", head);
+  test::WriteFile(in_ + "a.jpg", head);
+  std::filesystem::resize_file(in_ + "a.jpg", kHuge);
+  settings_.SynchronizeXMP = true;
+  ASSERT_EQ(Process("small.jpg").Outcome, ProcessOutcome::kWritten);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const bool written = Process("a.jpg").Outcome == ProcessOutcome::kWritten;
+    ::getrusage(RUSAGE_SELF, &after);
+    ::_exit(!written ? 1 : after.ru_maxrss - before.ru_maxrss > 64 * 1024 ? 2 : 0);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0) << "1: not written, 2: it took more than 64 MB";
+  struct stat st {};
+  ASSERT_EQ(::stat((out_ + "a.jpg").c_str(), &st), 0);
+  EXPECT_EQ(static_cast<std::uint64_t>(st.st_size), kHuge);
+  EXPECT_LT(st.st_blocks * 512, 16 << 20);
+  std::ifstream output(out_ + "a.jpg", std::ios::binary);
+  std::string start(head.size(), '\0');
+  output.read(start.data(), static_cast<std::streamsize>(start.size()));
+  EXPECT_TRUE(start == test::ReadFile(out_ + "small.jpg"));
 }
 
 }  // namespace
