@@ -54,10 +54,12 @@ bool IsSet(Context& context, const std::string& folder, std::string_view name) {
 }
 
 // Where a relative Log is: in the folder systemd made for the service's logs (the first of them), else beside
-// the settings file.
+// the settings file (always on Windows, which has no systemd).
 std::filesystem::path LogFolder(const app::AppState& state) {
+#if !defined(_WIN32)
   const char* logs = std::getenv("LOGS_DIRECTORY");
   if (logs != nullptr && *logs != '\0') return std::string(logs).substr(0, std::string(logs).find(':'));
+#endif
   return state.IniPath.parent_path();
 }
 
