@@ -22,8 +22,8 @@ namespace qm::test {
 inline std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-    if (e.path().filename() != ".quillmark.lock") names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(platform::PathOf(folder), ec)) {
+    if (e.path().filename() != ".quillmark.lock") names.push_back(platform::TextOf(e.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

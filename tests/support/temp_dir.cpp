@@ -1,5 +1,6 @@
 #include "temp_dir.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -14,23 +15,25 @@ TempDir::TempDir() {
   } while (!std::filesystem::create_directory(path_));
 }
 
-TempDir::~TempDir() {
+TempDir::~TempDir() { RemoveAll(path_); }
+
+void RemoveAll(const std::filesystem::path& folder) {
   std::error_code ec;
   // Tests take write rights away from files and folders; give them back so everything can go.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
        !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_symlink(ec)) {
       std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
                                    std::filesystem::perm_options::add, ec);
     }
   }
-  std::filesystem::remove_all(path_, ec);
+  std::filesystem::remove_all(folder, ec);
 }
 
 std::string TempDir::Folder(std::string_view name) const {
-  const auto folder = path_ / name;
+  const auto folder = path_ / platform::PathOf(name);
   std::filesystem::create_directories(folder);
-  std::string text = folder.string();
+  std::string text = platform::TextOf(folder);
   text.push_back(static_cast<char>(std::filesystem::path::preferred_separator));
   return text;
 }
@@ -43,6 +46,18 @@ std::string ReadFile(const std::filesystem::path& file) {
 void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void SetEnvironment(const char* name, const char* value) {
+#if defined(_WIN32)
+  ::_putenv_s(name, value != nullptr ? value : "");  // an empty value removes the variable
+#else
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+#endif
 }
 
 }  // namespace qm::test
