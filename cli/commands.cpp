@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/json_log.h"
+#include "platform/file_services.h"
 #include "version.h"
 
 namespace qm::cli {
@@ -239,7 +240,8 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
   // A log that cannot be written never stops the work: it is said once, and each line tries it again.
   // inspect tells of no entry.
   std::optional<app::JsonLog> log;
-  std::filesystem::path log_path = options.Log.value_or(app::ReadSetting(state, app::kOptionsSection, "Log"));
+  std::filesystem::path log_path =
+      options.Log ? *options.Log : platform::PathOf(app::ReadSetting(state, app::kOptionsSection, "Log"));
   if (!log_path.empty() && command != &kInspectCommand) {
     if (!options.Log && log_path.is_relative()) log_path = LogFolder(state) / log_path;
     log.emplace(log_path);
