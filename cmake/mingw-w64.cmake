@@ -18,9 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
 # Wine runs the programs: the tests under CTest, and the test programs asked for their lists of tests. Its
-# prefix (the Windows it emulates) is made in the build folder the first time, and says nothing it need not.
+# prefix (the Windows it emulates) is in the build folder, made by the build (tests/CMakeLists.txt), and Wine
+# says nothing it need not.
 find_program(QUILLMARK_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+find_program(QUILLMARK_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(QUILLMARK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all ${QUILLMARK_WINE})
+  set(QUILLMARK_WINE_ENVIRONMENT WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${QUILLMARK_WINE_ENVIRONMENT} ${QUILLMARK_WINE})
 endif()

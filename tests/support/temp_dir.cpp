@@ -6,6 +6,10 @@
 #include <random>
 #include <system_error>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace qm::test {
 
 TempDir::TempDir() {
@@ -16,6 +20,27 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() { RemoveAll(path_); }
+
+std::vector<std::string> ListNames(const std::string& folder) {
+  std::vector<std::string> names;
+#if defined(_WIN32)
+  // Not through std::filesystem, which takes no path behind "\\?\".
+  WIN32_FIND_DATAW data;
+  std::wstring pattern = platform::SystemPath(folder);
+  if (pattern.ends_with(L'\\')) pattern.pop_back();
+  const HANDLE find = ::FindFirstFileW((pattern + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(platform::TextOf(name));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+#else
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.push_back(e.path().filename());
+#endif
+  return names;
+}
 
 void RemoveAll(const std::filesystem::path& folder) {
   std::error_code ec;
@@ -38,13 +63,21 @@ std::string TempDir::Folder(std::string_view name) const {
   return text;
 }
 
+std::filesystem::path SystemPath(const std::filesystem::path& path) {
+#if defined(_WIN32)
+  return platform::SystemPath(path);
+#else
+  return path;
+#endif
+}
+
 std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  std::ifstream in(SystemPath(file), std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 void WriteFile(const std::filesystem::path& file, std::string_view bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::ofstream out(SystemPath(file), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

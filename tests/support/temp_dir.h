@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_services.h"
 
@@ -24,6 +25,10 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+/// The path as the system takes it whatever its length and its names (platform::SystemPath on Windows).
+std::filesystem::path SystemPath(const std::filesystem::path& path);
+/// The names in the folder given as UTF-8 text, "." and ".." left out, in the order the system gives them.
+std::vector<std::string> ListNames(const std::string& folder);
 /// Removes the folder with everything in it, read-only files and folders too.
 void RemoveAll(const std::filesystem::path& folder);
 
