@@ -8,7 +8,7 @@ if(NOT EXISTS "${QUILLMARK_PUGIXML_SOURCE}/src/pugixml.cpp")
 endif()
 add_library(pugixml STATIC ${QUILLMARK_PUGIXML_SOURCE}/src/pugixml.cpp)
 target_include_directories(pugixml SYSTEM PUBLIC ${QUILLMARK_PUGIXML_SOURCE}/src)
-target_compile_options(pugixml PRIVATE -w)
+target_compile_options(pugixml PRIVATE $<IF:$<CXX_COMPILER_ID:MSVC>,/w,-w>)
 add_library(pugixml::pugixml ALIAS pugixml)
 
 # Only nlohmann's own folder: the rest of the system's include folder is Linux's.
