@@ -9,6 +9,12 @@
 namespace qm::engine {
 namespace {
 
+// A file up to this size is read whole when it is opened.
+constexpr std::uint64_t kReadWholeUpTo = std::uint64_t{1} << 20;
+// An output from this size on starts on its way to the device as soon as it is written; smaller ones wait for
+// their group's flush, which writes many of them in a few large requests.
+constexpr std::uint64_t kWriteBackFrom = std::uint64_t{1} << 20;
+
 // A fresh temporary name beside `path`, or nothing when this process cannot mark names there as its own
 // (`why` gives the system's reason).
 std::optional<std::filesystem::path> TemporaryPath(const std::filesystem::path& path, int attempt,
@@ -50,9 +56,14 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     file_.Close();
     return Status::kNothingToRead;
   }
-  // The searches usually need the first piece only: the system's read-ahead would read the rest of a small
-  // file, and a good part of a large one, for nothing.
-  platform::AdviseReads(file_, false);
+  // The searches usually need the first piece only: the system's read-ahead would read a good part of a large
+  // file for nothing, where the copy shares its blocks. A small file is read whole at once: one request to
+  // the device, where three (its start, its end, and the rest for a copy that cannot share) cost three.
+  if (info_.Size <= kReadWholeUpTo) {
+    platform::AdviseWholeRead(file_);
+  } else {
+    platform::AdviseReads(file_, false);
+  }
   return Status::kRead;
 }
 
@@ -209,7 +220,8 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   }
   if (!file.IsOpen()) return {Failed("create", path, error)};
 
-  if (error = Fill(image, input.Handle(), file, LayoutOf(plan, input.Size())); error) {
+  const Layout layout = LayoutOf(plan, input.Size());
+  if (error = Fill(image, input.Handle(), file, layout); error) {
     output.Discard();
     return {Failed("write", path, error)};
   }
@@ -221,7 +233,7 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   }
   // An output that waits for its group's flush starts on its way to the device now, while the next images are
   // read and written, so that the flush finds little left to do.
-  if (pending != nullptr) platform::StartWriteBack(file);
+  if (pending != nullptr && layout.OutputSize() >= kWriteBackFrom) platform::StartWriteBack(file);
   // The close is the last chance to hear of a failed write (a full share).
   if (error = file.Close(); error) {
     output.Discard();

@@ -160,6 +160,8 @@ void AdviseReads(const File& file, bool sequential) {
   ::posix_fadvise(file.Get(), 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
 }
 
+void AdviseWholeRead(const File& file) { ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_WILLNEED); }
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     const ssize_t n =
