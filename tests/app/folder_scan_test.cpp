@@ -1,6 +1,8 @@
 // POSIX only: FIFOs, links, file-size limits, other processes and unprivileged children.
 #ifndef _WIN32
 
+#include "app/folder_scan.h"
+
 #include <sys/stat.h>
 
 #include <fstream>
@@ -8,7 +10,6 @@
 #include <thread>
 
 #include "app/app_fixture.h"
-#include "app/batch_run.h"
 #include "app/file_operations.h"
 #include "app/forked_child.h"
 #include "engine/temporary_files.h"
@@ -57,15 +58,16 @@ TEST_F(ScanTest, DotNamesFoldersAndSpecialFilesStayAndNeverReachTheEngineAndLink
   ScanInputFolder(state_, view_);
   ScanInputFolder(state_, view_);
   EXPECT_EQ(state_.ScanProcessed, 0);
-  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", ".quillmark-1-aside", "fifo", "folder", "private.jpg",
-                               "self.jpg"}));
+  EXPECT_EQ(Names(input_), (N{".DS_Store", "._photo.jpg", ".quillmark-1-aside", "fifo", "folder",
+                              "private.jpg", "self.jpg"}));
   EXPECT_EQ(Names(output_), N{});
   EXPECT_EQ(ReadFile(archive_ + "self.jpg"), "archived original");
   EXPECT_EQ(reports_.size(), 6u);
   N told = Told();
   std::sort(told.begin(), told.end());
   EXPECT_EQ(told, (N{".quillmark-1-aside: a folder of originals set aside by a Quillmark that cannot be told "
-                     "gone, left alone: " + input_ + ".quillmark-1-aside",
+                     "gone, left alone: " +
+                         input_ + ".quillmark-1-aside",
                      "private.jpg: it is a symbolic link, which is left alone",
                      "self.jpg: it is a symbolic link, which is left alone"}));
 }
@@ -175,7 +177,8 @@ TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyButNotWhenItBecomesTheInputOrOutput
   view_.OnPendingEvents = [this] { state_.ArchiveFolder = output_; };
   ScanInputFolder(state_, view_);
   EXPECT_EQ(Names(input_), (N{"a.jpg", "b.jpg"}));
-  for (const auto& r : reports_) EXPECT_EQ(r.Reason, "the archive folder is also the input or the output folder");
+  for (const auto& r : reports_)
+    EXPECT_EQ(r.Reason, "the archive folder is also the input or the output folder");
 }
 
 TEST_F(ScanTest, AVanishedFileIsPassedOverAndAVanishedOutputFolderIsToldOnceAndKeepsEveryInput) {
@@ -262,13 +265,14 @@ TEST_F(ScanTest, AnOutputThatCannotBeWrittenLeavesItsInputInPlaceAndIsTriedAgain
 // names it, with the path where it waits, until it can go back.
 TEST_F(ScanTest, AnOriginalSetAsideThatCannotBePutBackIsNamedByEveryScanUntilItIs) {
   std::string aside;
-  ASSERT_EQ(test::RunInChild({}, [&] {
-              aside = input_ + engine::OwnTemporaryPrefix(input_).value() + "aside/";
-              fs::create_directory(aside);
-              WriteFile(aside + "a.jpg", "original");
-              WriteFile(input_ + ".aside", aside);
-              return 0;
-            }),
+  ASSERT_EQ(test::RunInChild({},
+                             [&] {
+                               aside = input_ + engine::OwnTemporaryPrefix(input_).value() + "aside/";
+                               fs::create_directory(aside);
+                               WriteFile(aside + "a.jpg", "original");
+                               WriteFile(input_ + ".aside", aside);
+                               return 0;
+                             }),
             0);
   aside = ReadFile(input_ + ".aside");
   fs::remove(input_ + ".aside");
