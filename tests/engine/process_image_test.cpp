@@ -64,7 +64,7 @@ std::string Image(const coding::AccentTable& table, const std::string& packet = 
 class ProcessImageTest : public testing::Test {
  protected:
   ProcessResult Run(const std::string& input, std::string_view name = "a.jpg") {
-    test::WriteFile(in_ + std::string(name.substr(0, name.find('\0'))), input);
+    test::WriteFile(in_ + std::string(name), input);
     return Process(name);
   }
   ProcessResult Process(std::string_view name) { return ProcessImage(name, settings_, fields_, buffer_); }
@@ -220,13 +220,15 @@ TEST_F(ProcessImageTest, WholeFileModeFindsBothBlocksAnywhereKeepsThePacketAndTa
   // Taking the packet out of a file searched whole would take the rest of the file with it.
   settings_.SynchronizeXMP = false;
   settings_.RemoveXMP = true;
-  EXPECT_EQ(Run(head + kPacket + "TAIL", "a.jpg\0\0padding"sv).Detail,
+  EXPECT_EQ(Run(head + kPacket + "TAIL").Detail,
             "the file is no JPEG image: its packet lies in no segment that could be taken out");
   EXPECT_EQ(Output(), head + kPacket + "TAIL");
 }
 
 TEST_F(ProcessImageTest, NothingToReadOrAShortReadWritesNothing) {
   EXPECT_EQ(Process("missing.jpg").Outcome, ProcessOutcome::kNothingToRead);
+  test::WriteFile(in_ + "a.jpg", Jpeg({Block(kIdentity)}));
+  EXPECT_EQ(Process("a.jpg\0.txt"sv).Outcome, ProcessOutcome::kNothingToRead);  // never "a.jpg"
   EXPECT_EQ(Run("", "empty.jpg").Outcome, ProcessOutcome::kNothingToRead);
   // A link is never followed, whatever it points to.
   test::WriteFile(dir_.Path() / "elsewhere.jpg", Jpeg({Block(kIdentity)}));
