@@ -129,9 +129,7 @@ TEST_F(ProcessImageTest, APacketThatCannotBeUsedOrRewrittenIsKeptAsReadAndTheRes
   const std::string tight = test::XmpPacket(Description(test::kDc), 0);  // no room for the new title
   const std::string whole = Jpeg({Block(kIdentity), App1Xmp(kPacket + std::string(500, ' '))});
   const std::string cut = whole.substr(0, whole.find("<?xpacket end=") + 21);  // inside the segment
-  const std::string short_segment =
-      test::Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/", 29) + "<?xp") +
-      "acket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>";
+  const std::string short_segment = App1Xmp("<?xp") + "acket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>";
   const std::string huge =
       "8BPS" + std::string(29, '-') + "<?xpacket begin=" + std::string(kLargestPacket, ' ');
   // In both modes but the first: removal takes the tight packet away with its segment.
