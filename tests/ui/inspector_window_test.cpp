@@ -255,35 +255,17 @@ TEST_F(TooltipTest, DoesNothingBeforeCreateAndOnceTheFormTookTheTipWindow) {
   EXPECT_EQ(tip.ToolCount(), 0);
 }
 
-TEST_F(TooltipTest, ToolsAreKeyedByWidgetWithDefaultTextsFromTheToolCount) {
-  cTooltip tip;
-  EXPECT_TRUE(tip.Create(form_.get()));
-  tip.ToolText(box_, "kept nowhere");
-  EXPECT_TRUE(tip.AddTool(box_));
-  EXPECT_FALSE(tip.AddTool(box_, "second"));
-  EXPECT_TRUE(tip.AddTool(button_, ""));
-  EXPECT_EQ(tip.ToolText(box_) + tip.ToolText(button_), "Tool1Tool2");
-  EXPECT_TRUE(tip.RemoveTool(box_));
-  EXPECT_FALSE(tip.RemoveTool(box_));
-  tip.ToolText(button_, QString::fromUtf16(u"cut\0here", 8));
-  EXPECT_EQ(tip.ToolText(button_), "cut");
-  delete button_;  // a widget that goes takes its tool along
-  EXPECT_EQ(tip.ToolCount(), 0);
-}
-
 TEST_F(TooltipTest, ShowsWhereTheMouseRestsWrapsAtTheWidthAndHidesAfterTheAutopopDelay) {
   cTooltip tip;
   tip.Create(form_.get());
   tip.DelayTime(cTooltip::kInitial, 10);
-  tip.DelayTime(6, 300);  // only the two low bits of a kind count: 6 is the autopop delay
-  tip.BackColor(QColor(0xFF, 0xFF, 0xE1));
+  tip.DelayTime(cTooltip::kAutopop, 300);
   tip.AddTool(box_, QStringLiteral("\xE9 = 233 / E9\r\n\xB6 = 13 / D"));
   tip.AddTool(button_, "several short words that cannot stand on one line of the tip");
   QLabel* window = tip.hWnd();
 
   ASSERT_TRUE(EnterShows(box_, window));
   EXPECT_EQ(window->text(), QStringLiteral("\xE9 = 233 / E9\n\xB6 = 13 / D"));
-  EXPECT_EQ(window->palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xE1));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 3000));
 
   tip.MaxTipWidth(120);
