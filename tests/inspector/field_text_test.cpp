@@ -1,4 +1,5 @@
-// The panel's field text: how it is built, shown, judged and described one character at a time.
+// What the inspector shows: the field text, built, shown, judged and described one character at a time, and
+// the thumbnail's size.
 #include "inspector/field_text.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include "inspector/character_tip.h"
 #include "inspector/coding_verdict.h"
 #include "inspector/shown_text.h"
+#include "inspector/thumbnail_fit.h"
 
 namespace qm::inspector {
 namespace {
@@ -83,7 +85,27 @@ TEST(CharacterTip, DescribesFifteenCharactersWithTheirCodesAndWhatTheActiveTable
   EXPECT_EQ(tip.substr(0, 13), "a = 97 / 61\r\n");
   EXPECT_EQ(tip.substr(tip.size() - 14), "\r\no = 111 / 6F");
   EXPECT_EQ(CharacterTipText(fifteen + "p", coding::IdentityTable()), tip + "\r\n...");
-  EXPECT_EQ(CharacterTipText(fifteen + "pqrstu", coding::IdentityTable()), tip + "\r\n...");
+}
+
+TEST(FitThumbnail, ScalesDownToTheBoxKeepingProportions) {
+  const struct {
+    PictureSize Natural, Box, Shown;
+  } cases[] = {
+      // in twips, in the box of 2610 x 1650
+      {{5220, 1650}, {2610, 1650}, {2610, 825}},
+      {{1000, 3300}, {2610, 1650}, {500, 1650}},
+      {{3000, 3000}, {2610, 1650}, {1650, 1650}},
+      {{2000, 1000}, {2610, 1650}, {2000, 1000}},
+      // in pixels: a 24-megapixel frame, a panorama strip, nothing to show
+      {{6000, 4000}, kThumbnailBox, {165, 110}},
+      {{100000, 10}, kThumbnailBox, {174, 1}},
+      {{0, 100}, kThumbnailBox, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    const PictureSize shown = FitThumbnail(c.Natural, c.Box);
+    EXPECT_EQ(shown, c.Shown) << c.Natural.Width << " x " << c.Natural.Height << " gave " << shown.Width
+                              << " x " << shown.Height;
+  }
 }
 
 }  // namespace
