@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -21,7 +22,6 @@
 #include "engine/xmp_document.h"
 #include "engine/xmp_packet.h"
 #include "support/image_builders.h"
-#include "support/loop_file_system.h"
 #include "support/temp_dir.h"
 
 namespace qm::engine {
@@ -129,9 +129,7 @@ TEST_F(ProcessImageTest, APacketThatCannotBeUsedOrRewrittenIsKeptAsReadAndTheRes
   const std::string tight = test::XmpPacket(Description(test::kDc), 0);  // no room for the new title
   const std::string whole = Jpeg({Block(kIdentity), App1Xmp(kPacket + std::string(500, ' '))});
   const std::string cut = whole.substr(0, whole.find("<?xpacket end=") + 21);  // inside the segment
-  const std::string short_segment =
-      test::Segment(0xE1, std::string("http://ns.adobe.com/xap/1.0/", 29) + "<?xp") +
-      "acket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>";
+  const std::string short_segment = App1Xmp("<?xp") + "acket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>";
   const std::string huge =
       "8BPS" + std::string(29, '-') + "<?xpacket begin=" + std::string(kLargestPacket, ' ');
   // In both modes but the first: removal takes the tight packet away with its segment.
@@ -319,9 +317,16 @@ std::uint64_t SharedBytes(const std::string& path) {
 // edits touch, written as edited: its bytes are those of the same edit in memory. Taking the packet out moves
 // what follows, so there the bytes are copied.
 TEST_F(ProcessImageTest, OnAFileSystemThatSharesBlocksTheOutputSharesAllButTheEditedBlocksWithItsInput) {
-  test::LoopFileSystem xfs("xfs");
-  ASSERT_TRUE(xfs.Mounted()) << xfs.Error();
-  const std::string in = xfs.Folder("in"), out = xfs.Folder("out");
+  // An XFS with shared blocks in a sparse file of 512 MB, its least, mounted through a loop device.
+  const std::string image = (dir_.Path() / "xfs.img").string(), xfs = dir_.Folder("xfs");
+  const std::string mount = "truncate -s 512M " + image + " && mkfs.xfs -q -m reflink=1 " + image +
+                            " && mount -o loop " + image + " " + xfs;
+  ASSERT_EQ(std::system((mount + " >/dev/null 2>&1").c_str()), 0) << mount << ": needs root and xfsprogs";
+  const std::shared_ptr<void> unmount(nullptr, [&xfs](void*) {
+    ReleaseOwnTemporaryMarks();  // they hold the output folder open
+    EXPECT_EQ(std::system(("umount " + xfs).c_str()), 0);
+  });
+  const std::string in = dir_.Folder("xfs/in"), out = dir_.Folder("xfs/out");
   settings_.InputFolder = in;
   settings_.OutputFolder = out;
   std::string input = Image(kIdentity);
