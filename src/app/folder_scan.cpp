@@ -565,9 +565,9 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
     TellFolderProblem(state, view, "The input folder cannot be listed\n" + scan.Input, listing.Error());
     return false;
   }
-  const FolderStamp output_before = scan.Memory.OutputStamp;
-  const FolderStamp output_now = StampOf(scan.Output);
-  scan.OutputChanged = output_now.Modified != output_before.Modified || output_now.Free > output_before.Free;
+  // Its own failures change nothing there (the temporary files are made and removed within the scan), but a
+  // file that somebody removed or moved there (to make room) does.
+  scan.OutputChanged = !(StampOf(scan.Output) == scan.Memory.OutputStamp);
   scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
   // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
   // it. A folder setting forgotten meanwhile (an unknown folder reported) ends it too.
