@@ -57,9 +57,10 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     return Status::kNothingToRead;
   }
   // The searches usually need the first piece only: the system's read-ahead would read a good part of a large
-  // file for nothing, where the copy shares its blocks. A small file is read whole at once: one request to
-  // the device, where three (its start, its end, and the rest for a copy that cannot share) cost three.
-  if (info_.Size <= kReadWholeUpTo) {
+  // file for nothing, and all of a small one on a file system whose copy shares the blocks. Elsewhere the
+  // copy reads a small file through anyway: it is read whole at once, one request to the device where three
+  // (its start, its end, the rest for the copy) cost three.
+  if (info_.Size <= kReadWholeUpTo && !platform::MayShareBlocks(file_)) {
     platform::AdviseWholeRead(file_);
   } else {
     platform::AdviseReads(file_, false);

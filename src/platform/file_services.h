@@ -87,6 +87,9 @@ std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_
 void AdviseReads(const File& file, bool sequential);
 /// Tells the system that the whole file will be read soon: it reads it in one go, in the background.
 void AdviseWholeRead(const File& file);
+/// Whether the file lies on a file system whose copies can share blocks (XFS, btrfs): a copy of it there may
+/// read none of its data.
+bool MayShareBlocks(const File& file);
 /// Writes all of `bytes` at `offset`.
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
 /// Gives the file exactly `size` bytes: cut, or made longer with a hole that reads as zeros.

@@ -162,6 +162,15 @@ void AdviseReads(const File& file, bool sequential) {
 
 void AdviseWholeRead(const File& file) { ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_WILLNEED); }
 
+bool MayShareBlocks(const File& file) {
+  struct statfs fs {};
+  if (::fstatfs(file.Get(), &fs) != 0) return false;
+  constexpr std::uint32_t kXfs = 0x58465342;
+  constexpr std::uint32_t kBtrfs = 0x9123683E;
+  const auto type = static_cast<std::uint32_t>(fs.f_type);
+  return type == kXfs || type == kBtrfs;
+}
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     const ssize_t n =

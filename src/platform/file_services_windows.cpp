@@ -259,6 +259,8 @@ void AdviseReads(const File&, bool) {}
 
 void AdviseWholeRead(const File&) {}
 
+bool MayShareBlocks(const File&) { return false; }
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     OVERLAPPED at{};
