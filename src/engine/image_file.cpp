@@ -1,5 +1,8 @@
 #include "engine/image_file.h"
 
+#include "engine/image_bytes.h"
+#include "engine/image_shape.h"
+
 #include <algorithm>
 #include <atomic>
 #include <new>
@@ -56,14 +59,20 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     file_.Close();
     return Status::kNothingToRead;
   }
-  // The searches usually need the first piece only: the system's read-ahead would read a good part of a large
-  // file for nothing, and all of a small one on a file system whose copy shares the blocks. Elsewhere the
-  // copy reads a small file through anyway: it is read whole at once, one request to the device where three
-  // (its start, its end, the rest for the copy) cost three.
+  // The searches usually need the first piece and the last bytes only: the system's read-ahead would read a
+  // good part of a large file for nothing, and all of a small one on a file system whose copy shares the
+  // blocks. Both ends are asked for at once, so that the device serves them together rather than one wait
+  // after the other. Elsewhere the copy reads a small file through anyway: it is read whole at once, one
+  // request to the device where three (its start, its end, the rest for the copy) cost three.
   if (info_.Size <= kReadWholeUpTo && !platform::MayShareBlocks(file_)) {
-    platform::AdviseWholeRead(file_);
+    platform::AdviseSoonRead(file_, 0, 0);
   } else {
     platform::AdviseReads(file_, false);
+    platform::AdviseSoonRead(file_, 0, ImageBytes::kFirstPiece);
+    if (info_.Size > ImageBytes::kFirstPiece) {
+      const std::uint64_t tail = std::min<std::uint64_t>(info_.Size - ImageBytes::kFirstPiece, kShapeTailBytes);
+      platform::AdviseSoonRead(file_, info_.Size - tail, tail);
+    }
   }
   return Status::kRead;
 }

@@ -85,8 +85,9 @@ std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_
 /// otherwise only the bytes asked for, which it then reads and no more. Nothing where the system takes no
 /// advice.
 void AdviseReads(const File& file, bool sequential);
-/// Tells the system that the whole file will be read soon: it reads it in one go, in the background.
-void AdviseWholeRead(const File& file);
+/// Tells the system that `length` bytes from `offset` (0: to the end) will be read soon: it starts reading
+/// them in the background, so that several such ranges are read at once rather than one after another.
+void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length);
 /// Whether the file lies on a file system whose copies can share blocks (XFS, btrfs): a copy of it there may
 /// read none of its data.
 bool MayShareBlocks(const File& file);

@@ -160,7 +160,9 @@ void AdviseReads(const File& file, bool sequential) {
   ::posix_fadvise(file.Get(), 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
 }
 
-void AdviseWholeRead(const File& file) { ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_WILLNEED); }
+void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length) {
+  ::posix_fadvise(file.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
 
 bool MayShareBlocks(const File& file) {
   struct statfs fs {};
