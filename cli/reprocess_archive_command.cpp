@@ -1,4 +1,4 @@
-#include "app/batch_run.h"
+#include "app/maintenance.h"
 #include "cli/commands.h"
 
 namespace qm::cli {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "app/batch_run.h"
+#include "app/folder_scan.h"
 #include "cli/commands.h"
 
 namespace qm::cli {

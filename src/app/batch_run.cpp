@@ -5,6 +5,7 @@
 #include "app/file_operations.h"
 #include "app/folder_scan.h"
 #include "app/folder_validation.h"
+#include "app/time_stamp.h"
 #include "engine/xmp_document.h"
 
 namespace qm::app {

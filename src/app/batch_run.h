@@ -9,22 +9,11 @@ namespace qm::app {
 /// timer) or stops the one in progress.
 void cmdRun_Click(AppState& state, MainView& view);
 
-/// One pass over the input folder: every regular file whose name does not begin with "." goes to the engine,
-/// then to the archive folder or is deleted, when its output was written. Ends with the two status-bar texts.
-void ScanInputFolder(AppState& state, MainView& view);
-
 /// One tick of the one-second timer: counts the wait down and scans when it has run out.
 void Timer1_Timer(AppState& state, MainView& view);
 
 /// The main window became active: on the first activation only, with `Automatic` on, performs the Run
 /// command.
 void Form_Activate(AppState& state, MainView& view);
-
-/// Clear output folder: after the question, deletes every file of the output folder.
-void cmdClearOutput_Click(AppState& state, MainView& view);
-
-/// Re-process archive folder: after the question, moves every file of the archive folder back into the input
-/// folder.
-void cmdReprocess_Click(AppState& state, MainView& view);
 
 }  // namespace qm::app

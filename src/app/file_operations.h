@@ -199,11 +199,10 @@ std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::s
 /// an input could not be put back). Returns whether none is left.
 bool ReleaseSetAsideFolder(std::string_view folder);
 
-/// What may show that a folder's content changed: the time of the last change of its entries, and the free
-/// space of its file system.
+/// What shows that a folder's entries changed (a file added, removed or renamed there): the time of their
+/// last change; 0 when the folder cannot be read.
 struct FolderStamp {
   std::int64_t Modified = 0;
-  std::uint64_t Free = 0;
   bool operator==(const FolderStamp&) const = default;
 };
 FolderStamp StampOf(std::string_view folder);

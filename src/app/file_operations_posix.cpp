@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/statfs.h>
-#include <sys/statvfs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -570,10 +569,6 @@ FolderStamp StampOf(std::string_view folder) {
   FolderStamp stamp;
   struct stat st;
   if (::stat(std::string(folder).c_str(), &st) == 0) stamp.Modified = Nanoseconds(st.st_mtim);
-  struct statvfs fs;
-  if (::statvfs(std::string(folder).c_str(), &fs) == 0) {
-    stamp.Free = static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize;
-  }
   return stamp;
 }
 

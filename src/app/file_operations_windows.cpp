@@ -580,8 +580,6 @@ FolderStamp StampOf(std::string_view folder) {
   FolderStamp stamp;
   const FileIdentity id = IdentifyFile(std::string(folder));
   if (id.Exists) stamp.Modified = id.Modified;
-  ULARGE_INTEGER free{};
-  if (::GetDiskFreeSpaceExW(SystemPath(folder).c_str(), &free, nullptr, nullptr)) stamp.Free = free.QuadPart;
   return stamp;
 }
 

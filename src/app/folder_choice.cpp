@@ -1,7 +1,6 @@
 #include "app/folder_choice.h"
 
 #include "app/entry_text.h"
-#include "app/folder_scan.h"
 #include "app/folder_validation.h"
 #include "app/platform_paths.h"
 #include "app/settings.h"

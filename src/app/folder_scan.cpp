@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <ctime>
 #include <exception>
 #include <map>
 #include <memory>
@@ -10,12 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/batch_run.h"
 #include "app/engine_messages.h"
+#include "app/folder_operation.h"
 #include "app/folder_validation.h"
+#include "app/time_stamp.h"
 #include "engine/image_file.h"
-#include "engine/temporary_files.h"
 #include "engine/process_image.h"
+#include "engine/temporary_files.h"
 #include "engine/xmp_document.h"
 
 namespace qm::app {
@@ -37,7 +37,7 @@ struct RememberedEntry {
   /// When its output could not be written (a full disk, a share gone read-only): the same version is tried
   /// again once something may have changed, not at every scan.
   std::optional<Clock::time_point> OutputFailed;
-  std::uint64_t Scan = 0;     ///< the scan that saw it last
+  std::uint64_t Scan = 0;  ///< the scan that saw it last
 
   /// Whether `now` is the version remembered: same file, size, modification time and write permission. The
   /// change time is left out: putting a file back after a refused delete moves it.
@@ -200,7 +200,8 @@ void DisposeOfInput(const AppState& state, ScanContext& scan, const std::string&
   memory.Output = IdentifyFile(scan.Output + name);
 }
 
-constexpr const char* kChangedMeanwhile = "it changed while it was processed; the new version waits for the next scan";
+constexpr const char* kChangedMeanwhile =
+    "it changed while it was processed; the new version waits for the next scan";
 
 // Flushes the group's outputs to the device together, gives each its final name, then lets the inputs go.
 // An input that changed since it was read keeps its place and its output is dropped.
@@ -238,7 +239,9 @@ void FinishGroup(AppState& state, ScanContext& scan) {
     }
     // Two desks that write one output folder, or a file sent again under a used name: the newer output
     // replaces the older one, which the line says.
-    if (entry.Output.Replaced()) entry.Note += (entry.Note.empty() ? "" : "; ") + std::string("it replaced an earlier output of that name");
+    if (entry.Output.Replaced())
+      entry.Note +=
+          (entry.Note.empty() ? "" : "; ") + std::string("it replaced an earlier output of that name");
     finished.push_back(&entry);
   }
   const FileOutcome flushed = finished.empty() ? FileOutcome{} : FlushFolder(scan.Output);
@@ -270,8 +273,8 @@ void FinishGroup(AppState& state, ScanContext& scan) {
 // Whether the file may be read now: nobody writes it and it has been left alone for the settle time. Where
 // the system cannot tell writers or the file's times come from another clock (a share), this process's own
 // looks decide: the same version, seen at least the settle time ago. Otherwise notes when it may be ready.
-bool IsSettled(const AppState& state, const std::string& path, const FileIdentity& id, RememberedEntry& memory,
-               Clock::time_point now, std::optional<Clock::time_point>& wake) {
+bool IsSettled(const AppState& state, const std::string& path, const FileIdentity& id,
+               RememberedEntry& memory, Clock::time_point now, std::optional<Clock::time_point>& wake) {
   const Writers writers = ProbeWriters(path);
   const auto settle = std::chrono::seconds(std::max(state.Settle, 0));
   if (!memory.Same(id) || memory.Since == Clock::time_point{}) memory.Since = now;
@@ -357,10 +360,12 @@ std::optional<NotNow> WhyNotNow(AppState& state, ScanContext& scan, Entry& entry
   }
   const std::uint64_t limit = static_cast<std::uint64_t>(std::max(state.MaxFileMB, 0)) << 20;
   if (limit > 0 && entry.Id.Size > limit) {
-    return NotNow{"it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)", true};
+    return NotNow{"it is larger than the limit of " + std::to_string(state.MaxFileMB) + " MB (MaxFileMB)",
+                  true};
   }
   const FileIdentity output = IdentifyFile(scan.Output + name);
-  if (output.SameFile(entry.Id)) return NotNow{"it is the output folder's file of that name too (a hard link)", true};
+  if (output.SameFile(entry.Id))
+    return NotNow{"it is the output folder's file of that name too (a hard link)", true};
   if (state.UseArchive && !state.ArchiveFolder.empty() &&
       IdentifyFile(state.ArchiveFolder + name).SameFile(entry.Id)) {
     return NotNow{"it is the archive folder's file of that name too (a hard link)", true};
@@ -454,10 +459,11 @@ void TellSetAside(AppState& state, MainView& view, ScanContext& scan, std::strin
                   const std::vector<SetAsideInput>& found, const std::map<std::string, std::string>& told) {
   for (const SetAsideInput& input : found) {
     if (!input.PutBackAs.empty()) {
-      view.ShowMessage({"An original that a stopped Quillmark had set aside is back under another name, as its "
-                        "own was taken or processed meanwhile\n" +
-                            std::string(folder) + input.PutBackAs + "\nwas " + std::string(folder) + input.Name,
-                        AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+      view.ShowMessage(
+          {"An original that a stopped Quillmark had set aside is back under another name, as its "
+           "own was taken or processed meanwhile\n" +
+               std::string(folder) + input.PutBackAs + "\nwas " + std::string(folder) + input.Name,
+           AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
       continue;
     }
     scan.SetAsideSeen = true;
@@ -485,8 +491,9 @@ void NoteSetAsideFolder(AppState& state, ScanContext& scan, const std::string& n
   EntryReport report;
   report.Name = name;
   report.Fate = EntryFate::kKept;
-  report.Reason = "a folder of originals set aside by a Quillmark that cannot be told gone, left alone: " +
-                  scan.Input + name;
+  report.Reason =
+      "a folder of originals set aside by a Quillmark that cannot be told gone, left alone: " + scan.Input +
+      name;
   std::string& told = scan.Memory.Waiting[scan.Input + name];
   report.Repeat = told == report.Reason;
   told = report.Reason;
@@ -558,9 +565,9 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
     TellFolderProblem(state, view, "The input folder cannot be listed\n" + scan.Input, listing.Error());
     return false;
   }
-  const FolderStamp output_before = scan.Memory.OutputStamp;
-  const FolderStamp output_now = StampOf(scan.Output);
-  scan.OutputChanged = output_now.Modified != output_before.Modified || output_now.Free > output_before.Free;
+  // Its own failures change nothing there (the temporary files are made and removed within the scan), but a
+  // file that somebody removed or moved there (to make room) does.
+  scan.OutputChanged = !(StampOf(scan.Output) == scan.Memory.OutputStamp);
   scan.Document = state.XmpDocument;  // kept for this scan, should the run be stopped between two images
   // A Stop between two images ends the scan after the image in hand; the status bar stays as the stop left
   // it. A folder setting forgotten meanwhile (an unknown folder reported) ends it too.
@@ -619,53 +626,6 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
 }
 
 }  // namespace
-
-bool IsWalkedEntry(std::string_view folder, const FolderEntry& entry) {
-  if (entry.Name.empty() || entry.Name.front() == '.') return false;
-  const EntryKind kind = KindOf(folder, entry);
-  return kind == EntryKind::kRegular || kind == EntryKind::kLink;
-}
-
-void Report(const AppState& state, const AppState::EntryReport& report) {
-  if (state.OnEntry) state.OnEntry(report);
-}
-
-bool CheckDistinctFolders(const AppState& state, MainView& view, std::string_view a, const char* a_name,
-                          std::string_view b, const char* b_name) {
-  if (!SameFolder(a, b)) return true;
-  view.Beep();
-  view.ShowMessage(
-      {std::string("The ") + a_name + " folder is also the " + b_name + " folder\n" + std::string(a),
-       AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
-  return false;
-}
-
-bool LockInputFolder(AppState& state, MainView& view, std::optional<FolderLock>& lock) {
-  if (state.InputFolder.empty() || !FolderExists(state.InputFolder)) return true;
-  lock.emplace(state.InputFolder);
-  if (lock->Get() != FolderLock::Status::kBusy) return true;
-  state.LastScanEnd = AppState::ScanEnd::kBusy;
-  const std::string text = "Another Quillmark is working on the input folder; it is left to it\n" +
-                           state.InputFolder;
-  if (state.FolderProblemTold != text) {
-    state.FolderProblemTold = text;
-    view.ShowMessage({text, AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
-  }
-  return false;
-}
-
-std::string FormatStamp(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-#ifdef _WIN32
-  if (::localtime_s(&local, &t) != 0) return {};
-#else
-  if (::localtime_r(&t, &local) == nullptr) return {};
-#endif
-  char text[32];
-  const std::size_t n = std::strftime(text, sizeof text, "%m/%d/%Y - %H:%M", &local);
-  return std::string(text, n);
-}
 
 void RecoverAtNextScan(AppState& state) {
   if (!state.Memory) state.Memory = std::make_shared<ScanMemory>();

@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/file_operations.h"
 #include "app/settings.h"
 #include "platform/file_services.h"
 
@@ -129,6 +130,16 @@ bool ValidateFoldersForRun(AppState& state, MainView& view) {
     state.FolderProblemTold = UnknownFolderText("archive", state.ArchiveFolder);
   }
   return true;
+}
+
+bool CheckDistinctFolders(const AppState& state, MainView& view, std::string_view a, const char* a_name,
+                          std::string_view b, const char* b_name) {
+  if (!SameFolder(a, b)) return true;
+  view.Beep();
+  view.ShowMessage(
+      {std::string("The ") + a_name + " folder is also the " + b_name + " folder\n" + std::string(a),
+       AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk});
+  return false;
 }
 
 }  // namespace qm::app

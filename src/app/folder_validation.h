@@ -7,6 +7,12 @@
 
 namespace qm::app {
 
+/// Unless folders `a` and `b` (named `a_name` and `b_name` in the message) are one folder, returns true.
+/// Otherwise beeps, shows "The input folder is also the output folder" with the path on the next line, and
+/// returns false.
+bool CheckDistinctFolders(const AppState& state, MainView& view, std::string_view a, const char* a_name,
+                          std::string_view b, const char* b_name);
+
 /// Whether the path names an existing directory. An empty path, and one that cannot be reached (no rights, a
 /// device that is not ready), count as missing.
 bool FolderExists(std::string_view path);

@@ -43,7 +43,7 @@ const char* FateWord(EntryFate fate) {
 int OpenForAppending(const std::filesystem::path& path) {
   return ::_wopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
-long long WriteAll(int fd, const std::string& bytes) {
+long long WriteInOneCall(int fd, const std::string& bytes) {
   return ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
 }
 int Close(int fd) { return ::_close(fd); }
@@ -51,7 +51,7 @@ int Close(int fd) { return ::_close(fd); }
 int OpenForAppending(const std::filesystem::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
 }
-long long WriteAll(int fd, const std::string& bytes) { return ::write(fd, bytes.data(), bytes.size()); }
+long long WriteInOneCall(int fd, const std::string& bytes) { return ::write(fd, bytes.data(), bytes.size()); }
 int Close(int fd) { return ::close(fd); }
 #endif
 
@@ -133,7 +133,7 @@ std::string JsonLog::Append(std::string line) {
   line.push_back('\n');
   const int fd = OpenForAppending(path_);
   if (fd < 0) return std::strerror(errno);
-  const long long written = WriteAll(fd, line);
+  const long long written = WriteInOneCall(fd, line);
   const int write_error = errno;
   const int closed = Close(fd);
   const int close_error = errno;

@@ -1,9 +1,9 @@
-// Clear output folder and Re-process archive folder.
+#include "app/maintenance.h"
+
 #include <optional>
 #include <string>
 
-#include "app/batch_run.h"
-#include "app/folder_scan.h"
+#include "app/folder_operation.h"
 #include "app/folder_validation.h"
 #include "engine/temporary_files.h"
 
@@ -68,7 +68,8 @@ void RestoreArchive(const AppState& state, MainView& view, const std::string& ar
         input.PutBackAs.empty()
             ? "An original that a stopped Quillmark had set aside cannot be put back\n" + input.Aside
             : "An original that a stopped Quillmark had set aside is back under another name, as its own was "
-              "taken\n" + archive + input.PutBackAs + "\nwas " + archive + input.Name;
+              "taken\n" +
+                  archive + input.PutBackAs + "\nwas " + archive + input.Name;
     Message message{text, AppTitle(state), MessageIcon::kExclamation, MessageButtons::kOk};
     message.Details = input.Failure;
     view.ShowMessage(message);
@@ -112,7 +113,8 @@ void cmdReprocess_Click(AppState& state, MainView& view) {
   if (RefuseWhileBusy(state, view)) return;
   // One folder for both would delete each archived image as the same-named "input" of itself.
   if (!CheckDistinctFolders(state, view, state.InputFolder, "input", state.ArchiveFolder, "archive")) return;
-  if (!Confirm(state, view, "Move all images from archive folder to input folder", state.ArchiveFolder)) return;
+  if (!Confirm(state, view, "Move all images from archive folder to input folder", state.ArchiveFolder))
+    return;
   if (RefuseWhileBusy(state, view)) return;
   std::optional<FolderLock> lock;
   if (!LockForCommand(state, view, lock)) return;

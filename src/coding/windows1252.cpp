@@ -22,11 +22,15 @@ char16_t Windows1252ToUnicode(std::uint8_t b) {
 std::string EncodeUtf8Bytes(std::string_view windows_text) {
   std::string out;
   out.reserve(windows_text.size() + windows_text.size() / 4);
-  for (const char ch : windows_text) {
-    const char16_t u = Windows1252ToUnicode(static_cast<std::uint8_t>(ch));
-    if (u < 0x80) {
-      out.push_back(static_cast<char>(u));
-    } else if (u < 0x800) {
+  for (std::size_t i = 0; i < windows_text.size();) {
+    // ASCII is the same in both: a packet is mostly ASCII and padding, copied a run at a time
+    std::size_t ascii = i;
+    while (ascii < windows_text.size() && static_cast<std::uint8_t>(windows_text[ascii]) < 0x80) ++ascii;
+    out.append(windows_text.substr(i, ascii - i));
+    if (ascii == windows_text.size()) break;
+    i = ascii + 1;
+    const char16_t u = Windows1252ToUnicode(static_cast<std::uint8_t>(windows_text[ascii]));
+    if (u < 0x800) {
       out.push_back(static_cast<char>(0xC0 | (u >> 6)));
       out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
     } else {

@@ -1,5 +1,8 @@
 #include "engine/image_file.h"
 
+#include "engine/image_bytes.h"
+#include "engine/image_shape.h"
+
 #include <algorithm>
 #include <atomic>
 #include <new>
@@ -8,6 +11,12 @@
 
 namespace qm::engine {
 namespace {
+
+// A file up to this size is read whole when it is opened.
+constexpr std::uint64_t kReadWholeUpTo = std::uint64_t{1} << 20;
+// An output from this size on starts on its way to the device as soon as it is written; smaller ones wait for
+// their group's flush, which writes many of them in a few large requests.
+constexpr std::uint64_t kWriteBackFrom = std::uint64_t{1} << 20;
 
 // A fresh temporary name beside `path`, or nothing when this process cannot mark names there as its own
 // (`why` gives the system's reason).
@@ -50,9 +59,21 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     file_.Close();
     return Status::kNothingToRead;
   }
-  // The searches usually need the first piece only: the system's read-ahead would read the rest of a small
-  // file, and a good part of a large one, for nothing.
-  platform::AdviseReads(file_, false);
+  // The searches usually need the first piece and the last bytes only: the system's read-ahead would read a
+  // good part of a large file for nothing, and all of a small one on a file system whose copy shares the
+  // blocks. Both ends are asked for at once, so that the device serves them together rather than one wait
+  // after the other. Elsewhere the copy reads a small file through anyway: it is read whole at once, one
+  // request to the device where three (its start, its end, the rest for the copy) cost three.
+  if (info_.Size <= kReadWholeUpTo && !platform::MayShareBlocks(file_)) {
+    platform::AdviseSoonRead(file_, 0, 0);
+  } else {
+    platform::AdviseReads(file_, false);
+    platform::AdviseSoonRead(file_, 0, ImageBytes::kFirstPiece);
+    if (info_.Size > ImageBytes::kFirstPiece) {
+      const std::uint64_t tail = std::min<std::uint64_t>(info_.Size - ImageBytes::kFirstPiece, kShapeTailBytes);
+      platform::AdviseSoonRead(file_, info_.Size - tail, tail);
+    }
+  }
   return Status::kRead;
 }
 
@@ -209,7 +230,8 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   }
   if (!file.IsOpen()) return {Failed("create", path, error)};
 
-  if (error = Fill(image, input.Handle(), file, LayoutOf(plan, input.Size())); error) {
+  const Layout layout = LayoutOf(plan, input.Size());
+  if (error = Fill(image, input.Handle(), file, layout); error) {
     output.Discard();
     return {Failed("write", path, error)};
   }
@@ -221,7 +243,7 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   }
   // An output that waits for its group's flush starts on its way to the device now, while the next images are
   // read and written, so that the flush finds little left to do.
-  if (pending != nullptr) platform::StartWriteBack(file);
+  if (pending != nullptr && layout.OutputSize() >= kWriteBackFrom) platform::StartWriteBack(file);
   // The close is the last chance to hear of a failed write (a full share).
   if (error = file.Close(); error) {
     output.Discard();

@@ -117,6 +117,11 @@ IptcWalk Walk(BlockData& data, const coding::AccentTable* table, IptcFields& fie
   if (total < size_at || total - size_at < 4) return stop(IptcWalkEnd::kHeaderPastEnd, 0);
   const std::size_t block_size = static_cast<std::size_t>(at(size_at + 2) << 8 | at(size_at + 3));
   const std::size_t start = size_at + 4;
+  // Values end with the resource's data, whose whole size counts here: a value that claims more would reach
+  // into the next resource, or, in a file searched whole, into its image data.
+  const std::uint64_t whole_size = std::uint64_t{at(size_at)} << 24 | std::uint64_t{at(size_at + 1)} << 16 |
+                                   std::uint64_t{at(size_at + 2)} << 8 | at(size_at + 3);
+  const std::size_t values_end = static_cast<std::size_t>(std::min<std::uint64_t>(total, start + whole_size));
 
   walk.DeclaresUtf8 = DeclaresUtf8(data, base + start);
   const bool recode = table != nullptr && !walk.DeclaresUtf8;
@@ -135,11 +140,12 @@ IptcWalk Walk(BlockData& data, const coding::AccentTable* table, IptcFields& fie
     const int dataset = at(k + 2);
     const std::size_t length = static_cast<std::size_t>(at(k + 3) << 8 | at(k + 4));
     const std::size_t value_start = k + 5;
-    const bool past_end = length > total - value_start;
+    const std::size_t room = value_start <= values_end ? values_end - value_start : 0;
+    const bool past_end = length > room;
     if (past_end && table == nullptr) return stop(IptcWalkEnd::kDatasetPastEnd, k);
     if (dataset != 0) {
       value.clear();
-      const std::size_t count = std::min(length, total - value_start);
+      const std::size_t count = std::min(length, room);
       for (std::size_t i = 0; i < count; ++i) {
         const std::size_t position = base + value_start + i;
         std::uint8_t byte = data[position];

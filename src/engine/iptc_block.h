@@ -24,7 +24,9 @@
 // holding the resource, or of the last APP13 segment that continues it (Photoshop splits a large block over
 // consecutive APP13 segments, each after an 18-byte marker, length and "Photoshop 3.0" header). The walk
 // steps over those headers: they are never read into a value nor recoded, and a value split across two
-// segments is read whole. Nothing outside the data is ever read or written, whatever a length says.
+// segments is read whole. Nothing outside the data is ever read or written, whatever a length says, and no
+// value reaches past its resource's data (its whole 32-bit size), into the next resource or a file's image
+// data.
 
 namespace qm::engine {
 

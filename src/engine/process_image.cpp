@@ -13,9 +13,6 @@
 namespace qm::engine {
 namespace {
 
-// The name as the folder listing gives it, cut at its first NUL; a name without one is kept whole.
-std::string StripAtNul(std::string_view name) { return std::string(name.substr(0, name.find('\0'))); }
-
 // The file's last bytes, which tell whether its image data ends, in one read; empty when they cannot be read.
 std::vector<std::uint8_t> ReadTail(const InputImageFile& input) {
   std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::min<std::uint64_t>(input.Size(), kShapeTailBytes)));
@@ -29,7 +26,7 @@ std::vector<std::uint8_t> ReadTail(const InputImageFile& input) {
 ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& settings, IptcFields& fields,
                            std::vector<std::uint8_t>& image_buffer) {
   fields.Clear();
-  const std::string name = StripAtNul(file_name);
+  const std::string name(file_name);
   InputImageFile input;
   if (input.Open(platform::PathOf(std::string(settings.InputFolder) + name)) !=
       InputImageFile::Status::kRead) {

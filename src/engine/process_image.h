@@ -77,7 +77,7 @@ struct ProcessSettings {
 
 /// Processes one file of the input folder into the output folder: converts its IPTC accents in place (and
 /// renews the IPTC digest that was current), then synchronises or removes its XMP packet as the settings
-/// say, and writes the result under the same name. The name is cut at its first NUL. `fields` is emptied and
+/// say, and writes the result under the same name. A name holding a zero byte is refused. `fields` is emptied and
 /// refilled with the image's IPTC values. The file is read no further than the searches for its metadata
 /// need, in pieces through `image_buffer`, scratch space reused from one image to the next (at most 2 MB);
 /// memory does not grow with the file. Nothing is shown: the result carries what the user is to see (the

@@ -107,6 +107,12 @@ std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_
 /// otherwise only the bytes asked for, which it then reads and no more. Nothing where the system takes no
 /// advice.
 void AdviseReads(const File& file, bool sequential);
+/// Tells the system that `length` bytes from `offset` (0: to the end) will be read soon: it starts reading
+/// them in the background, so that several such ranges are read at once rather than one after another.
+void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length);
+/// Whether the file lies on a file system whose copies can share blocks (XFS, btrfs): a copy of it there may
+/// read none of its data.
+bool MayShareBlocks(const File& file);
 /// Writes all of `bytes` at `offset`.
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes);
 /// Gives the file exactly `size` bytes: cut, or made longer with a hole that reads as zeros.

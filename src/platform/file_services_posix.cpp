@@ -164,6 +164,19 @@ void AdviseReads(const File& file, bool sequential) {
   ::posix_fadvise(file.Get(), 0, 0, sequential ? POSIX_FADV_SEQUENTIAL : POSIX_FADV_RANDOM);
 }
 
+void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length) {
+  ::posix_fadvise(file.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
+bool MayShareBlocks(const File& file) {
+  struct statfs fs {};
+  if (::fstatfs(file.Get(), &fs) != 0) return false;
+  constexpr std::uint32_t kXfs = 0x58465342;
+  constexpr std::uint32_t kBtrfs = 0x9123683E;
+  const auto type = static_cast<std::uint32_t>(fs.f_type);
+  return type == kXfs || type == kBtrfs;
+}
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     const ssize_t n =

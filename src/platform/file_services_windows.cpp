@@ -372,6 +372,10 @@ std::size_t ReadAt(const File& file, std::uint64_t offset, std::span<std::uint8_
 // The system's read-ahead is chosen when a file is opened.
 void AdviseReads(const File&, bool) {}
 
+void AdviseSoonRead(const File&, std::uint64_t, std::uint64_t) {}
+
+bool MayShareBlocks(const File&) { return false; }
+
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
     OVERLAPPED at{};

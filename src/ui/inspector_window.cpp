@@ -14,12 +14,12 @@
 #include <QTextCursor>
 
 #include "app/engine_messages.h"
+#include "app/inspected_folder.h"
 #include "app/settings.h"
 #include "coding/windows1252.h"
 #include "inspector/character_tip.h"
 #include "inspector/coding_verdict.h"
 #include "inspector/field_text.h"
-#include "inspector/folder_listing.h"
 #include "inspector/iptc_reader.h"
 #include "inspector/thumbnail_fit.h"
 #include "ui/artwork.h"
@@ -193,7 +193,7 @@ void frmFiles::BuildControls() {
 }
 
 void frmFiles::Form_Load() {
-  const inspector::InspectedFolderChoice choice = inspector::ChooseInspectedFolder(state_);
+  const app::InspectedFolderChoice choice = app::ChooseInspectedFolder(state_);
   setWindowTitle(FromUtf8(choice.Title));
   if (choice.Folder) InspectedFolder_ = *choice.Folder;
   lblFolder->setText(FromUtf8(InspectedFolder_));
@@ -213,7 +213,7 @@ void frmFiles::showEvent(QShowEvent* event) {
 
 void frmFiles::Form_Activate() {
   listed_ = true;
-  const std::vector<std::string> names = inspector::ListInspectedFolder(InspectedFolder_);
+  const std::vector<std::string> names = app::ListInspectedFolder(InspectedFolder_);
   lstFiles->setUpdatesEnabled(false);
   for (const std::string& name : names) {
     const QByteArray bytes(name.data(), static_cast<qsizetype>(name.size()));
@@ -223,7 +223,7 @@ void frmFiles::Form_Activate() {
     lstFiles->addItem(item);
   }
   lstFiles->setUpdatesEnabled(true);
-  lblFiles->setText(FromUtf8(inspector::ImagesCaption(names.size())));
+  lblFiles->setText(FromUtf8(app::ImagesCaption(names.size())));
   if (select_.empty()) return;
   const QByteArray wanted(select_.data(), static_cast<qsizetype>(select_.size()));
   for (int i = 0; i < lstFiles->count(); ++i) {

@@ -30,6 +30,7 @@
 #include "app/folder_choice.h"
 #include "app/help_file.h"
 #include "app/log_history.h"
+#include "app/maintenance.h"
 #include "app/option_handlers.h"
 #include "app/settings.h"
 #include "app/startup.h"

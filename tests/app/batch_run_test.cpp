@@ -1,7 +1,9 @@
 #include "app/batch_run.h"
 
 #include "app/app_fixture.h"
+#include "app/folder_scan.h"
 #include "app/ini_file.h"
+#include "app/maintenance.h"
 #include "app/startup.h"
 
 namespace qm::app {

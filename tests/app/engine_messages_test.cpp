@@ -1,7 +1,7 @@
 #include "app/engine_messages.h"
 
 #include "app/app_fixture.h"
-#include "app/batch_run.h"
+#include "app/folder_scan.h"
 #include "support/image_builders.h"
 
 namespace qm::app {

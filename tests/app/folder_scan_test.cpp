@@ -1,9 +1,10 @@
+#include "app/folder_scan.h"
+
 #include <fstream>
 #include <set>
 #include <thread>
 
 #include "app/app_fixture.h"
-#include "app/batch_run.h"
 #include "app/file_operations.h"
 #include "app/platform_paths.h"
 #include "engine/temporary_files.h"
@@ -189,7 +190,8 @@ TEST_F(ScanTest, TheArchiveKeepsTheLatestCopyButNotWhenItBecomesTheInputOrOutput
   view_.OnPendingEvents = [this] { state_.ArchiveFolder = output_; };
   ScanInputFolder(state_, view_);
   EXPECT_EQ(Names(input_), (N{"a.jpg", "b.jpg"}));
-  for (const auto& r : reports_) EXPECT_EQ(r.Reason, "the archive folder is also the input or the output folder");
+  for (const auto& r : reports_)
+    EXPECT_EQ(r.Reason, "the archive folder is also the input or the output folder");
 }
 
 TEST_F(ScanTest, AVanishedFileIsPassedOverAndAVanishedOutputFolderIsToldOnceAndKeepsEveryInput) {
@@ -280,13 +282,14 @@ TEST_F(ScanTest, AnOutputThatCannotBeWrittenLeavesItsInputInPlaceAndIsTriedAgain
 // names it, with the path where it waits, until it can go back.
 TEST_F(ScanTest, AnOriginalSetAsideThatCannotBePutBackIsNamedByEveryScanUntilItIs) {
   std::string aside;
-  ASSERT_EQ(test::RunInChild({}, [&] {
-              aside = input_ + engine::OwnTemporaryPrefix(input_).value() + "aside/";
-              fs::create_directory(aside);
-              WriteFile(aside + "a.jpg", "original");
-              WriteFile(input_ + ".aside", aside);
-              return 0;
-            }),
+  ASSERT_EQ(test::RunInChild({},
+                             [&] {
+                               aside = input_ + engine::OwnTemporaryPrefix(input_).value() + "aside/";
+                               fs::create_directory(aside);
+                               WriteFile(aside + "a.jpg", "original");
+                               WriteFile(input_ + ".aside", aside);
+                               return 0;
+                             }),
             0);
   aside = ReadFile(input_ + ".aside");
   fs::remove(input_ + ".aside");

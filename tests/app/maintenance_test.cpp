@@ -1,7 +1,8 @@
+#include "app/maintenance.h"
+
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
-#include "app/batch_run.h"
 #include "app/file_operations.h"
 
 namespace qm::app {
@@ -57,7 +58,8 @@ TEST_F(MaintenanceTest, AnsweringYesClearsTheOutputFolderAndMovesTheArchiveBackB
   }
 }
 
-// While the question waits, the window goes on: a tick can begin a scan, or another Quillmark take the folder.
+// While the question waits, the window goes on: a tick can begin a scan, or another Quillmark take the
+// folder.
 class BusyDuringQuestion : public test::RecordingView {
  public:
   explicit BusyDuringQuestion(std::function<void()> meanwhile) : meanwhile_(std::move(meanwhile)) {}
@@ -81,7 +83,8 @@ TEST_F(MaintenanceTest, WhatBeganWhileTheQuestionWaitedIsLeftAloneAfterYes) {
   BusyDuringQuestion locking([&] { other.emplace(input_); });
   locking.Answers = {Answer::kYes};
   cmdReprocess_Click(state_, locking);
-  EXPECT_EQ(scanning.MessageTexts().back(), "Another folder operation is in progress; try again when it has ended.");
+  EXPECT_EQ(scanning.MessageTexts().back(),
+            "Another folder operation is in progress; try again when it has ended.");
   EXPECT_EQ(locking.MessageTexts().back(),
             "Another Quillmark is working on the input folder; it is left to it\n" + input_);
   EXPECT_EQ(Names(output_), N{"a.jpg"});

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
-#include "app/batch_run.h"
+#include "app/folder_scan.h"
 #include "app/ini_file.h"
 #include "app/platform_paths.h"
 #include "platform/file_services.h"

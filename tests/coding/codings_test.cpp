@@ -83,12 +83,6 @@ TEST(AccentTables, EachDirectionChangesThe37PinnedPairsAndNothingElse) {
   EXPECT_EQ(kToWindows[kToMac[0x80]], 0xC4);
 }
 
-TEST(AccentTables, SelectGivesACopyOfTheChosenDirection) {
-  EXPECT_EQ(SelectAccentTable(0, kToWindows, kToMac), kToWindows);
-  EXPECT_EQ(SelectAccentTable(1, kToWindows, kToMac), kToMac);
-  for (int other : {2, -1, 7}) EXPECT_EQ(SelectAccentTable(other, kToWindows, kToMac), IdentityTable());
-}
-
 TEST(Windows1252, AgreesWithTheSystemConverter) {
   std::string defined, expected;
   int undefined = 0;

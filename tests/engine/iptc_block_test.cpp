@@ -72,6 +72,15 @@ TEST(IptcWalk, AValuePastTheEndOfItsSegmentIsCutThereWhenRecodingAndStopsTheRead
   EXPECT_EQ(recoded.Walk.End, IptcWalkEnd::kDatasetPastEnd);
   EXPECT_EQ(recoded.Walk.ChangedEnd, head + 10);
   EXPECT_TRUE(recoded.Image.ends_with(test::ImageData()));
+  // A file searched whole (a layered picture): the caption claims more than its resource holds, and what
+  // follows the resource is the picture's, never recoded.
+  const auto layered = [](const char* caption) {
+    return "layers " + Irb("\x1C\x02\x78\x01\x2C"s + caption) + std::string(200, '\x8E');
+  };
+  const auto walked = Walk(layered("Cafe\x8E"));  // an even size: no padding byte ends the value
+  EXPECT_EQ(walked.Image, layered("Cafe\xE9"));
+  EXPECT_EQ(walked.Fields.Caption, "Cafe\xE9");
+  EXPECT_EQ(walked.Walk.End, IptcWalkEnd::kDatasetPastEnd);
   const auto read = Walk(image, false);
   EXPECT_EQ(read.Fields.ObjectName, "Vue");
   EXPECT_EQ(read.Fields.Caption, "");

@@ -1,4 +1,5 @@
-// The panel's field text: how it is built, shown, judged and described one character at a time.
+// What the inspector shows: the field text, built, shown, judged and described one character at a time, and
+// the thumbnail's size.
 #include "inspector/field_text.h"
 
 #include <gtest/gtest.h>
@@ -10,27 +11,24 @@
 #include "inspector/character_tip.h"
 #include "inspector/coding_verdict.h"
 #include "inspector/shown_text.h"
+#include "inspector/thumbnail_fit.h"
 
 namespace qm::inspector {
 namespace {
 
-TEST(FieldText, ShowsEveryFieldUnderItsLabelWithContactAfterCredit) {
+// Contact (2:118) comes after Credit (2:110) but before Source (2:115).
+TEST(FieldText, ShowsEachFieldThatHoldsAValueUnderItsLabelInTheDisplayOrderAndOthersLast) {
   engine::IptcFields fields;
   EXPECT_EQ(BuildFieldText(fields), "");
-  int n = 0;
-  for (const DisplayRow& row : kDisplayRows) fields.*row.Field = "v" + std::to_string(++n);
+  fields.ObjectName = "v";
+  fields.Source = "s";
+  fields.Contact = "c";
+  fields.Credit = "r";
+  fields.ImageType = "t";
   fields.Others = "Segment 12: x\r\nSegment 200: y\r\n";
-  EXPECT_EQ(
-      BuildFieldText(fields),
-      "Object Name: v1\r\nEdit Status: v2\r\nPriority: v3\r\nCategory: v4\r\n"
-      "Supplemental Category: v5\r\nFixture Identifier: v6\r\nKeywords: v7\r\nRelease Date: v8\r\n"
-      "Release Time: v9\r\nSpecial Instructions: v10\r\nReference Service: v11\r\nReference Date: v12\r\n"
-      "Reference Number: v13\r\nCreated Date: v14\r\nCreated Time: v15\r\nOriginating Program: v16\r\n"
-      "Program Version: v17\r\nObject Cycle: v18\r\nByline: v19\r\nByline Title: v20\r\nCity: v21\r\n"
-      "Province/State: v22\r\nCountry Code: v23\r\nCountry: v24\r\n"
-      "Original Transmission Reference: v25\r\nHeadline: v26\r\nCredit: v27\r\nContact: v28\r\n"
-      "Source: v29\r\nCopyright: v30\r\nCaption: v31\r\nLocal Caption: v32\r\nCaption Writer: v33\r\n"
-      "Image Type: v34\r\nOthers: Segment 12: x\r\nSegment 200: y\r\n\r\n");
+  EXPECT_EQ(BuildFieldText(fields),
+            "Object Name: v\r\nCredit: r\r\nContact: c\r\nSource: s\r\nImage Type: t\r\n"
+            "Others: Segment 12: x\r\nSegment 200: y\r\n\r\n");
 }
 
 TEST(ShownText, ShowsEachLineBreakAsOneAndLeadsASelectionBackToTheStoredBytes) {
@@ -83,7 +81,27 @@ TEST(CharacterTip, DescribesFifteenCharactersWithTheirCodesAndWhatTheActiveTable
   EXPECT_EQ(tip.substr(0, 13), "a = 97 / 61\r\n");
   EXPECT_EQ(tip.substr(tip.size() - 14), "\r\no = 111 / 6F");
   EXPECT_EQ(CharacterTipText(fifteen + "p", coding::IdentityTable()), tip + "\r\n...");
-  EXPECT_EQ(CharacterTipText(fifteen + "pqrstu", coding::IdentityTable()), tip + "\r\n...");
+}
+
+TEST(FitThumbnail, ScalesDownToTheBoxKeepingProportions) {
+  const struct {
+    PictureSize Natural, Box, Shown;
+  } cases[] = {
+      // in twips, in the box of 2610 x 1650
+      {{5220, 1650}, {2610, 1650}, {2610, 825}},
+      {{1000, 3300}, {2610, 1650}, {500, 1650}},
+      {{3000, 3000}, {2610, 1650}, {1650, 1650}},
+      {{2000, 1000}, {2610, 1650}, {2000, 1000}},
+      // in pixels: a 24-megapixel frame, a panorama strip, nothing to show
+      {{6000, 4000}, kThumbnailBox, {165, 110}},
+      {{100000, 10}, kThumbnailBox, {174, 1}},
+      {{0, 100}, kThumbnailBox, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    const PictureSize shown = FitThumbnail(c.Natural, c.Box);
+    EXPECT_EQ(shown, c.Shown) << c.Natural.Width << " x " << c.Natural.Height << " gave " << shown.Width
+                              << " x " << shown.Height;
+  }
 }
 
 }  // namespace

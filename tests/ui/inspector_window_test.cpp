@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -20,8 +21,8 @@
 #include "support/image_builders.h"
 #include "support/temp_dir.h"
 #include "ui/message_box.h"
-#include "ui/tooltip.h"
 #include "ui/path_label.h"
+#include "ui/tooltip.h"
 #include "ui_test_support.h"
 
 namespace qm::ui {
@@ -102,31 +103,22 @@ class InspectorWindowTest : public testing::Test {
   app::AppState state_;
 };
 
-TEST_F(InspectorWindowTest, ListsTheChosenFolderUnderItsTitle) {
-  test::WriteFile(state_.ArchiveFolder + "a.jpg", Picture(8, 8));
-  test::WriteFile(state_.ArchiveFolder + "notes.txt", "text");
-  const auto window = Open(1);
-  EXPECT_EQ(window->windowTitle(), "Quillmark - Archive folder");
-  EXPECT_EQ(window->lblFiles->text(), "2 images");
-  ExpectVerdict(*window, "IPTC metadata", "ImageQuillmark", false);
+// The chosen folder, counted, then on a large screen: the list and the fields take the room, and the next
+// opening comes back at the size and place it was closed with, within the screen.
+TEST_F(InspectorWindowTest, ListsTheChosenFolderAndALargerWindowListsMoreAndOpensAgainWhereItWasClosed) {
+  for (int i = 0; i < 50; ++i) test::WriteFile(state_.ArchiveFolder + std::to_string(i) + ".jpg", "x");
+  auto window = Open(1);
+  EXPECT_EQ(window->lblFiles->text(), "50 images");
   EXPECT_EQ(window->lblFolder->text().toStdString(), state_.ArchiveFolder);
-  EXPECT_EQ(window->height(), 347);  // the first size, as wide as the captions need
-  EXPECT_GE(window->width(), 571);
+  ExpectVerdict(*window, "IPTC metadata", "ImageQuillmark", false);
   test::ExpectNothingOverlapsOrClips(window.get());
-}
-
-// Fifty names on a large screen: the list and the fields take the room, and the next opening comes back at
-// the size and place it was closed with, within the screen.
-TEST_F(InspectorWindowTest, ALargerWindowListsMoreNamesAndOpensAgainWhereItWasClosed) {
-  for (int i = 0; i < 50; ++i) test::WriteFile(state_.InputFolder + "photo-" + std::to_string(i) + ".jpg", "x");
-  auto window = Open();
   const int shown = window->lstFiles->height();
   window->setGeometry(QRect(20, 40, 700, 560));
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->lstFiles->height() >= shown + 150; }));
   EXPECT_GE(window->txtIPTC->height(), window->lstFiles->height() - 80);
   test::ExpectNothingOverlapsOrClips(window.get());
   QTest::keyClick(window.get(), Qt::Key_Escape);
-  window = Open();
+  window = Open(1);
   EXPECT_EQ(window->geometry(), QRect(20, 40, 700, 560));
 }
 
@@ -221,6 +213,68 @@ TEST_F(InspectorWindowTest, SelectedCharactersGetATipWithTheirCodesThatGoesWithT
   EXPECT_FALSE(last_window.isNull());
   Select(*window, "b.jpg");
   EXPECT_TRUE(last_window.isNull() && window->CharacterTip() == nullptr);
+}
+
+// The tip window of the character tip, on a form of its own.
+class TooltipTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    form_ = std::make_unique<QWidget>();
+    form_->resize(300, 200);
+    // Away from the corner, where the mouse of the offscreen platform sits.
+    box_ = new QPlainTextEdit(form_.get());
+    box_->setGeometry(10, 10, 200, 100);
+    button_ = new QPushButton("OK", form_.get());
+    button_->setGeometry(10, 150, 80, 30);
+    form_->show();
+  }
+  // The mouse comes to rest over `widget`; true when the tip window then shows.
+  static bool EnterShows(QWidget* widget, QLabel* window) {
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)));
+    QApplication::sendEvent(widget, &enter);
+    return QTest::qWaitFor([&] { return window->isVisible(); }, 2000);
+  }
+
+  std::unique_ptr<QWidget> form_;
+  QPlainTextEdit* box_ = nullptr;
+  QPushButton* button_ = nullptr;
+};
+
+// Dropping the object takes its tip window along: the character tip test above checks it.
+TEST_F(TooltipTest, DoesNothingBeforeCreateAndOnceTheFormTookTheTipWindow) {
+  cTooltip tip;
+  EXPECT_FALSE(tip.AddTool(box_, "text"));
+  tip.MaxTipWidth(240);
+  EXPECT_EQ(tip.hWnd(), nullptr);
+  EXPECT_EQ(tip.ToolCount() + tip.MaxTipWidth() + tip.DelayTime(cTooltip::kAutopop), 0);
+
+  tip.Create(form_.get());
+  tip.AddTool(box_);
+  form_.reset();
+  EXPECT_EQ(tip.hWnd(), nullptr);
+  EXPECT_EQ(tip.ToolCount(), 0);
+}
+
+TEST_F(TooltipTest, ShowsWhereTheMouseRestsWrapsAtTheWidthAndHidesAfterTheAutopopDelay) {
+  cTooltip tip;
+  tip.Create(form_.get());
+  tip.DelayTime(cTooltip::kInitial, 10);
+  tip.DelayTime(cTooltip::kAutopop, 300);
+  tip.AddTool(box_, QStringLiteral("\xE9 = 233 / E9\r\n\xB6 = 13 / D"));
+  tip.AddTool(button_, "several short words that cannot stand on one line of the tip");
+  QLabel* window = tip.hWnd();
+
+  ASSERT_TRUE(EnterShows(box_, window));
+  EXPECT_EQ(window->text(), QStringLiteral("\xE9 = 233 / E9\n\xB6 = 13 / D"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 3000));
+
+  tip.MaxTipWidth(120);
+  ASSERT_TRUE(EnterShows(button_, window));
+  EXPECT_LE(window->contentsRect().width(), 120);
+  EXPECT_GE(window->contentsRect().height(), 3 * window->fontMetrics().height());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(button_, &leave);
+  EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace

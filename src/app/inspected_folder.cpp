@@ -1,4 +1,4 @@
-#include "inspector/folder_listing.h"
+#include "app/inspected_folder.h"
 
 #include <algorithm>
 
@@ -6,7 +6,7 @@
 #include "app/folder_choice.h"
 #include "app/folder_validation.h"
 
-namespace qm::inspector {
+namespace qm::app {
 namespace {
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -22,7 +22,7 @@ bool ListedBefore(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state) {
+InspectedFolderChoice ChooseInspectedFolder(const AppState& state) {
   const int row = state.FolderIndex;
   if (row < 0 || row > 2) return {app::FolderChooserTitle(row), std::nullopt};
   return {app::FolderChooserTitle(row), app::FolderOfRow(state, row)};
@@ -49,4 +49,4 @@ std::string ImagesCaption(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " image" : " images");
 }
 
-}  // namespace qm::inspector
+}  // namespace qm::app

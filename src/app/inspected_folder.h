@@ -8,7 +8,7 @@
 
 #include "app/app_state.h"
 
-namespace qm::inspector {
+namespace qm::app {
 
 /// The inspector's window title and the folder it lists, chosen by `FolderIndex`.
 struct InspectedFolderChoice {
@@ -19,7 +19,7 @@ struct InspectedFolderChoice {
 
 /// "Quillmark - Input folder" with `InputFolder` for 0, the archive for 1, the output for 2; "???" and no
 /// folder for any other index.
-InspectedFolderChoice ChooseInspectedFolder(const app::AppState& state);
+InspectedFolderChoice ChooseInspectedFolder(const AppState& state);
 
 /// The bare names the inspector lists for `folder`: every entry that is not a directory and whose name does
 /// not begin with ".", hidden files and files of any type included, sorted by name with ASCII letters
@@ -30,4 +30,4 @@ std::vector<std::string> ListInspectedFolder(std::string_view folder);
 /// The count below the list: "12 images", "1 image", "0 images".
 std::string ImagesCaption(std::size_t count);
 
-}  // namespace qm::inspector
+}  // namespace qm::app

@@ -1,4 +1,4 @@
-#include "inspector/folder_listing.h"
+#include "app/inspected_folder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 
 #include "support/temp_dir.h"
 
-namespace qm::inspector {
+namespace qm::app {
 namespace {
 
 using testing::ElementsAre;
@@ -39,4 +39,4 @@ TEST(ListInspectedFolder, ListsALinkToAFileOrToNothingButNotOneToAFolder) {
 #endif
 
 }  // namespace
-}  // namespace qm::inspector
+}  // namespace qm::app
