@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/json_log.h"
+#include "platform/file_services.h"
 #include "version.h"
 
 namespace qm::cli {
@@ -54,10 +55,12 @@ bool IsSet(Context& context, const std::string& folder, std::string_view name) {
 }
 
 // Where a relative Log is: in the folder systemd made for the service's logs (the first of them), else beside
-// the settings file.
+// the settings file (always on Windows, which has no systemd).
 std::filesystem::path LogFolder(const app::AppState& state) {
+#if !defined(_WIN32)
   const char* logs = std::getenv("LOGS_DIRECTORY");
   if (logs != nullptr && *logs != '\0') return std::string(logs).substr(0, std::string(logs).find(':'));
+#endif
   return state.IniPath.parent_path();
 }
 
@@ -237,7 +240,8 @@ int Main(const std::vector<std::string>& arguments, Console& io) {
   // A log that cannot be written never stops the work: it is said once, and each line tries it again.
   // inspect tells of no entry.
   std::optional<app::JsonLog> log;
-  std::filesystem::path log_path = options.Log.value_or(app::ReadSetting(state, app::kOptionsSection, "Log"));
+  std::filesystem::path log_path =
+      options.Log ? *options.Log : platform::PathOf(app::ReadSetting(state, app::kOptionsSection, "Log"));
   if (!log_path.empty() && command != &kInspectCommand) {
     if (!options.Log && log_path.is_relative()) log_path = LogFolder(state) / log_path;
     log.emplace(log_path);

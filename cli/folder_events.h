@@ -2,24 +2,26 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qm::cli {
 
 /// The file-system notifications of one folder, for `watch` to scan as soon as a file may be ready instead of
-/// at its next timed scan. Linux only (inotify); elsewhere, and where the system gives none (no inotify
-/// instance left), the waits only wait. A share mounted from another machine never tells what that machine
-/// writes: the timed scan finds those files.
+/// at its next timed scan: inotify on Linux, ReadDirectoryChangesW on Windows. Elsewhere, and where the system
+/// gives none (no inotify instance left), the waits only wait. A share mounted from another machine never
+/// tells what that machine writes (on Windows, the server of an SMB share may): the timed scan finds those
+/// files.
 class FolderEvents {
  public:
-  FolderEvents() = default;
+  FolderEvents();
   ~FolderEvents();
   FolderEvents(const FolderEvents&) = delete;
   FolderEvents& operator=(const FolderEvents&) = delete;
 
   /// From now on notes the entries that appear in `folder` (a file closed after writing, moved in or
-  /// created; names beginning with "." are left out, as a scan leaves them). Returns why it cannot, empty
-  /// when it can.
+  /// created; on Windows, which tells no close, created or moved in; names beginning with "." are left out, as
+  /// a scan leaves them). Returns why it cannot, empty when it can.
   std::string Watch(const std::string& folder);
 
   /// Blocks until `deadline`, a stop signal, or an entry noted since the last call, whichever comes first;
@@ -31,6 +33,11 @@ class FolderEvents {
   void Rewatch();
   bool Drain();
 
+#if defined(_WIN32)
+  // The folder's handle, and the read of its changes in progress.
+  struct Watched;
+  std::unique_ptr<Watched> watched_;
+#endif
   int fd_ = -1;
   int watch_ = -1;
   std::string folder_;

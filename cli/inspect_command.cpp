@@ -12,6 +12,7 @@
 #include "inspector/field_text.h"
 #include "inspector/iptc_reader.h"
 #include "inspector/shown_text.h"
+#include "platform/file_services.h"
 
 namespace qm::cli {
 namespace {
@@ -55,9 +56,9 @@ int Inspect(Context& context) {
     const std::string& file = files[i];
     const std::string shown = app::PrintableName(file);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) {
-      Complain(context,
-               shown + (std::filesystem::exists(file, ec) ? ": not a regular file" : ": no such file"));
+    if (!std::filesystem::is_regular_file(platform::PathOf(file), ec)) {
+      Complain(context, shown + (std::filesystem::exists(platform::PathOf(file), ec) ? ": not a regular file"
+                                                                                     : ": no such file"));
       status = kExitKept;
       continue;
     }

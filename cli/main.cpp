@@ -8,6 +8,7 @@
 #include "cli/platform_console.h"
 
 int main(int argc, char** argv) {
+  qm::cli::PrepareConsole();
   qm::cli::InstallStopSignals();
   qm::cli::FolderEvents events;
   qm::cli::Console console{.In = std::cin,
@@ -19,5 +20,5 @@ int main(int argc, char** argv) {
                            .WaitUntil = [&](auto deadline) { return events.WaitUntil(deadline); },
                            .WatchFolder = [&](const std::string& folder) { return events.Watch(folder); },
                            .ProgramFolder = qm::app::ExecutableFolder()};
-  return qm::cli::Main(std::vector<std::string>(argv + 1, argv + argc), console);
+  return qm::cli::Main(qm::cli::Arguments(argc, argv), console);
 }

@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/wait_time.h"
 #include "coding/accent_tables.h"
+#include "platform/file_services.h"
 
 namespace qm::cli {
 namespace {
@@ -56,7 +57,7 @@ std::string TakeValue(std::string_view name, const std::string& value, Options& 
   };
   const auto file = [&](std::optional<std::filesystem::path>& into) -> std::string {
     if (value.empty()) return std::string(name) + ": expected a file, found nothing";
-    into = std::filesystem::path(value);
+    into = platform::PathOf(value);
     return {};
   };
   if (name == "--ini") return file(options.Ini);
@@ -105,7 +106,7 @@ bool TakesValue(std::string_view name) {
 
 std::string AbsoluteFolderSetting(const std::string& folder) {
   std::error_code ec;
-  std::string text = std::filesystem::absolute(std::filesystem::path(folder), ec).string();
+  std::string text = platform::TextOf(std::filesystem::absolute(platform::PathOf(folder), ec));
   return app::FolderSetting(ec ? folder : text);
 }
 

@@ -18,6 +18,13 @@ void AppendEscaped(std::string& out, std::string_view bytes) {
   }
 }
 
+// A backslash begins an escape, so one in a name is doubled; a Windows name never holds one.
+#if defined(_WIN32)
+constexpr bool kDoubleBackslashes = false;
+#else
+constexpr bool kDoubleBackslashes = true;
+#endif
+
 }  // namespace
 
 std::string PrintableName(std::string_view name) {
@@ -30,7 +37,7 @@ std::string PrintableName(std::string_view name) {
     const char32_t code = character ? character->Code : 0;
     if (!character || code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
       AppendEscaped(out, name.substr(at, length));
-    } else if (code == '\\') {
+    } else if (code == '\\' && kDoubleBackslashes) {
       out += "\\\\";
     } else {
       out.append(name.substr(at, length));

@@ -12,7 +12,8 @@ namespace qm::app {
 /// A file name as the front ends show it: its valid UTF-8 unchanged, each byte of a control character (C0,
 /// DEL, C1) or of a sequence that is not UTF-8 written as the text "\xNN", and a backslash doubled, so that a
 /// name can neither split a line nor drive the terminal, two names never look alike ("a\x0A.jpg" with a
-/// backslash is "a\\x0A.jpg"), and the result is always valid UTF-8.
+/// backslash is "a\\x0A.jpg"), and the result is always valid UTF-8. On Windows, where no name holds a
+/// backslash and paths are full of them, a backslash stays single.
 std::string PrintableName(std::string_view name);
 
 /// What became of an entry, as the command line's line and the window's activity view say it: "written,

@@ -286,7 +286,8 @@ FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside
   if (aside_folder.empty()) return Failure(FileStatus::kFailed, "set aside", why);
   taken = {std::string(folder) + name, aside_folder + name};
   int error = RenameNoReplace(taken.Name, taken.Aside);
-  if (error == ENOENT && ::access(taken.Name.c_str(), F_OK) == 0) {
+  struct stat entry;  // the entry itself: a link to nothing is there too
+  if (error == ENOENT && ::lstat(taken.Name.c_str(), &entry) == 0) {
     if (::mkdir(aside_folder.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno("set aside", errno);
     struct stat st;
     if (::lstat(aside_folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {

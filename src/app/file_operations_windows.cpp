@@ -1,116 +1,247 @@
-// The file operations on Windows, through std::filesystem and a few calls of the system;
-// file_operations_posix.cpp holds the other side. This side is built by nothing here: it is kept to compile,
-// and is untested.
+// The file operations on Windows; file_operations_posix.cpp holds the other side. Names travel as UTF-8 text
+// and reach the system's wide calls through platform::SystemPath, so that no length limit, device name or
+// trailing dot changes which file a name means. An entry is opened as itself, never through a link.
 #ifdef _WIN32
 
-#include <process.h>
 #include <windows.h>
 
-#include <filesystem>
+#include <optional>
 #include <random>
-#include <system_error>
+#include <vector>
 
 #include "app/file_operations.h"
-#include "engine/image_file.h"
+#include "engine/temporary_files.h"
 #include "platform/file_services.h"
 
 namespace qm::app {
 namespace {
 
-namespace fs = std::filesystem;
+using platform::SystemPath;
 
-FileOutcome FromError(std::string_view step, const std::error_code& ec) {
-  const FileStatus status = ec == std::errc::no_such_file_or_directory ? FileStatus::kNotFound
-                            : ec == std::errc::file_exists             ? FileStatus::kTargetExists
-                                                                       : FileStatus::kFailed;
-  return {status, std::string(step) + ": " + ec.message()};
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The type codes that a listing gives its entries.
+constexpr int kListedRegular = 1;
+constexpr int kListedDirectory = 2;
+constexpr int kListedLink = 3;
+
+FileOutcome Failure(FileStatus status, std::string_view step, std::string_view why) {
+  return {status, std::string(step) + ": " + std::string(why)};
+}
+
+FileOutcome FromError(std::string_view step, const std::error_code& error) {
+  const FileStatus status = error == std::errc::no_such_file_or_directory ? FileStatus::kNotFound
+                            : error == std::errc::file_exists             ? FileStatus::kTargetExists
+                                                                          : FileStatus::kFailed;
+  return Failure(status, step, platform::ErrorText(error));
+}
+
+FileOutcome FromLastError(std::string_view step) { return FromError(step, platform::LastError()); }
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? std::string(".\\") : path.substr(0, separator + 1);
+}
+
+std::int64_t Nanoseconds(const FILETIME& time) {
+  return platform::NanosecondsOf(
+      static_cast<std::int64_t>(std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime));
+}
+
+// Opens the entry itself, a link as a link, a folder as a folder, with `access` (its attributes only, unless
+// more is asked).
+platform::File OpenEntry(const std::string& path, DWORD access = FILE_READ_ATTRIBUTES) {
+  return platform::File(::CreateFileW(SystemPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+FileIdentity IdentityOf(const platform::File& entry) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(entry.Get(), &info)) return {};
+  // The change time moves with every write, rename or change of attributes; the last write time does not.
+  FILE_BASIC_INFO basic{};
+  FILETIME changed = info.ftLastWriteTime;
+  if (::GetFileInformationByHandleEx(entry.Get(), FileBasicInfo, &basic, sizeof basic)) {
+    changed.dwLowDateTime = basic.ChangeTime.LowPart;
+    changed.dwHighDateTime = static_cast<DWORD>(basic.ChangeTime.HighPart);
+  }
+  const bool regular = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !platform::IsLink(entry.Get());
+  return {true,
+          regular,
+          info.dwVolumeSerialNumber,
+          std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow,
+          std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow,
+          Nanoseconds(info.ftLastWriteTime),
+          Nanoseconds(changed),
+          regular && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
+}
+
+bool Exists(const std::string& path) { return ::GetFileAttributesW(SystemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Makes a private folder, hidden from the Explorer as its dot-name hides it from listings elsewhere.
+bool MakeFolder(const std::string& path) {
+  const std::wstring system_path = SystemPath(path);
+  if (!::CreateDirectoryW(system_path.c_str(), nullptr)) return ::GetLastError() == ERROR_ALREADY_EXISTS;
+  ::SetFileAttributesW(system_path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  return true;
+}
+
+// Renames without ever replacing an existing entry.
+std::error_code RenameNoReplace(const std::string& from, const std::string& to) {
+  return platform::RenameNoReplace(platform::PathOf(from), platform::PathOf(to));
+}
+
+// Puts `from` under the name `to` in one step, replacing a file there; once the call returns, the name is on
+// the device.
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+// A fresh dot-name in `folder`, this process's: scans and listings skip it, so nobody takes a half-made copy
+// for a file. Empty when the folder cannot take this process's mark.
+std::string TemporaryName(const std::string& folder, std::string& why) {
+  static std::minstd_rand random(::GetCurrentProcessId() ^ std::random_device()());
+  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
+  return prefix ? folder + *prefix + "move-" + std::to_string(random()) : std::string();
+}
+
+// Makes the copy of the regular file open as `in` at `temp`, complete and on the device, with the source's
+// times and read-only attribute. The copy shares the source's clusters on ReFS, and is made by the server on
+// a share that can.
+FileOutcome CopyFileTo(const platform::File& in, const std::string& temp) {
+  platform::FileInfo before;
+  FILE_BASIC_INFO source{};
+  if (const std::error_code error = platform::Describe(in, before)) return FromError("open for copy", error);
+  if (!::GetFileInformationByHandleEx(in.Get(), FileBasicInfo, &source, sizeof source)) {
+    return FromLastError("open for copy");
+  }
+  std::error_code error;
+  platform::File out = platform::CreateNew(platform::PathOf(temp), error);
+  if (error) return FromError("create copy", error);
+  if (error = platform::CopyWhole(in, out, before.Size); error) return FromError("copy", error);
+  FILE_BASIC_INFO copied = source;
+  copied.ChangeTime.QuadPart = 0;  // the system's to set
+  copied.FileAttributes &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
+  if (copied.FileAttributes == 0) copied.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  ::SetFileInformationByHandle(out.Get(), FileBasicInfo, &copied, sizeof copied);
+  if (error = platform::FlushData(out); error) return FromError("flush copy", error);
+  // A file that changed during the copy may have given it some of each version.
+  platform::FileInfo after;
+  if (error = platform::Describe(in, after); error) return FromError("check copy", error);
+  if (!(after == before)) return Failure(FileStatus::kFailed, "check copy", "the file changed while it was copied");
+  if (error = out.Close(); error) return FromError("close copy", error);
+  return {};
 }
 
 }  // namespace
 
 struct FolderListing::Impl {
-  fs::directory_iterator It;
-  bool Open = false;
+  HANDLE Find = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAW Data{};
+  bool Pending = false;  // `Data` holds an entry not fetched yet
   std::string Error;
 };
 
 FolderListing::FolderListing(std::string_view folder) : impl_(std::make_unique<Impl>()) {
-  std::error_code ec;
-  impl_->It = fs::directory_iterator(fs::path(folder), ec);
-  impl_->Open = !ec;
-  if (ec) impl_->Error = ec.message();
+  std::wstring pattern = SystemPath(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  impl_->Find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &impl_->Data, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+  if (impl_->Find != INVALID_HANDLE_VALUE) {
+    impl_->Pending = true;
+  } else if (::GetLastError() != ERROR_FILE_NOT_FOUND) {  // a drive's empty root has not even "." and ".."
+    impl_->Error = platform::ErrorText(platform::LastError());
+  }
 }
+
+FolderListing::~FolderListing() {
+  if (impl_->Find != INVALID_HANDLE_VALUE) ::FindClose(impl_->Find);
+}
+
+bool FolderListing::IsOpen() const { return impl_->Error.empty(); }
 
 const std::string& FolderListing::Error() const { return impl_->Error; }
 
-FolderListing::~FolderListing() = default;
-
-bool FolderListing::IsOpen() const { return impl_->Open; }
-
 bool FolderListing::Next(FolderEntry& entry) {
-  if (!impl_->Open || impl_->It == fs::directory_iterator()) return false;
-  entry.Name = impl_->It->path().filename().string();
-  entry.TypeHint = 0;
-  std::error_code ec;
-  impl_->It.increment(ec);
-  if (ec) impl_->It = fs::directory_iterator();
+  if (!impl_->Pending && (impl_->Find == INVALID_HANDLE_VALUE || !::FindNextFileW(impl_->Find, &impl_->Data))) {
+    return false;
+  }
+  impl_->Pending = false;
+  const WIN32_FIND_DATAW& data = impl_->Data;
+  entry.Name = platform::TextOf(std::filesystem::path(data.cFileName));
+  // A listed reparse point gives its tag: a link (a symbolic link, a junction) is a name for another entry;
+  // others (a deduplicated file, a cloud file's placeholder) are the entry itself.
+  const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                    IsReparseTagNameSurrogate(data.dwReserved0);
+  entry.TypeHint = link                                               ? kListedLink
+                   : (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kListedDirectory
+                                                                        : kListedRegular;
   return true;
 }
 
 EntryKind KindOf(std::string_view folder, const FolderEntry& entry) {
-  std::error_code ec;
-  const fs::path path = fs::path(std::string(folder) + entry.Name);
-  const fs::file_status status = fs::symlink_status(path, ec);
-  if (!fs::exists(status)) return EntryKind::kMissing;
-  if (fs::is_symlink(status)) return EntryKind::kLink;
-  if (fs::is_regular_file(status)) return EntryKind::kRegular;
-  if (fs::is_directory(status)) return EntryKind::kDirectory;
-  return EntryKind::kOther;
+  switch (entry.TypeHint) {
+    case kListedRegular:
+      return EntryKind::kRegular;
+    case kListedDirectory:
+      return EntryKind::kDirectory;
+    case kListedLink:
+      return EntryKind::kLink;
+    default:
+      break;
+  }
+  const platform::File file = OpenEntry(std::string(folder) + entry.Name);
+  if (!file.IsOpen()) return EntryKind::kMissing;
+  if (platform::IsLink(file.Get())) return EntryKind::kLink;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(file.Get(), &info)) return EntryKind::kMissing;
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kDirectory : EntryKind::kRegular;
 }
 
 FileIdentity IdentifyFile(const std::string& path) {
-  const std::wstring wide = fs::path(path).wstring();
-  HANDLE file = ::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                              nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool ok = ::GetFileInformationByHandle(file, &info) != 0;
-  ::CloseHandle(file);
-  if (!ok) return {};
-  const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
-  const bool regular = (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
-  const auto written = static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
-  return {true,
-          regular,
-          info.dwVolumeSerialNumber,
-          join(info.nFileIndexHigh, info.nFileIndexLow),
-          join(info.nFileSizeHigh, info.nFileSizeLow),
-          written,
-          written,
-          regular && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0};
+  const platform::File entry = OpenEntry(path);
+  return entry.IsOpen() ? IdentityOf(entry) : FileIdentity{};
 }
 
 Writers ProbeWriters(const std::string& path) {
-  // A file another program writes (a copy in progress) cannot be opened without sharing write access.
-  HANDLE file = ::CreateFileW(fs::path(path).wstring().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  // Opened for reading while others may only read: the system refuses that while anybody (on this machine,
+  // or through the server of a share) has the file open for writing.
+  const platform::File file(::CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.IsOpen()) {
     return ::GetLastError() == ERROR_SHARING_VIOLATION ? Writers::kWriting : Writers::kUnknown;
   }
-  ::CloseHandle(file);
+  // On a share the file's times run on the server's clock.
+  FILE_REMOTE_PROTOCOL_INFO remote{};
+  remote.StructureVersion = 1;
+  remote.StructureSize = sizeof remote;
+  if (::GetFileInformationByHandleEx(file.Get(), FileRemoteProtocolInfo, &remote, sizeof remote)) {
+    return Writers::kUnknownOnShare;
+  }
   return Writers::kNone;
 }
 
 FolderLock::FolderLock(std::string_view folder) {
-  // A file opened without sharing: a second process cannot open it until the first ends.
-  const fs::path file = fs::path(std::string(folder) + std::string(kFileName));
-  HANDLE handle = ::CreateFileW(file.wstring().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  const std::string file = std::string(folder) + std::string(kFileName);
+  const std::wstring path = SystemPath(file);
+  HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_HIDDEN, nullptr);
+  // A folder this process may not write to: the lock needs no write access.
   if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD error = ::GetLastError();
-    status_ = error == ERROR_SHARING_VIOLATION ? Status::kBusy : Status::kFailed;
-    detail_ = "lock " + file.string() + ": " + std::system_category().message(static_cast<int>(error));
+    handle = ::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    detail_ = "open " + file + ": " + platform::ErrorText(platform::LastError());
+    return;
+  }
+  // The whole file, and beyond: the system (the server of a share too) lets go when the process ends.
+  OVERLAPPED whole{};
+  if (!::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    const std::error_code error = platform::LastError();
+    ::CloseHandle(handle);
+    status_ = error.value() == ERROR_LOCK_VIOLATION ? Status::kBusy : Status::kFailed;
+    detail_ = "lock " + file + ": " + platform::ErrorText(error);
     return;
   }
   handle_ = reinterpret_cast<std::intptr_t>(handle);
@@ -118,56 +249,117 @@ FolderLock::FolderLock(std::string_view folder) {
 }
 
 FolderLock::~FolderLock() {
-  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  if (status_ == Status::kHeld) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));  // closing releases the lock
 }
 
 FileOutcome RemoveEntry(const std::string& path) {
-  std::error_code ec;
-  const fs::path p = fs::path(path);
-  const fs::file_status status = fs::symlink_status(p, ec);
-  if (!fs::exists(status)) return {FileStatus::kNotFound, "delete: no such file"};
-  if (fs::is_directory(status)) return {FileStatus::kFailed, "delete: it is a folder"};
-  if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-    return {FileStatus::kReadOnly, "delete: the file is read-only"};
+  const platform::File entry = OpenEntry(path);
+  if (!entry.IsOpen()) return FromLastError("delete");
+  const FileIdentity id = IdentityOf(entry);
+  const bool link = platform::IsLink(entry.Get());
+  BY_HANDLE_FILE_INFORMATION info{};
+  ::GetFileInformationByHandle(entry.Get(), &info);
+  const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (folder && !link) return Failure(FileStatus::kFailed, "delete", "it is a folder");
+  if (id.ReadOnly) return Failure(FileStatus::kReadOnly, "delete", "the file is read-only");
+  // A link to a folder is removed as a folder is, and only the link goes.
+  const std::wstring system_path = SystemPath(path);
+  if (!(folder ? ::RemoveDirectoryW(system_path.c_str()) : ::DeleteFileW(system_path.c_str()))) {
+    return FromLastError("delete");
   }
-  if (!fs::remove(p, ec) || ec) return FromError("delete", ec);
   return {};
 }
 
 namespace {
 
-std::string OwnPrefix() { return std::string(engine::kTemporaryPrefix) + std::to_string(_getpid()) + "-"; }
-
-std::string SetAsideFolder(std::string_view folder) { return std::string(folder) + OwnPrefix() + "aside/"; }
-
-// Moves without ever replacing: the system's move refuses an existing target unless asked to replace.
-FileOutcome MoveNoReplace(const fs::path& from, const fs::path& to) {
-  const std::error_code ec = platform::RenameNoReplace(from, to);
-  if (!ec) return {};
-  if (ec.value() == ERROR_ALREADY_EXISTS || ec.value() == ERROR_FILE_EXISTS) {
-    return {FileStatus::kTargetExists, "move: the target exists"};
-  }
-  if (ec.value() == ERROR_NOT_SAME_DEVICE) return {FileStatus::kFailed, "cross-device"};
-  return FromError("move", ec);
+// The private folder of this process in `folder`, where an input waits between being taken from its name
+// and being deleted or moved. It is a dot-name, so no scan or listing sees it. Empty when the folder cannot
+// take this process's mark.
+std::string SetAsideFolder(std::string_view folder, std::string& why) {
+  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
+  return prefix ? std::string(folder) + *prefix + "aside\\" : std::string();
 }
 
 struct SetAside {
-  fs::path Name;
-  fs::path Aside;
+  std::string Name;
+  std::string Aside;
 };
 
+// Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
+// never replaces anything, so that whatever another program puts under the name from now on stays untouched.
+// The private folder is made when the first input goes there. A file that another program holds open without
+// letting others rename it stays where it is.
+FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
+  std::string why;
+  const std::string aside_folder = SetAsideFolder(folder, why);
+  if (aside_folder.empty()) return Failure(FileStatus::kFailed, "set aside", why);
+  taken = {std::string(folder) + name, aside_folder + name};
+  std::error_code error = RenameNoReplace(taken.Name, taken.Aside);
+  if (error == std::errc::no_such_file_or_directory && Exists(taken.Name)) {
+    if (!MakeFolder(aside_folder)) return FromLastError("set aside");
+    const platform::File made = OpenEntry(aside_folder);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!made.IsOpen() || !::GetFileInformationByHandle(made.Get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || platform::IsLink(made.Get())) {
+      return Failure(FileStatus::kFailed, "set aside", "the private folder " + aside_folder + " is not ours");
+    }
+    error = RenameNoReplace(taken.Name, taken.Aside);
+  }
+  return error ? FromError("set aside", error) : FileOutcome{};
+}
+
+// "a (recovered).jpg", "a (recovered 2).jpg"...: the name `name` gets as number `n`, its extension kept and
+// the whole within the 255 UTF-16 units a name may have.
+std::string RecoveredName(const std::string& name, int n) {
+  const std::size_t dot = name.rfind('.');
+  const std::size_t stem_end = dot == std::string::npos || dot == 0 ? name.size() : dot;
+  const std::wstring mark = n == 1 ? L" (recovered)" : L" (recovered " + std::to_wstring(n) + L")";
+  std::wstring stem = platform::PathOf(name.substr(0, stem_end)).native();
+  const std::wstring extension = platform::PathOf(name.substr(stem_end)).native();
+  constexpr std::size_t kLongestName = 255;
+  if (stem.size() + mark.size() + extension.size() > kLongestName) {
+    const std::size_t room = kLongestName > mark.size() + extension.size()
+                                 ? kLongestName - mark.size() - extension.size()
+                                 : 0;
+    stem.resize(std::min(stem.size(), room));
+    if (!stem.empty() && stem.back() >= 0xD800 && stem.back() < 0xDC00) stem.pop_back();  // half a pair
+  }
+  return platform::TextOf(std::filesystem::path(stem + mark + extension));
+}
+
+// Puts the file `aside` back into `folder`: under `name` unless `own_name` is false or the name is taken, else
+// under the first free recovered name. Returns the name used, or the failure.
+std::error_code PutBackAs(const std::string& aside, std::string_view folder, const std::string& name,
+                          bool own_name, std::string& used) {
+  std::error_code error = std::make_error_code(std::errc::file_exists);
+  for (int n = own_name ? 0 : 1; n < 1000 && error == std::errc::file_exists; ++n) {
+    used = n == 0 ? name : RecoveredName(name, n);
+    error = RenameNoReplace(aside, std::string(folder) + used);
+  }
+  return error;
+}
+
+// Puts a file that was set aside back under its name, or under a free name when another program has put a file
+// there meanwhile. `detail` is what the caller reports; the name used or the failure is added to it.
 FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
-  if (!MoveNoReplace(taken.Aside, taken.Name).Ok()) detail += "; it waits as " + taken.Aside.string();
+  const std::string folder = FolderOf(taken.Name);
+  const std::string name = taken.Name.substr(folder.size());
+  std::string used;
+  if (const std::error_code error = PutBackAs(taken.Aside, folder, name, true, used)) {
+    detail += "; it waits as " + taken.Aside + " (put back: " + platform::ErrorText(error) + ")";
+  } else if (used != name) {
+    detail += "; as its name was taken again, it was put back as " + folder + used;
+  }
   return {status, std::move(detail)};
 }
 
-FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read, bool writable,
-                        SetAside& taken) {
-  std::error_code ec;
-  fs::create_directory(fs::path(SetAsideFolder(folder)), ec);
-  taken = {fs::path(std::string(folder) + name), fs::path(SetAsideFolder(folder) + name)};
-  if (FileOutcome moved = MoveNoReplace(taken.Name, taken.Aside); !moved.Ok()) return moved;
-  const FileIdentity now = IdentifyFile(taken.Aside.string());
+// Sets the input aside and checks that it is the version that was read (and, with `writable`, that it may
+// be deleted); on success the caller owns the file under `taken.Aside`. Otherwise the file is back under its
+// name (or waits aside, which the detail says).
+FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read,
+                        bool writable, SetAside& taken) {
+  if (FileOutcome aside = TakeAside(folder, name, taken); !aside.Ok()) return aside;
+  const FileIdentity now = IdentifyFile(taken.Aside);
   if (!now.SameVersion(read)) {
     return PutBack(taken, FileStatus::kChanged, "it changed or was replaced since it was read");
   }
@@ -175,131 +367,240 @@ FileOutcome TakeVersion(std::string_view folder, const std::string& name, const 
   return {};
 }
 
-FileOutcome CheckReplaceable(const fs::path& target) {
-  std::error_code ec;
-  const fs::file_status status = fs::symlink_status(target, ec);
-  if (!fs::exists(status)) return {};
-  if (fs::is_directory(status)) return {FileStatus::kFailed, "replace: a folder has the name"};
-  if ((status.permissions() & fs::perms::owner_write) == fs::perms::none) {
-    return {FileStatus::kReadOnly, "replace: the file there is read-only"};
+// What may stand under an archive name that a new copy replaces: nothing, or a file that may be replaced.
+FileOutcome CheckReplaceable(const std::string& target) {
+  const platform::File entry = OpenEntry(target);
+  if (!entry.IsOpen()) {
+    const std::error_code error = platform::LastError();
+    return error == std::errc::no_such_file_or_directory ? FileOutcome{} : FromError("replace", error);
   }
+  BY_HANDLE_FILE_INFORMATION info{};
+  ::GetFileInformationByHandle(entry.Get(), &info);
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return Failure(FileStatus::kFailed, "replace", "a folder has the name");
+  }
+  if (IdentityOf(entry).ReadOnly) return Failure(FileStatus::kReadOnly, "replace", "the file there is read-only");
   return {};
 }
 
-// Copies `from` beside `to` under a private name, flushed to the device, and gives it the name `to`,
-// replacing only with `replace`. The copy is the engine's: a clone on ReFS, made by the server on a share.
-FileOutcome CopyInto(const fs::path& from, const fs::path& to, bool replace) {
-  static std::minstd_rand random(std::random_device{}());
-  const fs::path temp = to.parent_path() / (OwnPrefix() + "move-" + std::to_string(random()));
-  std::error_code ec;
-  const platform::File in = platform::OpenForReading(from, false, ec);
-  if (ec) return FromError("open for copy", ec);
-  platform::FileInfo before;
-  if (ec = platform::Describe(in, before); ec) return FromError("copy", ec);
-  FileOutcome placed;
-  {
-    platform::File out = platform::CreateNew(temp, ec);
-    if (ec) return FromError("create copy", ec);
-    platform::FileInfo after;
-    if (ec = platform::CopyWhole(in, out, before.Size); !ec) ec = platform::FlushData(out);
-    if (!ec) ec = platform::Describe(in, after);
-    if (!ec && !(after == before)) placed = {FileStatus::kFailed, "check copy: the file changed while it was copied"};
-    if (const std::error_code closed = out.Close(); !ec) ec = closed;
-    if (ec) placed = FromError("copy", ec);
+// Deletes a file set aside whose copy is in place: a read-only one too, which the system would keep, as a
+// move keeps nothing of the source. Its attributes come back should the delete fail.
+bool DeleteCopied(const std::string& aside) {
+  const std::wstring path = SystemPath(aside);
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  const bool read_only = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (read_only) ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (::DeleteFileW(path.c_str())) return true;
+  const DWORD error = ::GetLastError();
+  if (read_only) ::SetFileAttributesW(path.c_str(), attributes);
+  ::SetLastError(error);
+  return false;
+}
+
+bool OnVolume(std::string_view folder, std::uint64_t volume) {
+  const FileIdentity id = IdentifyFile(std::string(folder));
+  return id.Exists && id.Device == volume;
+}
+
+// Copies the regular file `from` under a private name in `to`'s folder, flushed to the device, and gives it
+// the name `to` (replacing an older file there when `replace`, never otherwise). `copied` is the identity of
+// the source that was copied; with `expected`, a source of another version is not copied (`kChanged`).
+FileOutcome CopyInto(const std::string& from, const std::string& to, bool replace, const FileIdentity* expected,
+                     FileIdentity& copied) {
+  std::string why;
+  const std::string temp = TemporaryName(FolderOf(to), why);
+  if (temp.empty()) return Failure(FileStatus::kFailed, "copy", why);
+  std::error_code error;
+  const platform::File in = platform::OpenForReading(platform::PathOf(from), false, error);
+  if (error) return FromError("open for copy", error);
+  copied = IdentityOf(in);
+  if (!copied.Regular) return Failure(FileStatus::kFailed, "copy", "not a regular file");
+  FileOutcome made = CopyFileTo(in, temp);
+  if (made.Ok() && expected != nullptr && !copied.SameVersion(*expected)) {
+    made = Failure(FileStatus::kChanged, "copy", "it changed or was replaced since it was read");
   }
-  if (placed.Ok()) {
+  if (made.Ok()) {
     if (replace) {
-      fs::rename(temp, to, ec);  // replaces a file at the target
-      if (ec) placed = FromError("move copy into place", ec);
-    } else {
-      placed = MoveNoReplace(temp, to);
+      if (!RenameReplacing(temp, to)) made = FromLastError("move copy into place");
+    } else if (const std::error_code placed = RenameNoReplace(temp, to)) {
+      made = FromError("move copy into place", placed);
     }
   }
-  if (!placed.Ok()) fs::remove(temp, ec);
-  return placed;
+  if (!made.Ok()) {
+    ::DeleteFileW(SystemPath(temp).c_str());
+    return made;
+  }
+  return FlushFolder(FolderOf(to));
 }
 
 }  // namespace
 
 FileOutcome DeleteInput(std::string_view folder, const std::string& name, const FileIdentity& read) {
-  if (read.ReadOnly) return {FileStatus::kReadOnly, "delete: the file is read-only"};
+  if (read.ReadOnly) return Failure(FileStatus::kReadOnly, "delete", "the file is read-only");
   SetAside taken;
   if (FileOutcome checked = TakeVersion(folder, name, read, true, taken); !checked.Ok()) return checked;
-  std::error_code ec;
-  if (!fs::remove(taken.Aside, ec) || ec) return PutBack(taken, FileStatus::kFailed, "delete: " + ec.message());
+  if (!::DeleteFileW(SystemPath(taken.Aside).c_str())) {
+    return PutBack(taken, FileStatus::kFailed, "delete: " + platform::ErrorText(platform::LastError()));
+  }
   return {};
 }
 
 FileOutcome ArchiveInput(std::string_view folder, const std::string& name, const FileIdentity& read,
                          std::string_view archive) {
-  const fs::path target = fs::path(std::string(archive) + name);
+  const std::string target = std::string(archive) + name;
   if (FileOutcome replaceable = CheckReplaceable(target); !replaceable.Ok()) return replaceable;
-  const fs::path path = fs::path(std::string(folder) + name);
-  if (IdentifyFile(std::string(archive)).Device != IdentifyFile(std::string(folder)).Device) {
-    if (!IdentifyFile(path.string()).SameVersion(read)) {
-      return {FileStatus::kChanged, "archive: it changed or was replaced since it was read"};
-    }
-    if (FileOutcome made = CopyInto(path, target, true); !made.Ok()) return made;
+  if (OnVolume(archive, read.Device)) {
     SetAside taken;
     if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
-    std::error_code ec;
-    fs::remove(taken.Aside, ec);
+    // One step: the older copy under the name is replaced, never deleted first.
+    if (!RenameReplacing(taken.Aside, target)) {
+      return PutBack(taken, FileStatus::kFailed, "move: " + platform::ErrorText(platform::LastError()));
+    }
     return {};
   }
+  // Another volume: the copy is made and on the device before the input is taken from its name.
+  FileIdentity copied;
+  if (FileOutcome made = CopyInto(std::string(folder) + name, target, true, &read, copied); !made.Ok()) return made;
   SetAside taken;
   if (FileOutcome checked = TakeVersion(folder, name, read, false, taken); !checked.Ok()) return checked;
-  std::error_code ec;
-  fs::rename(taken.Aside, target, ec);  // replaces the older copy in one step
-  if (ec) return PutBack(taken, FileStatus::kFailed, "move: " + ec.message());
+  if (!DeleteCopied(taken.Aside)) {
+    return PutBack(taken, FileStatus::kFailed, "delete after copy: " + platform::ErrorText(platform::LastError()));
+  }
   return {};
 }
 
 FileOutcome MoveEntry(const std::string& from, const std::string& to) {
-  FileOutcome moved = MoveNoReplace(fs::path(from), fs::path(to));
-  if (moved.Ok() || moved.Detail != "cross-device") return moved;
-  const FileIdentity copied = IdentifyFile(from);
-  if (FileOutcome made = CopyInto(fs::path(from), fs::path(to), false); !made.Ok()) return made;
-  const std::string folder = fs::path(from).parent_path().string() + "\\";
+  const std::error_code error = RenameNoReplace(from, to);
+  if (!error) return {};
+  if (error != std::errc::cross_device_link) return FromError("move", error);
+  FileIdentity copied;
+  if (FileOutcome made = CopyInto(from, to, false, nullptr, copied); !made.Ok()) return made;
+  // The source goes only when it is still the file that was copied.
+  const std::string folder = FolderOf(from);
   SetAside taken;
-  FileOutcome checked = TakeVersion(folder, fs::path(from).filename().string(), copied, false, taken);
-  std::error_code ec;
-  if (checked.Ok()) fs::remove(taken.Aside, ec);
+  FileOutcome checked = TakeVersion(folder, from.substr(folder.size()), copied, false, taken);
+  if (checked.Ok() && !DeleteCopied(taken.Aside)) {
+    checked = PutBack(taken, FileStatus::kFailed, "delete after copy: " + platform::ErrorText(platform::LastError()));
+  }
+  if (!checked.Ok()) checked.Detail += " (a copy was made at " + to + ")";
   return checked;
 }
 
+// Names that must be on the device are given with MOVEFILE_WRITE_THROUGH (outputs, copies into an archive),
+// which returns once they are: there is nothing left to flush.
 FileOutcome FlushFolder(std::string_view /*folder*/) { return {}; }
 
+// Flushing a whole volume takes an administrator's rights: the outputs are flushed one by one.
 FileOutcome FlushFileSystem(std::string_view /*folder*/) {
-  return {FileStatus::kFailed, "flush file system: not offered here"};
+  return Failure(FileStatus::kFailed, "flush file system", "not offered by the system");
 }
 
-// Windows cannot tell which process wrote a name: leftovers stay for the user to remove.
-int RemoveStaleTemporaryFiles(std::string_view /*folder*/) { return 0; }
+namespace {
 
-std::vector<std::string> RestoreSetAsideInputs(std::string_view folder) {
-  std::vector<std::string> waiting;
-  std::error_code ec;
-  const fs::path aside = fs::path(SetAsideFolder(folder));
-  for (const auto& entry : fs::directory_iterator(aside, ec)) {
-    const fs::path back = fs::path(std::string(folder)) / entry.path().filename();
-    if (MoveNoReplace(entry.path(), back).Status == FileStatus::kTargetExists) {
-      waiting.push_back(entry.path().filename().string());
+// Whether what `name` of `folder` holds was left by a process that is gone (or, with `own`, is this one's).
+bool Abandoned(std::string_view folder, std::string_view name, bool own) {
+  const engine::TemporaryOwner owner = engine::OwnerOf(folder, name);
+  return owner == engine::TemporaryOwner::kGone || (own && owner == engine::TemporaryOwner::kThisProcess);
+}
+
+bool IsRegularFile(const std::string& path) {
+  const FileIdentity id = IdentifyFile(path);
+  return id.Exists && id.Regular;
+}
+
+}  // namespace
+
+int RemoveStaleTemporaryFiles(std::string_view folder) {
+  int removed = 0;
+  std::vector<std::string> marks;
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (!Abandoned(folder, entry.Name, false)) continue;
+    const std::string path = std::string(folder) + entry.Name;
+    if (!IsRegularFile(path)) continue;
+    // A mark goes after the files it stands for: a set-aside folder of its process may still have to go back.
+    if (engine::IsOwnerMark(entry.Name)) {
+      marks.push_back(path);
+    } else if (::DeleteFileW(SystemPath(path).c_str())) {
+      ++removed;
     }
   }
-  fs::remove(aside, ec);
-  return waiting;
+  for (const std::string& mark : marks) {
+    const std::string aside = mark.substr(0, mark.size() - std::string_view("owner").size()) + "aside";
+    if (!Exists(aside) && ::DeleteFileW(SystemPath(mark).c_str())) ++removed;
+  }
+  return removed;
 }
 
-void ReleaseSetAsideFolder(std::string_view folder) {
-  std::error_code ec;
-  fs::remove(fs::path(SetAsideFolder(folder)), ec);  // only an empty folder goes
+std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::string_view output) {
+  std::vector<SetAsideInput> told;
+  FolderListing listing(folder);
+  FolderEntry entry;
+  while (listing.Next(entry)) {
+    if (!entry.Name.ends_with("-aside") || !Abandoned(folder, entry.Name, true)) continue;
+    const std::string aside = std::string(folder) + entry.Name + "\\";
+    if (KindOf(folder, entry) != EntryKind::kDirectory) continue;
+    FolderListing inside(aside);
+    if (!inside.IsOpen()) told.push_back({entry.Name, aside, "", "list: " + inside.Error()});
+    FolderEntry file;
+    while (inside.Next(file)) {
+      if (file.Name == "." || file.Name == "..") continue;
+      SetAsideInput input{file.Name, aside + file.Name, "", ""};
+      // An output of the name newer than the moment the file was set aside (a rename sets its change time):
+      // a newer file of that name was processed meanwhile.
+      bool own_name = true;
+      if (!output.empty()) {
+        const FileIdentity set_aside = IdentifyFile(input.Aside);
+        const FileIdentity written = IdentifyFile(std::string(output) + file.Name);
+        if (set_aside.Exists && written.Exists) own_name = written.Modified < set_aside.Changed;
+      }
+      std::string used;
+      if (const std::error_code error = PutBackAs(input.Aside, folder, file.Name, own_name, used)) {
+        input.Failure = "rename: " + platform::ErrorText(error);
+      } else if (used == file.Name) {
+        continue;
+      } else {
+        input.PutBackAs = used;
+      }
+      told.push_back(std::move(input));
+    }
+    ::RemoveDirectoryW(SystemPath(aside).c_str());  // fails while something waits in it: a later call tries again
+  }
+  return told;
+}
+
+bool ReleaseSetAsideFolder(std::string_view folder) {
+  const std::string aside_folder = std::string(folder) + engine::OwnTemporaryNameStart() + "aside";
+  return ::RemoveDirectoryW(SystemPath(aside_folder).c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND ||
+         ::GetLastError() == ERROR_PATH_NOT_FOUND;
+}
+
+FolderStamp StampOf(std::string_view folder) {
+  FolderStamp stamp;
+  const FileIdentity id = IdentifyFile(std::string(folder));
+  if (id.Exists) stamp.Modified = id.Modified;
+  return stamp;
 }
 
 bool SameFolder(std::string_view a, std::string_view b) {
   if (a.empty() || b.empty()) return false;
-  std::error_code ec;
-  const bool same = fs::equivalent(fs::path(a), fs::path(b), ec);
-  return !ec && same;
+  // Through links, as the folders are used.
+  const auto open = [](std::string_view folder) {
+    return platform::File(::CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  };
+  const platform::File first = open(a);
+  const platform::File second = open(b);
+  BY_HANDLE_FILE_INFORMATION one;
+  BY_HANDLE_FILE_INFORMATION other;
+  if (!first.IsOpen() || !second.IsOpen() || !::GetFileInformationByHandle(first.Get(), &one) ||
+      !::GetFileInformationByHandle(second.Get(), &other)) {
+    return false;
+  }
+  return (one.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+         one.dwVolumeSerialNumber == other.dwVolumeSerialNumber && one.nFileIndexHigh == other.nFileIndexHigh &&
+         one.nFileIndexLow == other.nFileIndexLow;
 }
 
 }  // namespace qm::app

@@ -6,6 +6,7 @@
 
 #include "app/file_operations.h"
 #include "app/settings.h"
+#include "platform/file_services.h"
 
 namespace qm::app {
 namespace {
@@ -53,7 +54,7 @@ void SetEnabledAll(MainView& view, std::initializer_list<Control> controls, bool
 bool FolderExists(std::string_view path) {
   if (path.empty()) return false;
   std::error_code ec;
-  return std::filesystem::is_directory(std::filesystem::path(path), ec) && !ec;
+  return std::filesystem::is_directory(platform::PathOf(path), ec) && !ec;
 }
 
 bool ValidateFolders(AppState& state, MainView& view, UnknownFolder unknown) {

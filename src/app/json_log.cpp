@@ -40,16 +40,16 @@ const char* FateWord(EntryFate fate) {
 }
 
 #ifdef _WIN32
-int OpenForAppending(const char* path) {
-  return ::_open(path, _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+int OpenForAppending(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 long long WriteInOneCall(int fd, const std::string& bytes) {
   return ::_write(fd, bytes.data(), static_cast<unsigned>(bytes.size()));
 }
 int Close(int fd) { return ::_close(fd); }
 #else
-int OpenForAppending(const char* path) {
-  return ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+int OpenForAppending(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
 }
 long long WriteInOneCall(int fd, const std::string& bytes) { return ::write(fd, bytes.data(), bytes.size()); }
 int Close(int fd) { return ::close(fd); }
@@ -68,7 +68,18 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
   char stamp[32];
   char offset[8];
   const std::size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);
+#ifdef _WIN32
+  // Its %z gives the zone's name: the offset is the local time read as UTC, less the time.
+  std::tm copy = local;
+  const long long east = static_cast<long long>(::_mkgmtime(&copy)) - static_cast<long long>(t);
+  const long long minutes = (east < 0 ? -east : east) / 60;
+  if (n == 0 || std::snprintf(offset, sizeof offset, "%c%02lld%02lld", east < 0 ? '-' : '+', minutes / 60,
+                              minutes % 60) != 5) {
+    return {};
+  }
+#else
   if (n == 0 || std::strftime(offset, sizeof offset, "%z", &local) != 5) return {};
+#endif
   // to_time_t truncates toward zero or rounds, depending on the library: the milliseconds follow from it.
   const auto millis =
       std::chrono::duration_cast<std::chrono::milliseconds>(time - std::chrono::system_clock::from_time_t(t))
@@ -80,7 +91,7 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string JsonLog::Check() const {
-  const int fd = OpenForAppending(path_.string().c_str());
+  const int fd = OpenForAppending(path_);
   if (fd < 0) return std::strerror(errno);
   Close(fd);
   return {};
@@ -120,7 +131,7 @@ std::string JsonLog::Scan(const ScanCounts& counts, std::chrono::system_clock::t
 std::string JsonLog::Append(std::string line) {
   if (cut_) line.insert(line.begin(), '\n');
   line.push_back('\n');
-  const int fd = OpenForAppending(path_.string().c_str());
+  const int fd = OpenForAppending(path_);
   if (fd < 0) return std::strerror(errno);
   const long long written = WriteInOneCall(fd, line);
   const int write_error = errno;

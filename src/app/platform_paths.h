@@ -14,7 +14,8 @@ std::filesystem::path ExecutableFolder();
 
 /// The settings file: Quillmark.ini in `program_folder` when that folder can be written or the file is there.
 /// Otherwise, and always for a program installed under /usr, on Linux: Quillmark/Quillmark.ini under
-/// $XDG_CONFIG_HOME (~/.config by default), so that an installed program keeps its settings per user.
+/// $XDG_CONFIG_HOME (~/.config by default), so that an installed program keeps its settings per user; on
+/// Windows: Quillmark\Quillmark.ini under %APPDATA%.
 std::filesystem::path DefaultIniPath(const std::filesystem::path& program_folder);
 
 /// The platform's folder separator as a folder setting ends with it: "/" on Linux, "\" on Windows.

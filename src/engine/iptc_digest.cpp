@@ -1,6 +1,11 @@
 #include "engine/iptc_digest.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#include <bcrypt.h>
+#else
 #include <nettle/md5.h>
+#endif
 
 #include <array>
 
@@ -8,7 +13,7 @@ namespace qm::engine {
 namespace {
 
 constexpr std::uint16_t kIptcDigestNumber = 0x0425;
-constexpr std::size_t kDigestSize = MD5_DIGEST_SIZE;
+constexpr std::size_t kDigestSize = 16;  // MD5
 
 struct Resource {
   std::size_t Start = 0;  // position of its signature
@@ -42,14 +47,32 @@ std::optional<Resource> ReadResource(BlockData& data, std::size_t at) {
 using Digest = std::array<std::uint8_t, kDigestSize>;
 
 // The digest of the IPTC data, with the padding byte of data of an odd size or without. The padding byte
-// lies before the next resource, so within the data.
-Digest Md5(BlockData& data, const Resource& iptc, bool with_padding) {
+// lies before the next resource, so within the data. Nothing where the system gives no MD5.
+std::optional<Digest> Md5(BlockData& data, const Resource& iptc, bool with_padding) {
+  const auto bytes = data.Bytes(iptc.Data, iptc.Data + iptc.Size + with_padding);
+  Digest digest{};
+#if defined(_WIN32)
+  // Windows' own cryptography (CNG).
+  static const BCRYPT_ALG_HANDLE md5 = [] {
+    BCRYPT_ALG_HANDLE algorithm = nullptr;
+    return BCRYPT_SUCCESS(::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_MD5_ALGORITHM, nullptr, 0)) ? algorithm
+                                                                                                        : nullptr;
+  }();
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  if (md5 == nullptr || !BCRYPT_SUCCESS(::BCryptCreateHash(md5, &hash, nullptr, 0, nullptr, 0, 0))) {
+    return std::nullopt;
+  }
+  const bool done =
+      BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<PUCHAR>(bytes.data()), static_cast<ULONG>(bytes.size()), 0)) &&
+      BCRYPT_SUCCESS(::BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0));
+  ::BCryptDestroyHash(hash);
+  if (!done) return std::nullopt;
+#else
   md5_ctx context;
   md5_init(&context);
-  const auto bytes = data.Bytes(iptc.Data, iptc.Data + iptc.Size + with_padding);
   md5_update(&context, bytes.size(), bytes.data());
-  Digest digest;
   md5_digest(&context, digest.size(), digest.data());
+#endif
   return digest;
 }
 
@@ -85,8 +108,9 @@ std::optional<IptcDigest> FindCurrentIptcDigest(BlockData& data) {
 void RenewIptcDigest(BlockData& data, const IptcDigest& digest) {
   const auto iptc = ReadResource(data, data.Origin());
   if (!iptc || digest.Position > data.size() || data.size() - digest.Position < kDigestSize) return;
-  const Digest renewed = Md5(data, *iptc, digest.WithPadding);
-  for (std::size_t i = 0; i < kDigestSize; ++i) data.Set(digest.Position + i, renewed[i]);
+  const std::optional<Digest> renewed = Md5(data, *iptc, digest.WithPadding);
+  if (!renewed) return;
+  for (std::size_t i = 0; i < kDigestSize; ++i) data.Set(digest.Position + i, (*renewed)[i]);
 }
 
 }  // namespace qm::engine

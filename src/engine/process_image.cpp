@@ -8,6 +8,7 @@
 #include "engine/image_bytes.h"
 #include "engine/image_edit.h"
 #include "engine/image_file.h"
+#include "platform/file_services.h"
 
 namespace qm::engine {
 namespace {
@@ -27,7 +28,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   fields.Clear();
   const std::string name(file_name);
   InputImageFile input;
-  if (input.Open(std::filesystem::path(std::string(settings.InputFolder) + name)) !=
+  if (input.Open(platform::PathOf(std::string(settings.InputFolder) + name)) !=
       InputImageFile::Status::kRead) {
     return {ProcessOutcome::kNothingToRead, input.Detail()};
   }
@@ -42,7 +43,7 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   result.Shape = JudgeImageShape(image.Get(0, 3), ReadTail(input));
   if (!OutputWritten(result.Outcome)) return result;
   result.WrittenAsRead = plan.ChangedEnd == 0 && plan.CutBegin == plan.CutEnd;
-  const std::filesystem::path output(std::string(settings.OutputFolder) + name);
+  const std::filesystem::path output = platform::PathOf(std::string(settings.OutputFolder) + name);
   const OutputWrite written = WriteOutputImage(output, plan, image, input, settings.Pending);
   if (!written.Failure.empty()) {
     result.Outcome = written.InputChanged ? ProcessOutcome::kInputChanged : ProcessOutcome::kOutputFailed;

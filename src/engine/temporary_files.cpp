@@ -11,11 +11,11 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/file_services.h"
+
 #if defined(_WIN32)
 #include <process.h>
 #include <windows.h>
-
-#include <filesystem>
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -56,10 +56,21 @@ void Close(Handle file) {
 
 void Remove(const std::string& path) {
 #if defined(_WIN32)
-  std::error_code ec;
-  std::filesystem::remove(std::filesystem::u8path(path), ec);
+  ::DeleteFileW(platform::SystemPath(path).c_str());
 #else
   ::unlink(path.c_str());
+#endif
+}
+
+// Whether two folder settings name one folder for the marks: on Windows whatever their separators and case.
+bool SameFolderName(std::string_view a, std::string_view b) {
+#if defined(_WIN32)
+  const std::wstring wide_a = platform::SystemPath(a);
+  const std::wstring wide_b = platform::SystemPath(b);
+  return ::CompareStringOrdinal(wide_a.data(), static_cast<int>(wide_a.size()), wide_b.data(),
+                                static_cast<int>(wide_b.size()), TRUE) == CSTR_EQUAL;
+#else
+  return a == b;
 #endif
 }
 
@@ -135,40 +146,55 @@ std::optional<ParsedName> Parse(std::string_view name) {
 
 #if defined(_WIN32)
 
-std::wstring Wide(const std::string& path) { return std::filesystem::u8path(path).wstring(); }
+std::string Message(DWORD error) { return platform::ErrorText(std::error_code(static_cast<int>(error), std::system_category())); }
 
-// The mark is a file whose first byte this process keeps locked; the system unlocks it when the process ends.
+// Makes the mark under a name of its own and locks its first byte, then gives it its name: whoever finds the
+// mark finds it locked. The system unlocks it when the process ends however it ends.
 Handle MakeMark(const std::string& path, std::string& why) {
-  const Handle file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  const std::wstring making = platform::SystemPath(path + ".new");
+  const Handle file = ::CreateFileW(making.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    why = std::system_category().message(static_cast<int>(::GetLastError()));
+    why = Message(::GetLastError());
     return kNoHandle;
   }
-  OVERLAPPED whole{};
-  if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole) == 0) {
-    why = std::system_category().message(static_cast<int>(::GetLastError()));
+  OVERLAPPED first{};
+  DWORD error = 0;
+  if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first)) {
+    error = ::GetLastError();
+  }
+  // ERROR_FILE_NOT_FOUND: a process that cleans up found the mark in the making, and took it for abandoned.
+  if (error == 0 && !::MoveFileExW(making.c_str(), platform::SystemPath(path).c_str(), 0)) error = ::GetLastError();
+  if (error != 0) {
+    why = Message(error);
     ::CloseHandle(file);
-    Remove(path);
+    ::DeleteFileW(making.c_str());
     return kNoHandle;
   }
   return file;
 }
 
 TemporaryOwner MarkState(const std::string& path, long) {
-  const Handle file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const Handle file = ::CreateFileW(platform::SystemPath(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // The mark goes when its process ends normally; a process makes its mark before its first name.
   if (file == INVALID_HANDLE_VALUE) {
-    return ::GetLastError() == ERROR_FILE_NOT_FOUND ? TemporaryOwner::kGone : TemporaryOwner::kUnknown;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? TemporaryOwner::kGone
+                                                                          : TemporaryOwner::kUnknown;
   }
-  OVERLAPPED whole{};
-  const bool free = ::LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole) != 0;
-  const DWORD error = ::GetLastError();
-  ::CloseHandle(file);
+  OVERLAPPED first{};
+  const bool free = ::LockFileEx(file, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &first) != 0;
+  const DWORD error = free ? 0 : ::GetLastError();
+  ::CloseHandle(file);  // and with it the lock just taken
   if (free) return TemporaryOwner::kGone;
   return error == ERROR_LOCK_VIOLATION ? TemporaryOwner::kRunning : TemporaryOwner::kUnknown;
 }
 
+// Names of the earlier form carry only an id, which tells nothing here: no Windows version made them, so
+// such a name comes from another machine.
 TemporaryOwner OldNameState(long) { return TemporaryOwner::kUnknown; }
 
 #else
@@ -271,7 +297,7 @@ std::optional<std::string> OwnTemporaryPrefix(std::string_view folder, std::stri
   std::lock_guard lock(self.Mutex());
   const std::string prefix = std::string(kTemporaryPrefix) + self.Key() + "-";
   for (const Mark& mark : self.Marks()) {
-    if (mark.Folder == folder) return prefix;
+    if (SameFolderName(mark.Folder, folder)) return prefix;
   }
   const std::string path = std::string(folder) + prefix + std::string(kOwnerSuffix).substr(1);
   std::string failure;

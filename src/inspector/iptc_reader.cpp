@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/file_services.h"
+
 namespace qm::inspector {
 
 ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields) {
@@ -15,7 +17,7 @@ ReadResult ReadIptcFields(std::string_view path, engine::IptcFields& fields) {
   std::vector<std::uint8_t> bytes;
   {
     engine::InputImageFile file;
-    result.File = file.Read(std::filesystem::path(path), bytes, 0, true);
+    result.File = file.Read(platform::PathOf(path), bytes, 0, true);
   }  // closed here, before anything else is done
   if (result.File == Status::kNothingToRead) return result;
   result.Walk = engine::ReadIptcFromImage(bytes, fields);

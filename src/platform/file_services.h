@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 // The operating system's services for open files, in one small layer that the engine (reading images,
 // writing outputs) and the batch (copying inputs into an archive on another file system) share:
 // file_services_posix.cpp and file_services_windows.cpp hold its two sides. Nothing here throws; a failure
-// comes back as the system's error. The Windows side is built by nothing here: it is kept to compile, and is
-// untested.
+// comes back as the system's error.
 
 namespace qm::platform {
 
@@ -45,6 +45,27 @@ class File {
   static NativeFile None();
 };
 
+/// The path that a name or path held as text names. The core holds every name as UTF-8 text, on every system:
+/// Windows names are UTF-16, and one that is not valid UTF-16 (half of a pair) travels as WTF-8, so that it
+/// names the same file when it comes back. Bytes that are no UTF-8 stand for U+FFFD there.
+std::filesystem::path PathOf(std::string_view text);
+/// The text of a path, as PathOf takes it back.
+std::string TextOf(const std::filesystem::path& path);
+
+#if defined(_WIN32)
+/// The path as the system's wide calls take it: absolute, its separators backslashes, "." and ".." resolved,
+/// and "\\?\" before it, so that neither its length nor a device's name (aux.jpg) nor a trailing dot or blank
+/// changes which file it names.
+std::wstring SystemPath(const std::filesystem::path& path);
+std::wstring SystemPath(std::string_view text);
+inline std::wstring SystemPath(const std::string& text) { return SystemPath(std::string_view(text)); }
+inline std::wstring SystemPath(const char* text) { return SystemPath(std::string_view(text)); }
+/// Nanoseconds since 1970 of a Windows file time (100-nanosecond steps since 1601).
+std::int64_t NanosecondsOf(std::int64_t file_time);
+/// Whether the open file or folder is a link (a symbolic link or a junction), which is never followed.
+bool IsLink(void* handle);
+#endif
+
 /// Runs a POSIX call again while a signal interrupts it (it returns -1 with errno EINTR).
 template <typename Call>
 auto Retry(Call call) {
@@ -53,7 +74,8 @@ auto Retry(Call call) {
   return result;
 }
 
-/// The error the system's last failed call left (errno, or the thread's last error on Windows).
+/// The error the system's last failed call left (errno, or the thread's last error on Windows, which compares
+/// equal to the like std::errc: a taken name is file_exists, a missing one no_such_file_or_directory).
 std::error_code LastError();
 /// The system's words for an error ("No space left on device").
 std::string ErrorText(const std::error_code& error);

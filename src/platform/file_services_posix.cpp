@@ -109,6 +109,10 @@ std::error_code File::Close() {
   return ::close(Release()) == 0 ? std::error_code() : LastError();
 }
 
+std::filesystem::path PathOf(std::string_view text) { return std::filesystem::path(text); }
+
+std::string TextOf(const std::filesystem::path& path) { return path.native(); }
+
 std::error_code LastError() { return Errno(errno); }
 
 std::string ErrorText(const std::error_code& error) { return error.message(); }

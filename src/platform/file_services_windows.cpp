@@ -1,7 +1,6 @@
-// The file services on Windows; file_services_posix.cpp holds the other side. This side is built by nothing
-// here: it is kept to compile, and is untested. A copy shares clusters on ReFS (block cloning), is made by
-// the server on an SMB share (the client asks it to copy chunks of the source it names by a key), or else
-// passes through a buffer.
+// The file services on Windows; file_services_posix.cpp holds the other side. Every path goes to the wide
+// calls through SystemPath. A copy shares clusters on ReFS (block cloning), is made by the server on an SMB
+// share (the client asks it to copy chunks of the source it names by a key), or else passes through a buffer.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -19,6 +18,51 @@ namespace {
 HANDLE Native(const File& file) { return static_cast<HANDLE>(file.Get()); }
 
 std::error_code Win32(DWORD error) { return {static_cast<int>(error), std::system_category()}; }
+
+// Appends the code point to WTF-8 text: UTF-8, where a surrogate that is not half of a pair takes three bytes
+// as any other code point below 0x10000 does.
+void AppendUtf8(std::string& text, std::uint32_t code) {
+  if (code < 0x80) {
+    text += static_cast<char>(code);
+  } else if (code < 0x800) {
+    text += static_cast<char>(0xC0 | code >> 6);
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    text += static_cast<char>(0xE0 | code >> 12);
+    text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    text += static_cast<char>(0xF0 | code >> 18);
+    text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+    text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+    text += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// The code point of the WTF-8 sequence at `at`, which moves past it; a byte that begins no sequence, or one
+// cut short or too long for its value, gives U+FFFD and moves on by one byte.
+std::uint32_t NextCode(std::string_view text, std::size_t& at) {
+  const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
+  const std::uint8_t lead = byte(at);
+  if (lead < 0x80) return text[at++];
+  std::size_t length = 0;  // 0x80 to 0xC1 and 0xF5 up begin nothing
+  if (lead >= 0xC2 && lead < 0xE0) length = 2;
+  if (lead >= 0xE0 && lead < 0xF0) length = 3;
+  if (lead >= 0xF0 && lead < 0xF5) length = 4;
+  std::uint32_t code = length == 2 ? lead & 0x1Fu : length == 3 ? lead & 0x0Fu : lead & 0x07u;
+  bool sound = length > 0 && length <= text.size() - at;
+  for (std::size_t i = 1; sound && i < length; ++i) {
+    sound = (byte(at + i) & 0xC0) == 0x80;
+    code = code << 6 | (byte(at + i) & 0x3Fu);
+  }
+  constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (!sound || code < kLeast[length] || code > 0x10FFFF) {
+    ++at;
+    return 0xFFFD;
+  }
+  at += length;
+  return code;
+}
 
 // The server-side copy of SMB: the source's key, then chunks copied by the server into the target.
 #ifndef FSCTL_SRV_REQUEST_RESUME_KEY
@@ -174,6 +218,57 @@ bool BlockClone(const File& from, std::uint64_t from_offset, const File& to, std
 
 }  // namespace
 
+std::filesystem::path PathOf(std::string_view text) {
+  std::wstring wide;
+  wide.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const std::uint32_t code = NextCode(text, at);
+    if (code < 0x10000) {
+      wide += static_cast<wchar_t>(code);
+    } else {
+      wide += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+      wide += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    }
+  }
+  return std::filesystem::path(std::move(wide));
+}
+
+std::string TextOf(const std::filesystem::path& path) {
+  const std::wstring& wide = path.native();
+  std::string text;
+  text.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const std::uint32_t unit = static_cast<std::uint16_t>(wide[i]);
+    const bool pair = unit >= 0xD800 && unit < 0xDC00 && i + 1 < wide.size() &&
+                      static_cast<std::uint16_t>(wide[i + 1]) >= 0xDC00 &&
+                      static_cast<std::uint16_t>(wide[i + 1]) < 0xE000;
+    if (pair) {
+      AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (static_cast<std::uint16_t>(wide[++i]) - 0xDC00));
+    } else {
+      AppendUtf8(text, unit);
+    }
+  }
+  return text;
+}
+
+std::wstring SystemPath(const std::filesystem::path& path) {
+  const std::wstring& given = path.native();
+  if (given.empty() || given.starts_with(L"\\\\?\\") || given.starts_with(L"\\\\.\\")) return given;
+  std::error_code ec;
+  std::filesystem::path whole = path;
+  if (!path.has_root_name() && !path.has_root_directory()) {
+    // Not through the system's own completion, which takes aux.jpg for the device AUX.
+    whole = std::filesystem::current_path(ec) / path;
+  } else if (!path.has_root_name() || !path.has_root_directory()) {
+    whole = std::filesystem::absolute(path, ec);  // "\folder" and "C:folder": on the current drive
+  }
+  const std::wstring normal = whole.lexically_normal().native();
+  if (normal.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + normal.substr(2);
+  return L"\\\\?\\" + normal;
+}
+
+std::wstring SystemPath(std::string_view text) { return SystemPath(PathOf(text)); }
+
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
@@ -205,31 +300,51 @@ std::string ErrorText(const std::error_code& error) { return error.message(); }
 
 std::string ErrorText(int error) { return std::system_category().message(error); }
 
+std::int64_t NanosecondsOf(std::int64_t file_time) { return (file_time - 116'444'736'000'000'000) * 100; }
+
+bool IsLink(void* handle) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)) {
+    BY_HANDLE_FILE_INFORMATION data;
+    return ::GetFileInformationByHandle(handle, &data) && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  }
+  // A deduplicated file or a cloud file's placeholder is a reparse point too, and a file all the same.
+  return (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag.ReparseTag);
+}
+
 std::error_code Describe(const File& file, FileInfo& info) {
   BY_HANDLE_FILE_INFORMATION data;
   if (!::GetFileInformationByHandle(Native(file), &data)) return LastError();
-  info.Regular = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  info.Regular = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !IsLink(Native(file));
   info.Size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
-  // 100-nanosecond steps since 1601.
-  const std::int64_t written = static_cast<std::int64_t>(
-      std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 | data.ftLastWriteTime.dwLowDateTime);
-  info.Modified = (written - 116'444'736'000'000'000) * 100;
+  info.Modified = NanosecondsOf(static_cast<std::int64_t>(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                                          data.ftLastWriteTime.dwLowDateTime));
   return {};
 }
 
 File OpenForReading(const std::filesystem::path& path, bool follow_links, std::error_code& error) {
-  // Without following, a link is opened as itself and Describe finds no regular file.
-  File file(::CreateFileW(
-      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | (follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr));
+  const std::wstring system_path = SystemPath(path);
+  const auto open = [&](DWORD flags) {
+    return File(::CreateFileW(system_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | flags, nullptr));
+  };
+  // Without following, a link is opened as itself, and Describe finds no regular file in it.
+  File file = open(follow_links ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  if (file.IsOpen() && !follow_links && !IsLink(file.Get())) {
+    BY_HANDLE_FILE_INFORMATION data;
+    if (::GetFileInformationByHandle(Native(file), &data) && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      file = open(0);  // a reparse point that is no link: its data are read through its filter
+    }
+  }
   error = file.IsOpen() ? std::error_code() : LastError();
   return file;
 }
 
 File CreateNew(const std::filesystem::path& path, std::error_code& error) {
-  // Read access too: a server asked to copy chunks into the file needs it.
-  File file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Read access too: a server asked to copy chunks into the file needs it. Others may read it, and rename it
+  // (when it is given its name while this handle is still open).
+  File file(::CreateFileW(SystemPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   error = file.IsOpen() ? std::error_code() : LastError();
   return file;
 }
@@ -324,31 +439,44 @@ std::error_code FlushData(const File& file) {
 
 std::error_code FlushFile(const std::filesystem::path& path) {
   // Only a handle with write access may be flushed.
-  const File file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const File file(::CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return file.IsOpen() ? FlushData(file) : LastError();
 }
 
 void StartWriteBack(const File&) {}
 
 std::error_code RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-  // Without MOVEFILE_REPLACE_EXISTING the system refuses a taken name.
-  return ::MoveFileExW(from.c_str(), to.c_str(), 0) ? std::error_code() : LastError();
+  // Without MOVEFILE_REPLACE_EXISTING the system refuses a taken name, in the same step; without
+  // MOVEFILE_COPY_ALLOWED it refuses another volume (not_same_device).
+  return ::MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), 0) ? std::error_code() : LastError();
 }
 
 std::error_code PutInPlace(const std::filesystem::path& from, const std::filesystem::path& to,
                            bool& replaced) {
   replaced = false;
-  const DWORD attributes = ::GetFileAttributesW(to.c_str());
-  const bool existed = attributes != INVALID_FILE_ATTRIBUTES;
-  if (existed && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Win32(ERROR_DIRECTORY);
-  if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return LastError();
-  replaced = existed;
+  // A new name first, so that a replaced file is known for certain; then over the file that has the name.
+  // MOVEFILE_WRITE_THROUGH returns once the name is on the device: the folder needs no flush of its own. The
+  // system refuses to put a file over a folder, and replaces a link, never what it points to.
+  const std::wstring source = SystemPath(from);
+  const std::wstring target = SystemPath(to);
+  if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+  const DWORD error = ::GetLastError();
+  if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return Win32(error);
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return {EISDIR, std::generic_category()};
+  }
+  if (!::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return LastError();
+  }
+  replaced = true;
   return {};
 }
 
 std::error_code RemoveFile(const std::filesystem::path& path) {
-  return ::DeleteFileW(path.c_str()) ? std::error_code() : LastError();
+  return ::DeleteFileW(SystemPath(path).c_str()) ? std::error_code() : LastError();
 }
 
 }  // namespace qm::platform

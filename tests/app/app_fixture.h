@@ -20,11 +20,8 @@ namespace qm::test {
 /// The names in a folder (dot-names included, but for the lock file that a scan leaves), sorted; empty when
 /// it does not exist.
 inline std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-    if (e.path().filename() != ".quillmark.lock") names.push_back(e.path().filename());
-  }
+  std::vector<std::string> names = ListNames(folder);
+  names.erase(std::remove(names.begin(), names.end(), ".quillmark.lock"), names.end());
   std::sort(names.begin(), names.end());
   return names;
 }

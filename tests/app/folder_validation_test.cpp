@@ -4,6 +4,7 @@
 
 #include "app/app_fixture.h"
 #include "app/ini_file.h"
+#include "app/platform_paths.h"
 
 namespace qm::app {
 namespace {
@@ -12,7 +13,7 @@ using N = std::vector<std::string>;
 
 class ValidateFoldersTest : public test::AppFixture {
  protected:
-  std::string Missing(const char* name) const { return (dir_.Path() / name).string() + "/"; }
+  std::string Missing(const char* name) const { return (dir_.Path() / name).string() + kFolderSeparator; }
 };
 
 TEST_F(ValidateFoldersTest, ReportsThreeMissingOrFileFoldersInOrderEachAfterItsBeepAndForgetsThem) {

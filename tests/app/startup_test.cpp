@@ -5,6 +5,8 @@
 #include "app/app_fixture.h"
 #include "app/folder_scan.h"
 #include "app/ini_file.h"
+#include "app/platform_paths.h"
+#include "platform/file_services.h"
 #include "version.h"
 
 namespace qm::app {
@@ -76,10 +78,11 @@ TEST_F(StartupTest, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
 TEST_F(StartupTest, ALongFolderValueComesBackWholeEvenWhereACutWouldNameItsParent) {
   // 300 bytes of accented and CJK names, with a separator at byte 254: a cut there names the parent.
   std::string folder = dir_.Path().string();
-  folder += "/" + std::string(253 - folder.size() - 1, 'a') + "/";
-  folder +=
-      "\xC3\xA9t\xC3\xA9-\xE5\x86\x99\xE7\x9C\x9F-" + std::string(40, 'b') + "/" + std::string(60, 'c') + "/";
-  std::filesystem::create_directories(folder);
+  const char separator = kFolderSeparator;
+  folder += separator + std::string(253 - folder.size() - 1, 'a') + separator;
+  folder += "\xC3\xA9t\xC3\xA9-\xE5\x86\x99\xE7\x9C\x9F-" + std::string(40, 'b') + separator + std::string(60, 'c') +
+            separator;
+  std::filesystem::create_directories(platform::PathOf(folder));
   ASSERT_GT(folder.size(), 300u);
   Load("[Folders]\nInput=" + folder + "\n");
   EXPECT_EQ(state_.InputFolder, folder);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "app/app_fixture.h"
+#include "app/platform_paths.h"
 #include "cli/commands.h"
 #include "support/image_builders.h"
 #include "support/temp_dir.h"
@@ -60,7 +61,7 @@ TEST_F(CliTest, WrongArgumentsAndFoldersThatAreNotSetOrDoNotExistGiveStatus2) {
       {N{"--ini", ini_, "--after", "archive", "run"},
        "quillmark-cli: no archive folder is set: give --archive DIR, or set Archive in [Folders] of " + ini_},
       {N{"--ini", ini_, "--input", input_ + "gone\x1B[2J", "watch"},  // a message's path cannot drive the terminal
-       ": Unknown input folder\n  " + input_ + "gone\\x1B[2J/\n"}};
+       ": Unknown input folder\n  " + input_ + "gone\\x1B[2J" + app::kFolderSeparator + "\n"}};
   for (const auto& [arguments, problem] : cases) {
     EXPECT_EQ(Run(arguments), 2) << problem;
     EXPECT_NE(err_.str().find(problem), std::string::npos) << err_.str();
@@ -80,13 +81,19 @@ TEST_F(CliTest, RunListsEachEntryAndTheStatusAndNeverWritesTheSettingsFile) {
   EXPECT_EQ(ReadFile(ini_), settings);
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "reprocess-archive", "--yes"}), 0);
   EXPECT_EQ(out_.str(), "a.jpg: moved to the input folder\n");
-  // A relative Log is beside the settings file, or where systemd keeps the service's logs.
-  ::setenv("LOGS_DIRECTORY", dir_.Folder("logs").c_str(), 1);
+  // A relative Log is beside the settings file, or where systemd keeps the service's logs (Linux).
+  test::SetEnvironment("LOGS_DIRECTORY", dir_.Folder("logs").c_str());
   EXPECT_EQ(Run({"--ini", ini_, "--archive", archive_, "--after", "archive", "run"}), 0);
-  ::unsetenv("LOGS_DIRECTORY");
+  test::SetEnvironment("LOGS_DIRECTORY", nullptr);
+#if defined(_WIN32)
+  EXPECT_EQ(Names((dir_.Path() / "logs").string()), N{});
+  std::istringstream log(ReadFile(dir_.Path() / "desk.log"));
+  for (const char* fate : {"archived", "scan", "moved to input", "archived", "scan"}) {
+#else
   EXPECT_EQ(Names((dir_.Path() / "logs").string()), N{"desk.log"});
   std::istringstream log(ReadFile(dir_.Path() / "desk.log"));
   for (const char* fate : {"archived", "scan", "moved to input"}) {
+#endif
     std::string line;
     std::getline(log, line);
     const auto object = nlohmann::json::parse(line);
@@ -119,19 +126,26 @@ TEST_F(CliTest, AnEntryKeptInTheInputFolderGivesStatus1AndItsNameCannotSplitALin
     std::string Name, Printed, Logged;
   } names[] = {
       {"locked.jpg", "locked.jpg", "\"locked.jpg\""},
+#if defined(_WIN32)
+      // No line break, escape or backslash in a Windows name, and no byte that is not UTF-8: its UTF-16 comes
+      // as UTF-8.
+      {"b\x7F\xC2\x9B.jpg", "b\\x7F\\xC2\\x9B.jpg", R"("b)" "\x7F\xC2\x9B" R"(.jpg")"},
+      {"caf\xC3\xA9 \xE5\x86\x99.jpg", "caf\xC3\xA9 \xE5\x86\x99.jpg", "\"caf\xC3\xA9 \xE5\x86\x99.jpg\""}};
+#else
       {"a\nb\x1B[31m\x7F.jpg", "a\\x0Ab\\x1B[31m\\x7F.jpg", R"("a\nb\u001b[31m)" "\x7F" R"(.jpg")"},
       {"a\\x0Ab.jpg", "a\\\\x0Ab.jpg", R"("a\\x0Ab.jpg")"},  // a real backslash
       {"caf\xE9 \xC3\xA9 \xC2\x9B \xE0\x80\xAF \xED\xA0\x80.jpg",  // Latin-1, UTF-8, C1, overlong, surrogate
        "caf\\xE9 \xC3\xA9 \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg",
        R"("caf\\xE9 é \\xC2\\x9B \\xE0\\x80\\xAF \\xED\\xA0\\x80.jpg","name_escaped":true)"}};
+#endif
   std::string logged;
   for (const auto& [name, printed, logged_name] : names) {
     WriteFile(input_ + name, "\xFF\xD8\xFF\xD9");
-    fs::permissions(input_ + name, fs::perms::owner_read);
+    fs::permissions(platform::PathOf(input_ + name), fs::perms::owner_read);
     EXPECT_EQ(Run({"--ini", ini_, "--log", log, "run"}), 1);
     EXPECT_EQ(out_.str().substr(0, out_.str().find('\n')), printed + kept + reason);
-    fs::permissions(input_ + name, fs::perms::owner_all);
-    fs::remove(input_ + name);
+    fs::permissions(platform::PathOf(input_ + name), fs::perms::owner_all);
+    fs::remove(platform::PathOf(input_ + name));
     logged += R"({"event":"entry","name":)" + logged_name + R"(,"fate":"kept","written":true,"reason":")" +
               reason + "\"}\n" +
               R"({"event":"scan","processed":1,"written":1,"archived":0,"deleted":0,"kept":1,"repeated":0})"
