@@ -22,8 +22,8 @@ test: build
 # Cross-built with MinGW-w64, statically linked, the tests run by Wine; pugixml's sources are unpacked into the
 # build folder. The tests of a Linux mechanism that the Windows run leaves out are named, with the reason, when
 # it is configured. A test that fails is run once more, and fails the run if it fails again: Wine itself fails
-# now and then, about once in a few hundred test programs (a thread it cannot create, a file it shows before
-# its data); the Linux run gives no second chance.
+# now and then, about once in a few hundred test programs (a thread it cannot create); the first failure stays
+# in the output. The Linux run gives no second chance.
 test-windows:
 	@scripts/install-deps --windows $(abspath $(WINDOWS_BUILD))/sources
 	@cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64.cmake) \
