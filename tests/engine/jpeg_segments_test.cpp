@@ -118,7 +118,7 @@ class SearchesTest : public testing::Test {
     const std::filesystem::path path = dir_.Path() / std::to_string(count_);
     test::WriteFile(path, image);
     InputImageFile file;
-    ASSERT_EQ(file.Open(path), InputImageFile::Status::kRead);
+    ASSERT_EQ(file.Open(path), InputImageFile::Status::kRead) << file.Detail();
     ImageBytes from_file(file, buffer_, piece);
     qm::engine::ExpectSameAsTheRule(image, jpeg, from_file);
     std::filesystem::remove(path);
