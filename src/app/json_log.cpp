@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/entry_text.h"
+#include "app/time_stamp.h"
 #include "coding/utf8.h"
 
 #ifdef _WIN32
@@ -59,12 +60,9 @@ int Close(int fd) { return ::close(fd); }
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
   const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-#ifdef _WIN32
-  if (::localtime_s(&local, &t) != 0) return {};
-#else
-  if (::localtime_r(&t, &local) == nullptr) return {};
-#endif
+  const std::optional<std::tm> found = LocalTime(t);
+  if (!found) return {};
+  const std::tm& local = *found;
   char stamp[32];
   char offset[8];
   const std::size_t n = std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &local);

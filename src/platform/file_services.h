@@ -28,10 +28,16 @@ class File {
   File() = default;
   explicit File(NativeFile handle) : handle_(handle) {}
   File(File&& other) noexcept : handle_(other.Release()) {}
-  File& operator=(File&& other) noexcept;
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = other.Release();
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File();
+  ~File() { Close(); }
 
   bool IsOpen() const;
   NativeFile Get() const { return handle_; }

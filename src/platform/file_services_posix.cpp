@@ -83,16 +83,6 @@ std::error_code CopyData(const File& from, std::uint64_t from_offset, const File
 
 }  // namespace
 
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.Release();
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
-
 bool File::IsOpen() const { return handle_ >= 0; }
 
 NativeFile File::None() { return -1; }

@@ -269,16 +269,6 @@ std::wstring SystemPath(const std::filesystem::path& path) {
 
 std::wstring SystemPath(std::string_view text) { return SystemPath(PathOf(text)); }
 
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.Release();
-  }
-  return *this;
-}
-
-File::~File() { Close(); }
-
 bool File::IsOpen() const { return handle_ != None() && handle_ != nullptr; }
 
 NativeFile File::None() { return INVALID_HANDLE_VALUE; }
