@@ -14,8 +14,8 @@ namespace {
 
 // A file up to this size is read whole when it is opened.
 constexpr std::uint64_t kReadWholeUpTo = std::uint64_t{1} << 20;
-// An output from this size on starts on its way to the device as soon as it is written; smaller ones wait for
-// their group's flush, which writes many of them in a few large requests.
+// An output with this many bytes to write starts on its way to the device as soon as it is written; smaller
+// ones wait for their group's flush, which writes many of them in a few large requests.
 constexpr std::uint64_t kWriteBackFrom = std::uint64_t{1} << 20;
 
 // A fresh temporary name beside `path`, or nothing when this process cannot mark names there as its own
@@ -184,15 +184,22 @@ std::vector<Stretch> TouchedBlocks(const std::vector<ImageEdit>& edits, const La
 // Makes the output of the input in the new file: the blocks the edits touch are written whole, as edited;
 // everything else is the input's, copied by the file system, which shares the blocks where it can. So a
 // clone's edited blocks are the only new ones, and no block is shared first and copied on the write after.
+// `fresh` counts the bytes that the output does not share with the input: those its flush has to write.
 std::error_code Fill(ImageBytes& image, const platform::File& in, const platform::File& out,
-                     const Layout& layout) {
+                     const Layout& layout, std::uint64_t& fresh) {
   platform::AdviseReads(in, true);  // a copy that is not shared reads the file through
-  if (image.Edits().empty() && layout.Cut() == 0) return platform::CopyWhole(in, out, layout.Size);
+  platform::CopyWay way = platform::CopyWay::kNothing;
+  if (image.Edits().empty() && layout.Cut() == 0) {
+    const std::error_code error = platform::CopyWhole(in, out, layout.Size, &way);
+    fresh = way > platform::CopyWay::kShared ? layout.Size : 0;
+    return error;
+  }
   if (const std::error_code error = platform::SetSize(out, layout.OutputSize())) return error;
   const auto copy = [&](Stretch stretch) {
     std::error_code error;
     layout.Pieces(stretch, [&](std::uint64_t from, std::uint64_t to, std::uint64_t count) {
-      if (!error) error = platform::CopyRange(in, from, out, to, count);
+      if (!error) error = platform::CopyRange(in, from, out, to, count, &way);
+      if (way > platform::CopyWay::kShared) fresh += count;
     });
     return error;
   };
@@ -206,6 +213,7 @@ std::error_code Fill(ImageBytes& image, const platform::File& in, const platform
                  std::span(bytes.data() + (to - touched.Begin), static_cast<std::size_t>(count)));
     });
     if (const std::error_code error = platform::WriteAt(out, touched.Begin, bytes)) return error;
+    fresh += bytes.size();
     at = touched.End;
   }
   return copy({at, layout.OutputSize()});
@@ -231,7 +239,7 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
   if (!file.IsOpen()) return {Failed("create", path, error)};
 
   const Layout layout = LayoutOf(plan, input.Size());
-  if (error = Fill(image, input.Handle(), file, layout); error) {
+  if (error = Fill(image, input.Handle(), file, layout, output.fresh_); error) {
     output.Discard();
     return {Failed("write", path, error)};
   }
@@ -242,8 +250,9 @@ OutputWrite WriteOutputImage(const std::filesystem::path& path, const OutputPlan
     return {why.empty() ? image.Failure() : why, true};
   }
   // An output that waits for its group's flush starts on its way to the device now, while the next images are
-  // read and written, so that the flush finds little left to do.
-  if (pending != nullptr && layout.OutputSize() >= kWriteBackFrom) platform::StartWriteBack(file);
+  // read and written, so that the flush finds little left to do. One that shares its input's blocks has
+  // little to write anyway.
+  if (pending != nullptr && output.fresh_ >= kWriteBackFrom) platform::StartWriteBack(file);
   // The close is the last chance to hear of a failed write (a full share).
   if (error = file.Close(); error) {
     output.Discard();
@@ -295,6 +304,7 @@ PendingOutput& PendingOutput::operator=(PendingOutput&& other) noexcept {
     temporary_ = std::exchange(other.temporary_, {});
     path_ = std::move(other.path_);
     replaced_ = other.replaced_;
+    fresh_ = other.fresh_;
   }
   return *this;
 }

@@ -84,6 +84,8 @@ class PendingOutput {
   std::string Finish(bool flush);
   /// After a Finish that succeeded: whether the output replaced a file of its name (an earlier output).
   bool Replaced() const { return replaced_; }
+  /// How many of the output's bytes it does not share with its input's blocks: what its flush writes.
+  std::uint64_t FreshBytes() const { return fresh_; }
   /// Removes the temporary file; the final name is never touched.
   void Discard();
 
@@ -93,6 +95,7 @@ class PendingOutput {
   std::filesystem::path temporary_;
   std::filesystem::path path_;
   bool replaced_ = false;
+  std::uint64_t fresh_ = 0;
 };
 
 /// What became of writing one output.

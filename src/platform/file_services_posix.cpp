@@ -210,6 +210,15 @@ std::error_code CopyWhole(const File& from, const File& to, std::uint64_t size, 
 std::error_code CopyRange(const File& from, std::uint64_t from_offset, const File& to,
                           std::uint64_t to_offset, std::uint64_t size, CopyWay* way) {
   CopyWay done = CopyWay::kNothing;
+#if defined(FICLONERANGE)
+  // A stretch on the blocks' edges is shared whole where the file system can, holes and all: then it is
+  // known that nothing was copied, and that the file's flush has none of these bytes to write.
+  file_clone_range clone{from.Get(), from_offset, size, to_offset};
+  if (size > 0 && ::ioctl(to.Get(), FICLONERANGE, &clone) == 0) {
+    if (way != nullptr) *way = CopyWay::kShared;
+    return {};
+  }
+#endif
   const std::uint64_t end = from_offset + size;
   std::uint64_t at = from_offset;
   while (at < end) {

@@ -270,6 +270,7 @@ TEST_F(ProcessImageTest, AFailedWriteIsAnOutcomeAndLeavesTheSameNamedFileAsItWas
     EXPECT_EQ(Output(), "previous");
     EXPECT_EQ(pending.Finish(true), "");
     EXPECT_TRUE(pending.Replaced());
+    EXPECT_EQ(pending.FreshBytes(), Output().size()) << "nothing is shared here: all of it is to be written";
     settings_.Pending = nullptr;
     EXPECT_EQ(Output(), Jpeg({Block(kMacToWindows), std::string(padding, '\0')}));
   }
@@ -348,14 +349,24 @@ TEST_F(ProcessImageTest, OnAFileSystemThatSharesBlocksTheOutputSharesAllButTheEd
     settings_.RemoveXMP = remove;
     test::WriteFile(in + "a.jpg", input);
     ::sync();  // a clone of data still on their way to the device waits for them; these are there
+    PendingOutput pending;
+    settings_.Pending = &pending;
     ASSERT_EQ(Process("a.jpg").Outcome, ProcessOutcome::kWritten) << remove;
+    settings_.Pending = nullptr;
+    ASSERT_EQ(pending.Finish(true), "");
     std::vector<std::uint8_t> edited = test::Bytes(input);
     OutputPlan plan;
     IptcFields fields;
     ASSERT_EQ(EditImage(edited, settings_, fields, plan).Outcome, ProcessOutcome::kWritten);
     EXPECT_TRUE(test::ReadFile(out + "a.jpg") == test::Text(OutputBytes(edited, plan))) << remove;
+    // What the output's flush has to write, which decides how many outputs are flushed together: the edited
+    // blocks only, or all of it when the cut moved the rest off the blocks' edges.
     if (!remove) {
       EXPECT_GE(SharedBytes(out + "a.jpg"), input.size() - (64u << 10));
+      EXPECT_GT(pending.FreshBytes(), 0u);
+      EXPECT_LE(pending.FreshBytes(), 64u << 10);
+    } else {
+      EXPECT_EQ(pending.FreshBytes(), std::filesystem::file_size(out + "a.jpg"));
     }
   }
 }
