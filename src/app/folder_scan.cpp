@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <map>
 #include <memory>
@@ -60,11 +61,14 @@ struct ScanMemory {
 
 namespace {
 
-// Outputs are flushed together before their inputs leave: at most this many files, bytes or time a group.
-// Each group costs two flushes of the device; the time bound keeps the reports coming.
+// Outputs are flushed together before their inputs leave: at most this many files, bytes to write or time a
+// group. An output that shares its input's blocks has only its edited blocks to write. Each group costs two
+// flushes of the device; the time bound keeps the reports coming.
 constexpr std::size_t kGroupFiles = 1000;
 constexpr std::uint64_t kGroupBytes = std::uint64_t{256} << 20;
 constexpr std::chrono::milliseconds kGroupTime{2000};
+// How many entries of the input folder the scan lists ahead of the one in hand.
+constexpr std::size_t kReadAhead = 16;
 // An output that failed is tried again after this, or as soon as the output folder changes.
 constexpr std::chrono::seconds kOutputRetry{60};
 
@@ -412,7 +416,7 @@ void Process(AppState& state, MainView& view, ScanContext& scan, Entry& entry) {
   written.Read = entry.Id;
   written.Start = entry.Start;
   if (scan.Group.empty()) scan.GroupStart = std::chrono::steady_clock::now();
-  scan.GroupBytes += entry.Id.Size;
+  scan.GroupBytes += written.Output.FreshBytes();
   scan.Group.push_back(std::move(written));
   if (scan.Group.size() >= kGroupFiles || scan.GroupBytes >= kGroupBytes ||
       std::chrono::steady_clock::now() - scan.GroupStart >= kGroupTime) {
@@ -577,6 +581,28 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
     return state.Closing || (in_run && (!state.Running || state.RunNumber != run)) ||
            state.OutputFolder != scan.Output || state.InputFolder != scan.Input || scan.OutputGone;
   };
+  // The listing is read a few entries ahead of the walk, and the device is asked for the first bytes of each
+  // new file among them, so that it fetches them while the files before are processed rather than each in
+  // turn while Quillmark waits. A file seen before (kept, or not yet settled) is not asked for again.
+  std::deque<FolderEntry> ahead;
+  bool listed = false;
+  const auto next = [&](FolderEntry& entry) {
+    while (!listed && ahead.size() <= kReadAhead) {
+      FolderEntry& coming = ahead.emplace_back();
+      if (!listing.Next(coming)) {
+        ahead.pop_back();
+        listed = true;
+      } else if (platform::TakesReadAdvice() && !coming.Name.empty() && coming.Name.front() != '.' &&
+                 !scan.Memory.Entries.contains(coming.Name) &&
+                 KindOf(scan.Input, coming) == EntryKind::kRegular) {
+        engine::ReadSoon(platform::PathOf(scan.Input + coming.Name));
+      }
+    }
+    if (ahead.empty()) return false;
+    entry = std::move(ahead.front());
+    ahead.pop_front();
+    return true;
+  };
   FolderEntry entry;
   bool complete = true;
   while (true) {
@@ -584,7 +610,7 @@ bool WalkInputFolder(AppState& state, MainView& view, ScanContext& scan) {
       complete = false;
       break;
     }
-    if (!listing.Next(entry)) break;
+    if (!next(entry)) break;
     if (entry.Name.empty() || entry.Name.front() == '.') {
       if (entry.Name.ends_with("-aside")) NoteSetAsideFolder(state, scan, entry.Name);
       continue;

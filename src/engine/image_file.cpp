@@ -38,6 +38,24 @@ std::string Failed(const std::string& what, const std::filesystem::path& output,
   return "cannot " + what + " the output " + output.string() + ": " + platform::ErrorText(error);
 }
 
+// Asks the system for what the searches read first, all at once, so that the device serves it together
+// rather than one wait after the other: the first piece and the last bytes; on a file system whose copy
+// shares the blocks (and so reads none), nothing more. Elsewhere the copy reads a small file through anyway:
+// it is asked for whole, one request to the device where three (its start, its end, the rest for the copy)
+// cost three. Returns whether the file is to be read whole.
+bool AdviseFirstReads(const platform::File& file, std::uint64_t size) {
+  if (size <= kReadWholeUpTo && !platform::MayShareBlocks(file)) {
+    platform::AdviseSoonRead(file, 0, 0);
+    return true;
+  }
+  platform::AdviseSoonRead(file, 0, ImageBytes::kFirstPiece);
+  if (size > ImageBytes::kFirstPiece) {
+    const std::uint64_t tail = std::min<std::uint64_t>(size - ImageBytes::kFirstPiece, kShapeTailBytes);
+    platform::AdviseSoonRead(file, size - tail, tail);
+  }
+  return false;
+}
+
 }  // namespace
 
 InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, bool follow_links) {
@@ -59,22 +77,17 @@ InputImageFile::Status InputImageFile::Open(const std::filesystem::path& path, b
     file_.Close();
     return Status::kNothingToRead;
   }
-  // The searches usually need the first piece and the last bytes only: the system's read-ahead would read a
-  // good part of a large file for nothing, and all of a small one on a file system whose copy shares the
-  // blocks. Both ends are asked for at once, so that the device serves them together rather than one wait
-  // after the other. Elsewhere the copy reads a small file through anyway: it is read whole at once, one
-  // request to the device where three (its start, its end, the rest for the copy) cost three.
-  if (info_.Size <= kReadWholeUpTo && !platform::MayShareBlocks(file_)) {
-    platform::AdviseSoonRead(file_, 0, 0);
-  } else {
-    platform::AdviseReads(file_, false);
-    platform::AdviseSoonRead(file_, 0, ImageBytes::kFirstPiece);
-    if (info_.Size > ImageBytes::kFirstPiece) {
-      const std::uint64_t tail = std::min<std::uint64_t>(info_.Size - ImageBytes::kFirstPiece, kShapeTailBytes);
-      platform::AdviseSoonRead(file_, info_.Size - tail, tail);
-    }
-  }
+  // Beyond what is asked for, the system's read-ahead would read a good part of a large file for nothing.
+  if (!AdviseFirstReads(file_, info_.Size)) platform::AdviseReads(file_, false);
   return Status::kRead;
+}
+
+void ReadSoon(const std::filesystem::path& path) {
+  if (!platform::TakesReadAdvice() || HoldsZeroByte(path)) return;
+  std::error_code error;
+  const platform::File file = platform::OpenForReading(path, false, error);
+  platform::FileInfo info;
+  if (!error && !platform::Describe(file, info) && info.Regular && info.Size > 0) AdviseFirstReads(file, info.Size);
 }
 
 InputImageFile::Status InputImageFile::Read(const std::filesystem::path& path,

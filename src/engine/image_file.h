@@ -19,6 +19,11 @@
 
 namespace qm::engine {
 
+/// Asks the system to start reading, without waiting, what processing the file at `path` reads first (its
+/// first piece and last bytes, or all of a small file), for a file that comes after the one in hand. Nothing
+/// where the system takes no such advice, or when `path` is not a regular file (a link is not followed).
+void ReadSoon(const std::filesystem::path& path);
+
 /// An input image file, open for the time one image is processed.
 class InputImageFile {
  public:

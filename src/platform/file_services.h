@@ -116,6 +116,9 @@ void AdviseReads(const File& file, bool sequential);
 /// Tells the system that `length` bytes from `offset` (0: to the end) will be read soon: it starts reading
 /// them in the background, so that several such ranges are read at once rather than one after another.
 void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length);
+/// Whether the system takes AdviseSoonRead's advice (where it does not, there is no point opening a file to
+/// give it).
+bool TakesReadAdvice();
 /// Whether the file lies on a file system whose copies can share blocks (XFS, btrfs): a copy of it there may
 /// read none of its data.
 bool MayShareBlocks(const File& file);

@@ -158,6 +158,8 @@ void AdviseSoonRead(const File& file, std::uint64_t offset, std::uint64_t length
   ::posix_fadvise(file.Get(), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
+bool TakesReadAdvice() { return true; }
+
 bool MayShareBlocks(const File& file) {
   struct statfs fs {};
   if (::fstatfs(file.Get(), &fs) != 0) return false;

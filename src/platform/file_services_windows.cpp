@@ -364,6 +364,8 @@ void AdviseReads(const File&, bool) {}
 
 void AdviseSoonRead(const File&, std::uint64_t, std::uint64_t) {}
 
+bool TakesReadAdvice() { return false; }
+
 bool MayShareBlocks(const File&) { return false; }
 
 std::error_code WriteAt(const File& file, std::uint64_t offset, std::span<const std::uint8_t> bytes) {

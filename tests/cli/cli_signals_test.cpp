@@ -314,16 +314,22 @@ TEST_F(CliSignalsTest, AnOriginalSetAsideByAKilledRunNeverComesBackOverANewerPic
 TEST_F(CliSignalsTest, AnInputWrittenToWhileItIsCopiedStaysAndNoOutputOfItIsPublished) {
   test::ChildProcess run =
       Start({"run"}, "copy", Traced("copy", "openat,copy_file_range", "copy_file_range:delay_enter=1500000:when=1"));
-  // The first input opened is the one whose copy waits.
+  // The held copy reads from the input that was last opened under its descriptor (the scan opens the next
+  // files too, to have them read ahead).
   std::string name;
   Until([&] {
     std::ifstream trace(dir_.Path() / "copy.trace");
+    std::map<std::string, std::string> opened;  // descriptor: input name
     for (std::string line; name.empty() && std::getline(trace, line);) {
+      if (const std::size_t copy = line.find("copy_file_range("); copy != std::string::npos) {
+        name = opened[line.substr(copy + 16, line.find(',', copy) - copy - 16)];
+        continue;
+      }
       const std::size_t at = line.find("openat(AT_FDCWD, \"" + input_);
-      if (at == std::string::npos) continue;
+      const std::size_t result = line.rfind(" = ");
+      if (at == std::string::npos || result == std::string::npos) continue;
       const std::size_t begin = at + 18 + input_.size();
-      name = line.substr(begin, line.find('"', begin) - begin);
-      if (!name.empty() && name[0] == '.') name.clear();  // the folder's lock
+      opened[line.substr(result + 3)] = line.substr(begin, line.find('"', begin) - begin);
     }
     return !name.empty();
   });
