@@ -50,7 +50,7 @@ bool AdviseFirstReads(const platform::File& file, std::uint64_t size) {
   }
   platform::AdviseSoonRead(file, 0, ImageBytes::kFirstPiece);
   if (size > ImageBytes::kFirstPiece) {
-    const std::uint64_t tail = std::min<std::uint64_t>(size - ImageBytes::kFirstPiece, kShapeTailBytes);
+    const std::uint64_t tail = std::min<std::uint64_t>(size - ImageBytes::kFirstPiece, kShapeEndBytes);
     platform::AdviseSoonRead(file, size - tail, tail);
   }
   return false;

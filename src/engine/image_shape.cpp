@@ -1,5 +1,7 @@
 #include "engine/image_shape.h"
 
+#include <optional>
+
 namespace qm::engine {
 namespace {
 
@@ -22,15 +24,15 @@ bool SoundScanHeader(std::span<const std::uint8_t> tail, std::size_t at) {
   return components >= 1 && components <= 4 && length == 6 + 2 * components && length <= tail.size() - at - 2;
 }
 
-}  // namespace
+bool StartsLikeJpeg(std::span<const std::uint8_t> head) {
+  return head.size() >= 3 && head[0] == kMarker && head[1] == 0xD8 && head[2] == kMarker;
+}
 
-ImageShape JudgeImageShape(std::span<const std::uint8_t> head, std::span<const std::uint8_t> tail) {
-  if (head.size() < 3 || head[0] != kMarker || head[1] != 0xD8 || head[2] != kMarker)
-    return ImageShape::kNotJpeg;
-
-  // The last marker that is not part of image data, found from the end; a 0xFF as the very last byte may be
-  // the first half of a pair the file was cut in.
-  bool stuffed = false;
+// The judgement of the last marker that is not part of image data, found from the end; nothing when the tail
+// holds none, `stuffed` then telling whether it holds stuffed bytes. A 0xFF as the very last byte may be the
+// first half of a pair the file was cut in. A longer tail ends with these bytes, and is judged the same
+// wherever they decide.
+std::optional<ImageShape> LastMarker(std::span<const std::uint8_t> tail, bool& stuffed) {
   for (std::size_t i = tail.size() >= 2 ? tail.size() - 1 : 0; i-- > 0;) {
     if (tail[i] != kMarker) continue;
     const std::uint8_t second = tail[i + 1];
@@ -42,7 +44,26 @@ ImageShape JudgeImageShape(std::span<const std::uint8_t> head, std::span<const s
     // (a thumbnail), so look no further.
     return ImageShape::kNoEndMarker;
   }
-  return stuffed ? ImageShape::kNoEndMarker : ImageShape::kJpeg;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ImageShape JudgeImageShape(std::span<const std::uint8_t> head, std::span<const std::uint8_t> tail) {
+  if (!StartsLikeJpeg(head)) return ImageShape::kNotJpeg;
+  bool stuffed = false;
+  return LastMarker(tail, stuffed).value_or(stuffed ? ImageShape::kNoEndMarker : ImageShape::kJpeg);
+}
+
+ImageShape JudgeImageShape(std::span<const std::uint8_t> head,
+                           const std::function<std::vector<std::uint8_t>(std::size_t)>& read_last) {
+  if (!StartsLikeJpeg(head)) return ImageShape::kNotJpeg;
+  const std::vector<std::uint8_t> end = read_last(kShapeEndBytes);
+  // Fewer bytes: the whole file, or all that could be read of it.
+  if (end.size() < kShapeEndBytes) return JudgeImageShape(head, end);
+  bool stuffed = false;
+  if (const std::optional<ImageShape> shape = LastMarker(end, stuffed)) return *shape;
+  return JudgeImageShape(head, read_last(kShapeTailBytes));
 }
 
 }  // namespace qm::engine

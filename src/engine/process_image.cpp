@@ -13,9 +13,9 @@
 namespace qm::engine {
 namespace {
 
-// The file's last bytes, which tell whether its image data ends, in one read; empty when they cannot be read.
-std::vector<std::uint8_t> ReadTail(const InputImageFile& input) {
-  std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::min<std::uint64_t>(input.Size(), kShapeTailBytes)));
+// The file's last `count` bytes (fewer when it is shorter), in one read; fewer when they cannot be read.
+std::vector<std::uint8_t> ReadLast(const InputImageFile& input, std::size_t count) {
+  std::vector<std::uint8_t> tail(static_cast<std::size_t>(std::min<std::uint64_t>(input.Size(), count)));
   std::error_code error;
   tail.resize(input.ReadAt(input.Size() - tail.size(), tail, error));
   return tail;
@@ -40,7 +40,8 @@ ProcessResult ProcessImage(std::string_view file_name, const ProcessSettings& se
   OutputPlan plan;
   ProcessResult result = EditImage(image, settings, fields, plan);
   if (image.Failed()) return {ProcessOutcome::kShortRead, image.Failure()};
-  result.Shape = JudgeImageShape(image.Get(0, 3), ReadTail(input));
+  result.Shape =
+      JudgeImageShape(image.Get(0, 3), [&input](std::size_t count) { return ReadLast(input, count); });
   if (!OutputWritten(result.Outcome)) return result;
   result.WrittenAsRead = plan.ChangedEnd == 0 && plan.CutBegin == plan.CutEnd;
   const std::filesystem::path output = platform::PathOf(std::string(settings.OutputFolder) + name);

@@ -61,13 +61,25 @@ TEST(JudgeImageShape, OnlyImageDataThatRunsToTheEndIsCutAndOnlyAFileWithoutTheSt
       {"a long scan cut short: the tail is image data only", kStart + kScan + Data(200000),
        ImageShape::kNoEndMarker},
       {"a long scan that ends well", kStart + kScan + Data(200000) + kEnd, ImageShape::kJpeg},
+      {"a cut scan, then more zeros than are read first", kStart + kScan + Data(500) + std::string(10000, '\0'),
+       ImageShape::kNoEndMarker},
   };
   for (const Case& c : cases) {
     const auto bytes = Bytes(c.File);
     const std::span<const std::uint8_t> file(bytes);
-    const std::size_t tail = std::min(file.size(), kShapeTailBytes);
-    EXPECT_EQ(JudgeImageShape(file.first(std::min<std::size_t>(file.size(), 3)), file.last(tail)), c.Shape)
-        << c.What;
+    const std::span<const std::uint8_t> head = file.first(std::min<std::size_t>(file.size(), 3));
+    EXPECT_EQ(JudgeImageShape(head, file.last(std::min(file.size(), kShapeTailBytes))), c.Shape) << c.What;
+    // Read from the end as the engine reads it: its last page first, which must never judge otherwise.
+    std::size_t most = 0;
+    const auto read_last = [&](std::size_t count) {
+      most = std::max(most, count);
+      const auto last = file.last(std::min(file.size(), count));
+      return std::vector<std::uint8_t>(last.begin(), last.end());
+    };
+    EXPECT_EQ(JudgeImageShape(head, read_last), c.Shape) << c.What;
+    if (c.File.ends_with(kEnd)) {
+      EXPECT_EQ(most, kShapeEndBytes) << c.What;
+    }
   }
 }
 
