@@ -42,6 +42,7 @@ class ConsoleView : public app::MainView {
   void Beep() override;
   void SetEnabled(app::Control, bool) override {}
   void SetVisible(app::Control, bool) override {}
+  bool ShowsPackets() const override { return false; }
   void SetCaption(app::Control control, std::string_view text) override;
   void SetChecked(app::Control, bool) override {}
   void SetWindowCaption(std::string_view) override {}

@@ -30,10 +30,10 @@ void ShowShortReadMessage(MessageSink& sink, std::string_view path) {
 }
 
 void ShowProcessResult(MainView& view, std::string_view path, const engine::ProcessResult& result) {
-  if (result.PacketBefore) {
+  if (result.PacketBefore && view.ShowsPackets()) {
     ShowPacket(view, Control::txtXMP0, Control::lblLentxtXMP0, "xmp avant=", *result.PacketBefore);
   }
-  if (result.PacketAfter) {
+  if (result.PacketAfter && view.ShowsPackets()) {
     ShowPacket(view, Control::txtXMP1, Control::lblLentxtXMP1, "xmp apr\xC3\xA8s=", *result.PacketAfter);
   }
   if (result.Outcome == engine::ProcessOutcome::kShortRead) ShowShortReadMessage(view, path);

@@ -107,6 +107,9 @@ class MainView : public MessageSink {
   virtual void SetVisible(Control control, bool visible) = 0;
   /// The caption of a label or the content of a text box.
   virtual void SetCaption(Control control, std::string_view text) = 0;
+  /// Whether the view shows the XMP packets of the image in hand (a window does; a console has no room for
+  /// them, and is spared converting each one).
+  virtual bool ShowsPackets() const { return true; }
   /// Checks a check box, or selects an option button (false clears it).
   virtual void SetChecked(Control control, bool checked) = 0;
   virtual void SetWindowCaption(std::string_view text) = 0;
