@@ -21,21 +21,15 @@ TEST(IniFile, FindsValuesWithoutRegardToCaseAndTrimmed) {
   EXPECT_EQ(FindIniValue("Input=/x\n[Folders]\n", "Folders", "Input"), std::nullopt);
 }
 
-TEST(IniFile, ReplacesOneKeyInPlaceKeepingEveryOtherByte) {
-  const std::string before =
-      "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive = /old/  "
-      "\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3";
-  EXPECT_EQ(ReplaceIniValue(before, "folders", "ARCHIVE", "/new/"),
-            "; written by hand\r\n[Folders]\r\nInput=/a/\r\n  Archive "
-            "=/new/\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3");
-}
-
-TEST(IniFile, AddsAMissingKeyAfterItsSectionsLastSettingOrAMissingSectionInTheFilesLineEnds) {
+// The key and its section are found whatever their case; a key's line keeps every byte but its value.
+TEST(IniFile, ReplacesAKeyInPlaceOrAddsItAfterItsSectionsLastSettingOrAMissingSectionInTheFilesLineEnds) {
   const struct {
     const char* Before;
     const char* Section;
     const char* After;
   } cases[] = {
+      {"; by hand\r\n[Folders]\r\nInput=/a/\r\n  KEY = /old/  \r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3",
+       "folders", "; by hand\r\n[Folders]\r\nInput=/a/\r\n  KEY =v\r\nOutput=/c/\r\n\r\n[Options]\r\nWait=3"},
       {"[Folders]\r\nInput=/a/\r\n\r\n[Options]\r\nWait=3\r\n", "Folders",
        "[Folders]\r\nInput=/a/\r\nKey=v\r\n\r\n[Options]\r\nWait=3\r\n"},
       {"[Options]\nWait=3", "Options", "[Options]\nWait=3\nKey=v\n"},

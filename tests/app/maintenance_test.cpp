@@ -26,10 +26,8 @@ TEST_F(MaintenanceTest, AnsweringNoToEitherQuestionChangesNothing) {
             (N{"Remove all images in output folder\n" + output_ + "\n1 file",
                "Move all images from archive folder to input folder\n" + archive_ + "\n2 files"}));
   for (const Message& m : view_.Messages) {
-    EXPECT_EQ(m.Title, "Quillmark 1.0.0");
-    EXPECT_EQ(m.Icon, MessageIcon::kQuestion);
-    EXPECT_EQ(m.Buttons, MessageButtons::kYesNo);
-    EXPECT_EQ(m.Default, Answer::kNo);
+    EXPECT_EQ(std::tie(m.Title, m.Icon, m.Buttons, m.Default),
+              std::tuple("Quillmark 1.0.0", MessageIcon::kQuestion, MessageButtons::kYesNo, Answer::kNo));
   }
   EXPECT_EQ(Names(input_), N{"photo.jpg"});
   EXPECT_EQ(Names(archive_), (N{"b.jpg", "photo.jpg"}));

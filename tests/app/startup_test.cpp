@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/app_fixture.h"
-#include "app/folder_scan.h"
-#include "app/ini_file.h"
 #include "app/platform_paths.h"
 #include "platform/file_services.h"
 #include "version.h"
@@ -51,12 +49,18 @@ TEST_P(FirstStartTest, ShowsTheDefaultsAndTheGuideWithoutAMessageAndWritesTheNor
 
 INSTANTIATE_TEST_SUITE_P(WithoutAndWithAnEmptyFile, FirstStartTest, testing::Bool());
 
+// Both XMP options leave only synchronisation.
 TEST_F(StartupTest, UnusableOptionValuesAreReadAsDefaultsAndWrittenBackNormalisedInTheFilesLineEnds) {
-  Load("[Folders]\r\nUseArchive=yes\r\n[Options]\r\nAccents=7\r\nWait=2.5\r\n");
-  EXPECT_FALSE(state_.UseArchive);
+  Load(
+      "[Folders]\r\nUseArchive=yes\r\n[Options]\r\nAccents=7\r\nWait=2.5\r\n"
+      "SynchronizeXMP=1\r\nRemoveXMP=1\r\n");
+  EXPECT_FALSE(state_.UseArchive || state_.RemoveXMP || view_.IsChecked(Control::chkRemoveXMP));
+  EXPECT_TRUE(state_.SynchronizeXMP);
   EXPECT_EQ(state_.Accents, 0);
   EXPECT_EQ(state_.Wait, 2);
-  EXPECT_EQ(ReadFile(ini_), "[Folders]\r\nUseArchive=0\r\n[Options]\r\nAccents=0\r\nWait=2.5\r\n");
+  EXPECT_EQ(ReadFile(ini_),
+            "[Folders]\r\nUseArchive=0\r\n[Options]\r\nAccents=0\r\nWait=2.5\r\nSynchronizeXMP=1\r\n"
+            "RemoveXMP=0\r\n");
 }
 
 TEST_F(StartupTest, ShowsTheWaitTimeAndSetsTheProgressMaximum) {
@@ -109,22 +113,6 @@ TEST_F(StartupTest, ShowsFoldersAndOptionsFromTheFileEachFolderWithOneSeparator)
   // Which buttons each folder enables is the validation's and the archive option's (their own tests).
   EXPECT_TRUE(view_.IsEnabled(Control::cmdRun) && view_.IsEnabled(Control::cmdReprocess));
   EXPECT_TRUE(view_.Messages.empty());
-
-  // The folders' neighbours whose names begin like them are nobody's inputs or outputs.
-  WriteFile(in + "a.jpg", "a");
-  WriteFile(dir_.Path() / "ina.jpg", "a neighbour");
-  ScanInputFolder(state_, view_);
-  EXPECT_EQ(ReadFile(out + "a.jpg"), "a");
-  EXPECT_EQ(ReadFile(archive + "a.jpg"), "a");
-  EXPECT_EQ(ReadFile(dir_.Path() / "ina.jpg"), "a neighbour");
-  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "outa.jpg"));
-}
-
-TEST_F(StartupTest, BothXmpOptionsInTheFileLeaveOnlySynchronisation) {
-  Load("[Options]\nSynchronizeXMP=1\nRemoveXMP=1\n");
-  EXPECT_TRUE(state_.SynchronizeXMP);
-  EXPECT_FALSE(state_.RemoveXMP || view_.IsChecked(Control::chkRemoveXMP));
-  EXPECT_EQ(ReadIniValue(ini_, "Options", "RemoveXMP"), "0");
 }
 
 }  // namespace

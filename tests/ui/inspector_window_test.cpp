@@ -215,66 +215,45 @@ TEST_F(InspectorWindowTest, SelectedCharactersGetATipWithTheirCodesThatGoesWithT
   EXPECT_TRUE(last_window.isNull() && window->CharacterTip() == nullptr);
 }
 
-// The tip window of the character tip, on a form of its own.
-class TooltipTest : public testing::Test {
- protected:
-  void SetUp() override {
-    form_ = std::make_unique<QWidget>();
-    form_->resize(300, 200);
-    // Away from the corner, where the mouse of the offscreen platform sits.
-    box_ = new QPlainTextEdit(form_.get());
-    box_->setGeometry(10, 10, 200, 100);
-    button_ = new QPushButton("OK", form_.get());
-    button_->setGeometry(10, 150, 80, 30);
-    form_->show();
-  }
-  // The mouse comes to rest over `widget`; true when the tip window then shows.
-  static bool EnterShows(QWidget* widget, QLabel* window) {
+// The tip window of the character tip, on a form of its own, away from the corner where the mouse of the
+// offscreen platform sits. Dropping the object takes its tip window along: the character tip test checks it.
+TEST(TooltipTest, ShowsWhereTheMouseRestsWrapsAtTheWidthHidesAfterTheAutopopDelayAndGoesWithItsForm) {
+  auto form = std::make_unique<QWidget>();
+  form->resize(300, 200);
+  auto* box = new QPlainTextEdit(form.get());
+  box->setGeometry(10, 10, 200, 100);
+  auto* button = new QPushButton("OK", form.get());
+  button->setGeometry(10, 150, 80, 30);
+  form->show();
+  cTooltip tip;
+  tip.Create(form.get());
+  tip.DelayTime(cTooltip::kInitial, 10);
+  tip.DelayTime(cTooltip::kAutopop, 300);
+  tip.AddTool(box, QStringLiteral("\xE9 = 233 / E9\r\n\xB6 = 13 / D"));
+  tip.AddTool(button, "several short words that cannot stand on one line of the tip");
+  QLabel* window = tip.hWnd();
+  const auto rest_over = [window](QWidget* widget) {  // true when the tip window then shows
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), widget->mapToGlobal(QPointF(5, 5)));
     QApplication::sendEvent(widget, &enter);
     return QTest::qWaitFor([&] { return window->isVisible(); }, 2000);
-  }
+  };
 
-  std::unique_ptr<QWidget> form_;
-  QPlainTextEdit* box_ = nullptr;
-  QPushButton* button_ = nullptr;
-};
-
-// Dropping the object takes its tip window along: the character tip test above checks it.
-TEST_F(TooltipTest, DoesNothingBeforeCreateAndOnceTheFormTookTheTipWindow) {
-  cTooltip tip;
-  EXPECT_FALSE(tip.AddTool(box_, "text"));
-  tip.MaxTipWidth(240);
-  EXPECT_EQ(tip.hWnd(), nullptr);
-  EXPECT_EQ(tip.ToolCount() + tip.MaxTipWidth() + tip.DelayTime(cTooltip::kAutopop), 0);
-
-  tip.Create(form_.get());
-  tip.AddTool(box_);
-  form_.reset();
-  EXPECT_EQ(tip.hWnd(), nullptr);
-  EXPECT_EQ(tip.ToolCount(), 0);
-}
-
-TEST_F(TooltipTest, ShowsWhereTheMouseRestsWrapsAtTheWidthAndHidesAfterTheAutopopDelay) {
-  cTooltip tip;
-  tip.Create(form_.get());
-  tip.DelayTime(cTooltip::kInitial, 10);
-  tip.DelayTime(cTooltip::kAutopop, 300);
-  tip.AddTool(box_, QStringLiteral("\xE9 = 233 / E9\r\n\xB6 = 13 / D"));
-  tip.AddTool(button_, "several short words that cannot stand on one line of the tip");
-  QLabel* window = tip.hWnd();
-
-  ASSERT_TRUE(EnterShows(box_, window));
+  ASSERT_TRUE(rest_over(box));
   EXPECT_EQ(window->text(), QStringLiteral("\xE9 = 233 / E9\n\xB6 = 13 / D"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !window->isVisible(); }, 3000));
 
   tip.MaxTipWidth(120);
-  ASSERT_TRUE(EnterShows(button_, window));
+  ASSERT_TRUE(rest_over(button));
   EXPECT_LE(window->contentsRect().width(), 120);
   EXPECT_GE(window->contentsRect().height(), 3 * window->fontMetrics().height());
   QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(button_, &leave);
+  QApplication::sendEvent(button, &leave);
   EXPECT_FALSE(window->isVisible());
+
+  // The form took the tip window with it: the object does nothing more.
+  form.reset();
+  EXPECT_EQ(tip.hWnd(), nullptr);
+  EXPECT_EQ(tip.ToolCount(), 0);
 }
 
 }  // namespace

@@ -230,7 +230,9 @@ TEST_F(MainWindowTest, RunTogglesFaceTimerAndLockedControlsAndAStopBetweenTwoIma
   });
   click_after_first.start(0);
   test::Click(run);
-  EXPECT_FALSE(window_->State().Running);
+  EXPECT_FALSE(window_->State().Running || W<QTimer>("Timer1")->isActive());
+  EXPECT_EQ(run->icon().availableSizes(), QList<QSize>{QSize(50, 50)});
+  EXPECT_EQ((W<QLabel>("Panels(1)")->text() + W<QLabel>("Panels(2)")->text()).toStdString(), "");
   EXPECT_EQ(std::count_if(std::filesystem::directory_iterator(in), {},
                           [](const auto& e) { return e.path().filename().string()[0] != '.'; }),
             3);  // the lock file aside
