@@ -43,7 +43,7 @@ class InputImageFile {
   Status Read(const std::filesystem::path& path, std::vector<std::uint8_t>& buffer,
               std::uint64_t max_size = 0, bool follow_links = false);
   /// Reads the bytes from `offset` into `into`, with one read where the system gives them at once (the last
-  /// 64 KB of the file, say); returns how many came: fewer at the end of the file or on an error.
+  /// 4 KB of the file, say); returns how many came: fewer at the end of the file or on an error.
   std::size_t ReadAt(std::uint64_t offset, std::span<std::uint8_t> into, std::error_code& error) const;
   /// Tells the system that the file is now read through, so that it reads ahead.
   void ReadingThrough() const { platform::AdviseReads(file_, true); }
