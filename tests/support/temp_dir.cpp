@@ -6,6 +6,8 @@
 #include <random>
 #include <system_error>
 
+#include "engine/temporary_files.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -43,6 +45,10 @@ std::vector<std::string> ListNames(const std::string& folder) {
 }
 
 void RemoveAll(const std::filesystem::path& folder) {
+  // This process holds its marks open in the folders it wrote temporary files to. On Windows a file deleted
+  // while open keeps its name until it is closed, and the removal met the mark again and again, each time
+  // taking one more of Wine's descriptors, until the descriptors of every test program ran out.
+  engine::ReleaseOwnTemporaryMarks();
   std::error_code ec;
   // Tests take write rights away from files and folders; give them back so everything can go.
   for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
