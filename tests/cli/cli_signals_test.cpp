@@ -76,6 +76,10 @@ class CliSignalsTest : public testing::Test {
     WriteFile(input_ + written_as, name);
     fs::rename(input_ + written_as, input_ + name);
     Until([&] { return fs::exists(output_ + name); });
+    // On Windows the rename that gave the output its name holds it open a moment longer, for deletion, and a
+    // reader that does not share that (the standard streams) cannot open it meanwhile; once it opens, it must
+    // be whole.
+    Until([&] { return std::ifstream(test::SystemPath(output_ + name), std::ios::binary).is_open(); });
     EXPECT_EQ(ReadFile(output_ + name), name);
     EXPECT_LT(std::chrono::steady_clock::now() - dropped, std::chrono::seconds(10)) << name;
   }
