@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/file_operations.h"
+#include "app/set_aside.h"
 #include "engine/temporary_files.h"
 #include "platform/file_services.h"
 
@@ -37,10 +38,15 @@ FileOutcome FromErrno(std::string_view step, int error) {
   return Failure(status, step, ErrorText(error));
 }
 
+}  // namespace
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
+
+namespace {
+
 
 std::int64_t Nanoseconds(const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; }
 
@@ -261,25 +267,7 @@ FileOutcome RemoveEntry(const std::string& path) {
   return {};
 }
 
-namespace {
-
-// The private folder of this process in `folder`, where an input waits between being taken from its name
-// and being deleted or moved. It is a dot-name, so no scan or listing sees it. Empty when the folder cannot
-// take this process's mark.
-std::string SetAsideFolder(std::string_view folder, std::string& why) {
-  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
-  return prefix ? std::string(folder) + *prefix + "aside/" : std::string();
-}
-
-// An input set aside: where it was and where it is now.
-struct SetAside {
-  std::string Name;
-  std::string Aside;
-};
-
-// Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
-// never replaces anything, so that whatever another program puts under the name from now on stays untouched.
-// The private folder is made when the first input goes there.
+// The private folder is this process's user's alone, and refused when another user made it.
 FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
   std::string why;
   const std::string aside_folder = SetAsideFolder(folder, why);
@@ -298,8 +286,7 @@ FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside
   return error == 0 ? FileOutcome{} : FromErrno("set aside", error);
 }
 
-// "a (recovered).jpg", "a (recovered 2).jpg"...: the name `name` gets as number `n`, its extension kept and
-// the whole within the length a name may have.
+// Within the 255 bytes a name may have, cut at a character's edge.
 std::string RecoveredName(const std::string& name, int n) {
   const std::size_t dot = name.rfind('.');
   const std::size_t stem_end = dot == std::string::npos || dot == 0 ? name.size() : dot;
@@ -319,45 +306,7 @@ std::string RecoveredName(const std::string& name, int n) {
   return stem + mark + extension;
 }
 
-// Puts the file `aside` back into `folder`: under `name` unless `own_name` is false or the name is taken, else
-// under the first free recovered name. Returns 0 and the name used, or the errno of the failure.
-int PutBackAs(const std::string& aside, std::string_view folder, const std::string& name, bool own_name,
-              std::string& used) {
-  int error = EEXIST;
-  for (int n = own_name ? 0 : 1; n < 1000 && error == EEXIST; ++n) {
-    used = n == 0 ? name : RecoveredName(name, n);
-    error = RenameNoReplace(aside, std::string(folder) + used);
-  }
-  return error;
-}
-
-// Puts a file that was set aside back under its name, or under a free name when another program has put a file
-// there meanwhile. `detail` is what the caller reports; the name used or the failure is added to it.
-FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
-  const std::string folder = FolderOf(taken.Name);
-  const std::string name = taken.Name.substr(folder.size());
-  std::string used;
-  if (const int error = PutBackAs(taken.Aside, folder, name, true, used); error != 0) {
-    detail += "; it waits as " + taken.Aside + " (put back: " + ErrorText(error) + ")";
-  } else if (used != name) {
-    detail += "; as its name was taken again, it was put back as " + folder + used;
-  }
-  return {status, std::move(detail)};
-}
-
-// Sets the input aside and checks that it is the version that was read (and, with `writable`, that it may
-// be deleted); on success the caller owns the file under `taken.Aside`. Otherwise the file is back under its
-// name (or waits aside, which the detail says).
-FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read,
-                        bool writable, SetAside& taken) {
-  if (FileOutcome aside = TakeAside(folder, name, taken); !aside.Ok()) return aside;
-  const FileIdentity now = IdentifyFile(taken.Aside);
-  if (!now.SameVersion(read)) {
-    return PutBack(taken, FileStatus::kChanged, "it changed or was replaced since it was read");
-  }
-  if (writable && now.ReadOnly) return PutBack(taken, FileStatus::kReadOnly, "the file is read-only");
-  return {};
-}
+namespace {
 
 // What may stand under an archive name that a new copy replaces: nothing, or a file that may be replaced.
 FileOutcome CheckReplaceable(const std::string& target) {
@@ -487,78 +436,7 @@ FileOutcome FlushFileSystem(std::string_view folder) {
 #endif
 }
 
-namespace {
-
-// Whether what `name` of `folder` holds was left by a process that is gone (or, with `own`, is this one's).
-bool Abandoned(std::string_view folder, std::string_view name, bool own) {
-  const engine::TemporaryOwner owner = engine::OwnerOf(folder, name);
-  return owner == engine::TemporaryOwner::kGone || (own && owner == engine::TemporaryOwner::kThisProcess);
-}
-
-}  // namespace
-
-int RemoveStaleTemporaryFiles(std::string_view folder) {
-  int removed = 0;
-  std::vector<std::string> marks;
-  FolderListing listing(folder);
-  FolderEntry entry;
-  while (listing.Next(entry)) {
-    if (!Abandoned(folder, entry.Name, false)) continue;
-    const std::string path = std::string(folder) + entry.Name;
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    // A mark goes after the files it stands for: a set-aside folder of its process may still have to go back.
-    if (engine::IsOwnerMark(entry.Name)) {
-      marks.push_back(path);
-    } else if (::unlink(path.c_str()) == 0) {
-      ++removed;
-    }
-  }
-  for (const std::string& mark : marks) {
-    const std::string aside = mark.substr(0, mark.size() - std::string_view("owner").size()) + "aside";
-    if (::access(aside.c_str(), F_OK) != 0 && ::unlink(mark.c_str()) == 0) ++removed;
-  }
-  return removed;
-}
-
-std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::string_view output) {
-  std::vector<SetAsideInput> told;
-  FolderListing listing(folder);
-  FolderEntry entry;
-  while (listing.Next(entry)) {
-    if (!entry.Name.ends_with("-aside") || !Abandoned(folder, entry.Name, true)) continue;
-    const std::string aside = std::string(folder) + entry.Name + "/";
-    struct stat st;
-    if (::lstat(aside.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    FolderListing inside(aside);
-    if (!inside.IsOpen()) told.push_back({entry.Name, aside, "", "list: " + inside.Error()});
-    FolderEntry file;
-    while (inside.Next(file)) {
-      if (file.Name == "." || file.Name == "..") continue;
-      SetAsideInput input{file.Name, aside + file.Name, "", ""};
-      // An output of the name newer than the moment the file was set aside (a rename sets its change time):
-      // a newer file of that name was processed meanwhile.
-      bool own_name = true;
-      struct stat set_aside;
-      struct stat written;
-      if (!output.empty() && ::lstat(input.Aside.c_str(), &set_aside) == 0 &&
-          ::lstat((std::string(output) + file.Name).c_str(), &written) == 0) {
-        own_name = Nanoseconds(written.st_mtim) < Nanoseconds(set_aside.st_ctim);
-      }
-      std::string used;
-      if (const int error = PutBackAs(input.Aside, folder, file.Name, own_name, used); error != 0) {
-        input.Failure = "rename: " + ErrorText(error);
-      } else if (used == file.Name) {
-        continue;
-      } else {
-        input.PutBackAs = used;
-      }
-      told.push_back(std::move(input));
-    }
-    ::rmdir(aside.c_str());  // fails while something waits in it, which a later call tries again
-  }
-  return told;
-}
+void RemoveEmptyFolder(const std::string& path) { ::rmdir(path.c_str()); }
 
 bool ReleaseSetAsideFolder(std::string_view folder) {
   const std::string aside_folder = std::string(folder) + engine::OwnTemporaryNameStart() + "aside";

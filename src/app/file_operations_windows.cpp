@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/file_operations.h"
+#include "app/set_aside.h"
 #include "engine/temporary_files.h"
 #include "platform/file_services.h"
 
@@ -37,10 +38,15 @@ FileOutcome FromError(std::string_view step, const std::error_code& error) {
 
 FileOutcome FromLastError(std::string_view step) { return FromError(step, platform::LastError()); }
 
+}  // namespace
+
 std::string FolderOf(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/");
   return separator == std::string::npos ? std::string(".\\") : path.substr(0, separator + 1);
 }
+
+namespace {
+
 
 std::int64_t Nanoseconds(const FILETIME& time) {
   return platform::NanosecondsOf(
@@ -270,25 +276,7 @@ FileOutcome RemoveEntry(const std::string& path) {
   return {};
 }
 
-namespace {
-
-// The private folder of this process in `folder`, where an input waits between being taken from its name
-// and being deleted or moved. It is a dot-name, so no scan or listing sees it. Empty when the folder cannot
-// take this process's mark.
-std::string SetAsideFolder(std::string_view folder, std::string& why) {
-  const std::optional<std::string> prefix = engine::OwnTemporaryPrefix(folder, &why);
-  return prefix ? std::string(folder) + *prefix + "aside\\" : std::string();
-}
-
-struct SetAside {
-  std::string Name;
-  std::string Aside;
-};
-
-// Takes the entry `name` of `folder` from its name into this process's private folder, in one step that
-// never replaces anything, so that whatever another program puts under the name from now on stays untouched.
-// The private folder is made when the first input goes there. A file that another program holds open without
-// letting others rename it stays where it is.
+// A file that another program holds open without letting others rename it stays where it is.
 FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside& taken) {
   std::string why;
   const std::string aside_folder = SetAsideFolder(folder, why);
@@ -308,8 +296,7 @@ FileOutcome TakeAside(std::string_view folder, const std::string& name, SetAside
   return error ? FromError("set aside", error) : FileOutcome{};
 }
 
-// "a (recovered).jpg", "a (recovered 2).jpg"...: the name `name` gets as number `n`, its extension kept and
-// the whole within the 255 UTF-16 units a name may have.
+// Within the 255 UTF-16 units a name may have, never half a pair.
 std::string RecoveredName(const std::string& name, int n) {
   const std::size_t dot = name.rfind('.');
   const std::size_t stem_end = dot == std::string::npos || dot == 0 ? name.size() : dot;
@@ -327,45 +314,7 @@ std::string RecoveredName(const std::string& name, int n) {
   return platform::TextOf(std::filesystem::path(stem + mark + extension));
 }
 
-// Puts the file `aside` back into `folder`: under `name` unless `own_name` is false or the name is taken, else
-// under the first free recovered name. Returns the name used, or the failure.
-std::error_code PutBackAs(const std::string& aside, std::string_view folder, const std::string& name,
-                          bool own_name, std::string& used) {
-  std::error_code error = std::make_error_code(std::errc::file_exists);
-  for (int n = own_name ? 0 : 1; n < 1000 && error == std::errc::file_exists; ++n) {
-    used = n == 0 ? name : RecoveredName(name, n);
-    error = RenameNoReplace(aside, std::string(folder) + used);
-  }
-  return error;
-}
-
-// Puts a file that was set aside back under its name, or under a free name when another program has put a file
-// there meanwhile. `detail` is what the caller reports; the name used or the failure is added to it.
-FileOutcome PutBack(const SetAside& taken, FileStatus status, std::string detail) {
-  const std::string folder = FolderOf(taken.Name);
-  const std::string name = taken.Name.substr(folder.size());
-  std::string used;
-  if (const std::error_code error = PutBackAs(taken.Aside, folder, name, true, used)) {
-    detail += "; it waits as " + taken.Aside + " (put back: " + platform::ErrorText(error) + ")";
-  } else if (used != name) {
-    detail += "; as its name was taken again, it was put back as " + folder + used;
-  }
-  return {status, std::move(detail)};
-}
-
-// Sets the input aside and checks that it is the version that was read (and, with `writable`, that it may
-// be deleted); on success the caller owns the file under `taken.Aside`. Otherwise the file is back under its
-// name (or waits aside, which the detail says).
-FileOutcome TakeVersion(std::string_view folder, const std::string& name, const FileIdentity& read,
-                        bool writable, SetAside& taken) {
-  if (FileOutcome aside = TakeAside(folder, name, taken); !aside.Ok()) return aside;
-  const FileIdentity now = IdentifyFile(taken.Aside);
-  if (!now.SameVersion(read)) {
-    return PutBack(taken, FileStatus::kChanged, "it changed or was replaced since it was read");
-  }
-  if (writable && now.ReadOnly) return PutBack(taken, FileStatus::kReadOnly, "the file is read-only");
-  return {};
-}
+namespace {
 
 // What may stand under an archive name that a new copy replaces: nothing, or a file that may be replaced.
 FileOutcome CheckReplaceable(const std::string& target) {
@@ -495,80 +444,7 @@ FileOutcome FlushFileSystem(std::string_view /*folder*/) {
   return Failure(FileStatus::kFailed, "flush file system", "not offered by the system");
 }
 
-namespace {
-
-// Whether what `name` of `folder` holds was left by a process that is gone (or, with `own`, is this one's).
-bool Abandoned(std::string_view folder, std::string_view name, bool own) {
-  const engine::TemporaryOwner owner = engine::OwnerOf(folder, name);
-  return owner == engine::TemporaryOwner::kGone || (own && owner == engine::TemporaryOwner::kThisProcess);
-}
-
-bool IsRegularFile(const std::string& path) {
-  const FileIdentity id = IdentifyFile(path);
-  return id.Exists && id.Regular;
-}
-
-}  // namespace
-
-int RemoveStaleTemporaryFiles(std::string_view folder) {
-  int removed = 0;
-  std::vector<std::string> marks;
-  FolderListing listing(folder);
-  FolderEntry entry;
-  while (listing.Next(entry)) {
-    if (!Abandoned(folder, entry.Name, false)) continue;
-    const std::string path = std::string(folder) + entry.Name;
-    if (!IsRegularFile(path)) continue;
-    // A mark goes after the files it stands for: a set-aside folder of its process may still have to go back.
-    if (engine::IsOwnerMark(entry.Name)) {
-      marks.push_back(path);
-    } else if (::DeleteFileW(SystemPath(path).c_str())) {
-      ++removed;
-    }
-  }
-  for (const std::string& mark : marks) {
-    const std::string aside = mark.substr(0, mark.size() - std::string_view("owner").size()) + "aside";
-    if (!Exists(aside) && ::DeleteFileW(SystemPath(mark).c_str())) ++removed;
-  }
-  return removed;
-}
-
-std::vector<SetAsideInput> RestoreSetAsideInputs(std::string_view folder, std::string_view output) {
-  std::vector<SetAsideInput> told;
-  FolderListing listing(folder);
-  FolderEntry entry;
-  while (listing.Next(entry)) {
-    if (!entry.Name.ends_with("-aside") || !Abandoned(folder, entry.Name, true)) continue;
-    const std::string aside = std::string(folder) + entry.Name + "\\";
-    if (KindOf(folder, entry) != EntryKind::kDirectory) continue;
-    FolderListing inside(aside);
-    if (!inside.IsOpen()) told.push_back({entry.Name, aside, "", "list: " + inside.Error()});
-    FolderEntry file;
-    while (inside.Next(file)) {
-      if (file.Name == "." || file.Name == "..") continue;
-      SetAsideInput input{file.Name, aside + file.Name, "", ""};
-      // An output of the name newer than the moment the file was set aside (a rename sets its change time):
-      // a newer file of that name was processed meanwhile.
-      bool own_name = true;
-      if (!output.empty()) {
-        const FileIdentity set_aside = IdentifyFile(input.Aside);
-        const FileIdentity written = IdentifyFile(std::string(output) + file.Name);
-        if (set_aside.Exists && written.Exists) own_name = written.Modified < set_aside.Changed;
-      }
-      std::string used;
-      if (const std::error_code error = PutBackAs(input.Aside, folder, file.Name, own_name, used)) {
-        input.Failure = "rename: " + platform::ErrorText(error);
-      } else if (used == file.Name) {
-        continue;
-      } else {
-        input.PutBackAs = used;
-      }
-      told.push_back(std::move(input));
-    }
-    ::RemoveDirectoryW(SystemPath(aside).c_str());  // fails while something waits in it: a later call tries again
-  }
-  return told;
-}
+void RemoveEmptyFolder(const std::string& path) { ::RemoveDirectoryW(SystemPath(path).c_str()); }
 
 bool ReleaseSetAsideFolder(std::string_view folder) {
   const std::string aside_folder = std::string(folder) + engine::OwnTemporaryNameStart() + "aside";
